@@ -1,0 +1,82 @@
+#include "platform/file_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace qv_platform {
+
+namespace {
+
+bool writeAll(int fd, std::string_view data) {
+  while (!data.empty()) {
+    ssize_t n = ::write(fd, data.data(), data.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+}  // namespace
+
+bool appendToFile(const std::string& path, std::string_view line, std::string_view headerIfNew) {
+  bool created = false;
+  int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd >= 0) {
+    created = true;
+  } else if (errno == EEXIST) {
+    fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  }
+  if (fd < 0) return false;
+  bool ok;
+  if (created && !headerIfNew.empty()) {
+    std::string both;
+    both.reserve(headerIfNew.size() + line.size());
+    both.append(headerIfNew).append(line);
+    ok = writeAll(fd, both);
+  } else {
+    ok = writeAll(fd, line);
+  }
+  if (::close(fd) != 0) ok = false;
+  return ok;
+}
+
+std::optional<std::string> readWholeFile(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::string out;
+  char buf[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ::close(fd);
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    out.append(buf, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return out;
+}
+
+bool pathExists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+bool writeStdout(std::string_view data) { return writeAll(STDOUT_FILENO, data); }
+
+std::optional<std::string> getEnv(const char* name) {
+  const char* v = std::getenv(name);
+  if (v == nullptr) return std::nullopt;
+  return std::string(v);
+}
+
+}  // namespace qv_platform

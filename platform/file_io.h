@@ -1,0 +1,27 @@
+#pragma once
+// Small whole-file helpers over POSIX descriptors.
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace qv_platform {
+
+/// Appends `line` to the file at `path` with one write in append mode. When the
+/// file did not exist and this call created it, `headerIfNew` is written first,
+/// in the same write. Returns false when the file cannot be opened or written.
+[[nodiscard]] bool appendToFile(const std::string& path, std::string_view line,
+                                std::string_view headerIfNew = {});
+
+/// Reads a whole file; nullopt when it cannot be opened or read.
+[[nodiscard]] std::optional<std::string> readWholeFile(const std::string& path);
+
+/// True when something exists at `path`.
+[[nodiscard]] bool pathExists(const std::string& path);
+
+/// Writes `data` to standard output completely (retrying short writes).
+[[nodiscard]] bool writeStdout(std::string_view data);
+
+/// The value of an environment variable, or nullopt when it is not set.
+std::optional<std::string> getEnv(const char* name);
+
+}  // namespace qv_platform

@@ -1,0 +1,41 @@
+#pragma once
+// Running another program and capturing what it writes.
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace qv_platform {
+
+struct ProcessRequest {
+  std::vector<std::string> argv;  ///< argv[0] is the program path (searched in PATH if it has no '/').
+  std::string program;            ///< when set, run this file and show argv[0] only as the name
+  std::string workingDirectory;   ///< empty: the caller's
+  /// Variables to set (name, value) on top of the caller's environment, or in
+  /// place of it when `clearEnvironment` is true.
+  std::vector<std::pair<std::string, std::string>> environment;
+  bool clearEnvironment = false;
+  std::vector<std::string> unsetEnvironment;  ///< names removed from the inherited environment
+  std::string standardInput;                  ///< written to the child's standard input, then closed
+  int timeoutSeconds = 120;                   ///< the child is killed after this long
+};
+
+struct ProcessResult {
+  std::string standardOutput;
+  std::string standardError;
+  int exitStatus = -1;  ///< exit status, or 128 + signal number when killed by a signal
+  bool timedOut = false;
+};
+
+/// Runs a program to completion and captures both output streams. Returns
+/// nullopt when the program cannot be started at all.
+[[nodiscard]] std::optional<ProcessResult> runProcess(const ProcessRequest& request);
+
+/// Starts a program and does not wait for it (the child is reaped by a
+/// double fork, so no zombie is left). Returns false when it cannot be started.
+[[nodiscard]] bool startDetached(const std::vector<std::string>& argv);
+
+/// Directory that holds the running executable, without a trailing slash.
+std::string executableDirectory();
+
+}  // namespace qv_platform

@@ -1,0 +1,77 @@
+#include "testsupport/server_tree.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "platform/process.h"
+
+namespace qvtest {
+
+namespace fs = std::filesystem;
+
+std::string buildDir() { return QV_BUILD_DIR; }
+std::string sourceDir() { return QV_SOURCE_DIR; }
+std::string programPath(const std::string& name) { return buildDir() + "/" + name; }
+
+ServerTree::ServerTree() {
+  std::string tmpl = (fs::temp_directory_path() / "qvtree-XXXXXX").string();
+  if (mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  root_ = tmpl;
+  for (const char* dir : {"cgi", "config", "data", "logs", "sessions"}) fs::create_directories(path(dir));
+}
+
+ServerTree::~ServerTree() {
+  if (std::getenv("QV_KEEP_TREES") != nullptr) return;
+  std::error_code ec;
+  fs::remove_all(root_, ec);
+}
+
+void ServerTree::write(const std::string& relative, const std::string& contents) const {
+  fs::path p = path(relative);
+  fs::create_directories(p.parent_path());
+  std::ofstream f(p, std::ios::binary | std::ios::trunc);
+  f << contents;
+}
+
+std::string ServerTree::read(const std::string& relative) const {
+  std::ifstream f(path(relative), std::ios::binary);
+  std::stringstream ss;
+  ss << f.rdbuf();
+  return ss.str();
+}
+
+bool ServerTree::exists(const std::string& relative) const { return fs::exists(path(relative)); }
+
+void ServerTree::setEnv(const std::string& name, const std::string& value) { env_.emplace_back(name, value); }
+
+RunResult ServerTree::run(const std::vector<std::string>& args) const {
+  return runProgram(programPath(), args);
+}
+
+RunResult ServerTree::runProgram(const std::string& program, const std::vector<std::string>& args,
+                                 const std::string& argv0) const {
+  qv_platform::ProcessRequest req;
+  req.argv.push_back(argv0.empty() ? program : argv0);
+  req.argv.insert(req.argv.end(), args.begin(), args.end());
+  req.workingDirectory = cgi();
+  req.unsetEnvironment = {"REMOTE_ADDR", "REMOTE_USER", "HTTP_USER_AGENT", "HTTP_COOKIE",
+                          "http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "ALL_PROXY", "all_proxy"};
+  req.environment = env_;
+  req.program = program;
+  RunResult r;
+  auto res = qv_platform::runProcess(req);
+  if (!res) {
+    r.status = -1;
+    r.err = "could not start " + program;
+    return r;
+  }
+  r.out = std::move(res->standardOutput);
+  r.err = std::move(res->standardError);
+  r.status = res->exitStatus;
+  return r;
+}
+
+}  // namespace qvtest
