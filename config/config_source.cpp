@@ -1,0 +1,140 @@
+#include "config/config_source.h"
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/http_fetch.h"
+
+namespace {
+
+bool startsWithNoCase(std::string_view s, std::string_view prefix) {
+  if (s.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    char a = s[i];
+    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+    if (a != prefix[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+qv_config_name_kind qv_classifyConfigName(std::string_view name) {
+  if (name.size() < 4) return qv_config_name_kind::LocalText;
+  const bool remote = startsWithNoCase(name, "http:");
+  const bool xml = startsWithNoCase(name.substr(name.size() - 3), "xml");
+  if (remote) return xml ? qv_config_name_kind::RemoteXml : qv_config_name_kind::RemoteText;
+  return xml ? qv_config_name_kind::LocalXml : qv_config_name_kind::LocalText;
+}
+
+qv_read_text_result qv_readConfigText(const std::string& path, std::string& text) {
+  text.clear();
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) return qv_read_text_result::CannotOpen;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return qv_read_text_result::CannotOpen;
+  char buffer[65536];
+  size_t lineLength = 0;  // characters of the current line read so far
+  while (in) {
+    in.read(buffer, sizeof buffer);
+    const size_t got = static_cast<size_t>(in.gcount());
+    for (size_t i = 0; i < got; ++i) {
+      if (buffer[i] == '\n') {
+        lineLength = 0;
+        continue;
+      }
+      if (++lineLength == kConfigTextLineCut) {
+        // Every line reader ends the whole text at this line; nothing
+        // behind it is needed.
+        text.append(buffer, i + 1);
+        return qv_read_text_result::Ok;
+      }
+    }
+    if (text.size() + got > kConfigTextMaxBytes) {
+      text.append(buffer, kConfigTextMaxBytes - text.size());
+      return qv_read_text_result::Truncated;
+    }
+    text.append(buffer, got);
+  }
+  return qv_read_text_result::Ok;
+}
+
+std::optional<std::string> qv_config_source::open(const std::string& name, int kind, bool extraFlag) {
+  if (kind < 0 || kind > 7) return std::nullopt;
+  const qv_config_name_kind nameKind = qv_classifyConfigName(name);
+  if (nameKind == qv_config_name_kind::LocalText || nameKind == qv_config_name_kind::LocalXml) {
+    std::string text;
+    const qv_read_text_result r = qv_readConfigText(name, text);
+    if (r == qv_read_text_result::CannotOpen) {
+      errors_.setError(0x100, name, "r");
+      return std::nullopt;
+    }
+    if (r == qv_read_text_result::Truncated) {
+      errors_.setError(0x619, name, "(the file is larger than 64 MiB; the rest is not read)");
+    }
+    return text;
+  }
+  std::string address = name;
+  if (kind != QV_FILE_AS_GIVEN) {
+    std::optional<std::string> request = buildRequest(name, kind, extraFlag);
+    if (!request) return std::nullopt;
+    address = std::move(*request);
+  }
+  std::string result;
+  if (!fetch(address, result)) return std::nullopt;
+  return result;
+}
+
+std::optional<std::string> qv_config_source::buildRequest(const std::string& address, int kind, bool extraFlag) {
+  if (address.size() < 8) {
+    errors_.setError(0x902, address);
+    return std::nullopt;
+  }
+  if (kind == QV_FILE_AS_GIVEN || kind == QV_FILE_AS_GIVEN_CHECKED) return address;
+  const char* file = nullptr;
+  switch (kind) {
+    case QV_FILE_TARNEL_DAT: file = "QV_TARNEL_DAT"; break;
+    case QV_FILE_ENZYMES: file = "QV_ENZYMES"; break;
+    case QV_FILE_FRAGMENTATION_RULES: file = "QV_FRAGMENTATION_RULES"; break;
+    case QV_FILE_MASSES: file = "QV_MASSES"; break;
+    case QV_FILE_MOD_FILE: file = extraFlag ? "QV_SUBSTITUTIONS" : "QV_MOD_FILE"; break;
+    case QV_FILE_TAXONOMY: file = "QV_TAXONOMY"; break;
+    default: return std::nullopt;
+  }
+  std::string request = address;
+  if (request.back() != '/') request += '/';
+  request += "get_params.pl?Show=";
+  request += file;
+  if (!settings_.sessionID.empty()) {
+    request += "&sessionID=";
+    request += settings_.sessionID;
+  }
+  return request;
+}
+
+bool qv_config_source::fetch(const std::string& address, std::string& result) {
+  result.clear();
+  if (!settings_.proxyUserName.empty() && settings_.proxyPassword.empty()) {
+    errors_.setError(0x901, "proxy user password should not be empty");
+  }
+  if (!errors_.isValid()) return false;
+  std::string why;
+  const qv_platform::qv_http_fetcher* fetcher = qv_platform::httpFetcher(&why);
+  if (fetcher == nullptr) {
+    errors_.setError(0x904, why + ", with URL:" + address + ", calling:dlopen");
+    return false;
+  }
+  qv_platform::HttpFetchSettings s;
+  s.proxyMode = settings_.proxyMode;
+  s.proxyServer = settings_.proxyServer;
+  s.proxyUserName = settings_.proxyUserName;
+  s.proxyPassword = settings_.proxyPassword;
+  s.httpVersion = settings_.httpVersion;
+  s.timeoutSeconds = settings_.timeoutSeconds;
+  std::vector<qv_platform::HttpFetchFailure> failures;
+  const bool ok = fetcher->fetch(address, s, result, failures);
+  for (const auto& f : failures) {
+    errors_.setError(0x904, f.errorText + ", with URL:" + address + ", calling:" + f.operation);
+  }
+  return ok;
+}
