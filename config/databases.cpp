@@ -1,15 +1,136 @@
 #include "config/databases.h"
 
+#include "config/parse_rules_scan.h"
+
+namespace {
+
+// A line with nothing but white space (and the end-of-file character) on it.
+bool isBlank(std::string_view text) { return qv_isCommentOrBlank(text) && (text.empty() || text[0] != '#'); }
+
+void appendComment(std::string& pending, std::string_view text) {
+  if (!pending.empty()) pending += '\n';
+  pending += text;
+}
+
+void checkRule(const qv_database& entry, int number, const char* what, qv_parserules& rules,
+               const std::string& fileName, qv_errors& errors) {
+  qv_parserule* rule = rules.getRuleByNumber(number);
+  if (rule == nullptr || !rule->isDefined()) {
+    errors.setError(0x602, fileName, entry.name, what);
+    return;
+  }
+  (void)rule->compile(errors);  // a broken rule is reported once and the database kept
+}
+
+}  // namespace
+
 void qv_databases::reset() { *this = qv_databases(); }
-int qv_databases::findDatabase(std::string_view) const { return -1; }
+
+int qv_databases::findDatabase(std::string_view name) const {
+  if (name.empty()) return -1;
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    if (entries_[i].active && entries_[i].name == name) return static_cast<int>(i);
+  }
+  return -1;
+}
+
 bool qv_databases::addDatabase(qv_database entry) {
   if (entries_.size() >= kMaxDatabases) return false;
   entries_.push_back(std::move(entry));
   return true;
 }
-std::vector<std::string> qv_databases::dumpLines() const { return {}; }
-int qv_parseDatabaseLine(std::string_view, qv_database&) { return 0; }
-void readDatabasesSection(qv_config_lines&, const std::string&, qv_errors&, qv_databases& out) {
-  out.setSectionAvailable();
+
+std::vector<std::string> qv_databases::dumpLines() const {
+  std::vector<std::string> lines;
+  for (const qv_database& db : entries_) {
+    lines.push_back("Database=" + db.name + " active=" + (db.active ? "1" : "0") + " path=" + db.path +
+                    " type=" + (db.nucleic ? "NA" : "AA") + " threads=" + std::to_string(db.threadCount) +
+                    " accessionRule=" + std::to_string(db.accessionRule) +
+                    " descriptionRule=" + std::to_string(db.descriptionRule) + " accessionRefRule=" +
+                    (db.usesAccessionRefRule ? std::to_string(db.accessionRefRule) : std::string("none")));
+  }
+  return lines;
 }
-void checkDatabaseRules(const qv_databases&, qv_parserules&, const std::string&, qv_errors&) {}
+
+int qv_parseDatabaseLine(std::string_view text, qv_database& entry) {
+  qv_line_scanner scan(text);
+  std::string type;
+  int items = 0;
+  if (!scan.word(entry.name, 19)) return items;
+  ++items;
+  if (!scan.word(entry.path, 255)) return items;
+  ++items;
+  if (!scan.word(type, 2)) return items;
+  ++items;
+  int fields[11] = {};  // fields 4 to 14
+  for (int& field : fields) {
+    if (!scan.integer(field)) break;
+    ++items;
+  }
+  if (items < 13) return items;
+
+  entry.nucleic = !(type[0] == 'A' || type[0] == 'a');
+  entry.flag6 = fields[2] == 1;
+  entry.field7Zero = fields[3] == 0;
+  entry.threadCount = fields[4];
+  entry.flag9 = fields[5] == 1;
+  entry.usesAccessionRefRule = fields[6] == 1;
+  entry.accessionRule = fields[7];
+  entry.descriptionRule = fields[8];
+  entry.accessionRefRule = fields[9];
+  entry.field14 = items == 14 ? fields[10] : -1;
+  if (entry.field7Zero) {
+    entry.usesAccessionRefRule = false;
+    entry.field14 = -1;
+  }
+  return items;
+}
+
+void readDatabasesSection(qv_config_lines& in, const std::string& fileName, qv_errors& errors, qv_databases& out) {
+  out.setSectionAvailable();
+  std::string pending;
+  std::string line;
+  while (in.next(line)) {
+    const std::string_view text = qv_stripTrailing(line);
+    if (qv_isSectionEnd(text, true)) break;
+    if (isBlank(text)) {
+      if (!pending.empty()) pending += '\n';
+      continue;
+    }
+    qv_database entry;
+    if (text[0] == '#') {
+      const std::string_view behind = text.substr(1);
+      if ((!behind.empty() && behind[0] == '#') || isBlank(behind) || qv_parseDatabaseLine(behind, entry) < 13) {
+        appendComment(pending, text);
+        continue;
+      }
+      entry.active = false;
+      entry.line = behind;
+    } else {
+      if (qv_parseDatabaseLine(text, entry) < 13) {
+        errors.setError(0x605, fileName, entry.name);
+        continue;
+      }
+      entry.active = true;
+      entry.line = text;
+    }
+    if (out.getNumberOfDatabases() >= qv_databases::kMaxDatabases) continue;  // dropped in silence
+    entry.comment = std::move(pending);
+    pending.clear();
+    (void)out.addDatabase(std::move(entry));
+  }
+  out.setClosingComment(std::move(pending));
+}
+
+void checkDatabaseRules(const qv_databases& databases, qv_parserules& rules, const std::string& fileName,
+                        qv_errors& errors) {
+  // Every active entry is checked, also those behind an inactive one: this
+  // is the only place where the rules the databases name get compiled.
+  for (int i = 0; i < databases.getNumberOfDatabases(); ++i) {
+    const qv_database& entry = databases.getDatabase(i);
+    if (!entry.active) continue;
+    checkRule(entry, entry.accessionRule, "accession", rules, fileName, errors);
+    checkRule(entry, entry.descriptionRule, "description", rules, fileName, errors);
+    if (entry.usesAccessionRefRule) checkRule(entry, entry.accessionRefRule, "accessionRef", rules, fileName, errors);
+  }
+}

@@ -1,23 +1,98 @@
 #include "config/parse_rules.h"
 
+#include "config/parse_rules_scan.h"
+
 void qv_parserule::define(std::string text) {
   defined_ = true;
+  attempted_ = false;
+  compiled_.reset();
   text_ = std::move(text);
 }
-bool qv_parserule::compile(qv_errors&) { return false; }
-std::optional<std::string> qv_parserule::match(const std::string&) const { return std::nullopt; }
+
+bool qv_parserule::compile(qv_errors& errors) {
+  // A rule is tried once: a second database naming a broken rule does not
+  // repeat its message.
+  if (!defined_ || attempted_) return isCompiled();
+  attempted_ = true;
+  std::string errorText;
+  std::unique_ptr<qv_platform::qv_regex> regex = qv_platform::qv_regex::compile(text_, errorText);
+  if (regex == nullptr) {
+    errors.setError(0x603, text_, errorText);
+    return false;
+  }
+  if (regex->subExpressionCount() != 1) {
+    errors.setError(0x604, static_cast<int>(regex->subExpressionCount()), text_);
+    return false;
+  }
+  compiled_ = std::move(regex);
+  return true;
+}
+
+std::optional<std::string> qv_parserule::match(const std::string& text) const {
+  if (compiled_ == nullptr) return std::nullopt;
+  return compiled_->match(text);
+}
+
 void qv_parserules::reset() { *this = qv_parserules(); }
+
 const qv_parserule* qv_parserules::getRule(int index) const {
   return index >= 0 && index < kNumberOfRules ? &rules_[static_cast<size_t>(index)] : nullptr;
 }
+
 qv_parserule* qv_parserules::getRule(int index) {
   return index >= 0 && index < kNumberOfRules ? &rules_[static_cast<size_t>(index)] : nullptr;
 }
+
 bool qv_parserules::isRuleDefined(int number) const {
   const qv_parserule* rule = getRuleByNumber(number);
   return rule != nullptr && rule->isDefined();
 }
-std::vector<std::string> qv_parserules::dumpLines() const { return {}; }
-void readParseSection(qv_config_lines&, const std::string&, qv_errors&, qv_parserules& out) {
+
+std::vector<std::string> qv_parserules::dumpLines() const {
+  std::vector<std::string> lines;
+  for (int i = 0; i < kNumberOfRules; ++i) {
+    const qv_parserule& rule = rules_[static_cast<size_t>(i)];
+    if (!rule.isDefined()) continue;
+    lines.push_back("ParseRule=" + std::to_string(i + 1) + " compiled=" + (rule.isCompiled() ? "1" : "0") +
+                    " text=" + rule.getText());
+  }
+  return lines;
+}
+
+void readParseSection(qv_config_lines& in, const std::string& fileName, qv_errors& errors, qv_parserules& out) {
   out.setSectionAvailable();
+  std::string line;
+  while (in.next(line)) {
+    const std::string_view text = qv_stripTrailing(line);
+    if (qv_isSectionEnd(text, false)) break;
+    out.addRawLine(qv_splitRawLine(text));
+    if (qv_isCommentOrBlank(text)) continue;
+
+    if (!qv_startsWithNoCase(text, "RULE_")) {
+      errors.setError(0x60A, fileName, text);
+      continue;
+    }
+    // Rule numbers are 1..64, as the message says; rule n lives in slot n-1
+    // and 0 is rejected like any other number outside the range.
+    const std::optional<int> number = qv_leadingInt(text.substr(5));
+    if (!number || *number < 1 || *number > qv_parserules::kNumberOfRules) {
+      errors.setError(0x60B, fileName, qv_parserules::kNumberOfRules, text);
+      continue;
+    }
+    qv_parserule* rule = out.getRuleByNumber(*number);
+    if (rule->isDefined()) {
+      errors.setError(0x60C, fileName, *number, text);
+      continue;
+    }
+    const std::optional<std::string_view> expression = qv_betweenOuterQuotes(text);
+    if (!expression) {
+      errors.setError(0x60D, fileName, text);
+      continue;
+    }
+    if (expression->size() > qv_parserule::kMaxLength) {
+      errors.setError(0x60E, fileName, static_cast<int>(qv_parserule::kMaxLength + 2), text);
+      continue;
+    }
+    rule->define(std::string(*expression));
+  }
 }
