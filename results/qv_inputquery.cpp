@@ -1,0 +1,133 @@
+#include "results/qv_inputquery.h"
+
+#include <cstdio>
+
+#include "results/qv_resultsfile.h"
+#include "results/value_parse.h"
+
+namespace {
+
+int hexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+int hexValueLower(char c) { return c >= 'a' && c <= 'f' ? c - 'a' + 10 : hexValue(c); }
+
+const std::string kEmpty;
+
+}  // namespace
+
+qv_inputquery::qv_inputquery(const qv_resultsfile& file, int q) : file_(&file), q_(q) {
+  rawTitle_ = file.getQuerySectionValueStr(q, "title");
+  title_ = decodeTitle(rawTitle_);
+  charge_ = file.getQuerySectionValueStr(q, "charge");
+  massMin_ = file.getQuerySectionValueDouble(q, "mass_min");
+  massMax_ = file.getQuerySectionValueDouble(q, "mass_max");
+  intMin_ = file.getQuerySectionValueDouble(q, "int_min");
+  intMax_ = file.getQuerySectionValueDouble(q, "int_max");
+  numVals_ = file.getQuerySectionValueInt(q, "num_vals");
+  numUsed_ = file.getQuerySectionValueInt(q, "num_used");
+  seq_.resize(kQualifiers);
+  comp_.resize(kQualifiers);
+  tag_.resize(kQualifiers);
+  std::string key;
+  for (int i = 1; i <= kQualifiers; ++i) {
+    const std::string n = std::to_string(i);
+    (void)file.getQuerySectionValue(q, "Seq" + n, seq_[static_cast<size_t>(i - 1)]);
+    (void)file.getQuerySectionValue(q, "Comp" + n, comp_[static_cast<size_t>(i - 1)]);
+    (void)file.getQuerySectionValue(q, "Tag" + n, tag_[static_cast<size_t>(i - 1)]);
+  }
+  const std::string pepTol = file.getQuerySectionValueStr(q, "PepTol");
+  const size_t comma = pepTol.find(',');
+  pepTol_ = qv_results::leadingDouble(pepTol);
+  if (comma != std::string::npos) pepTolUnits_ = pepTol.substr(comma + 1);
+}
+
+const std::string& qv_inputquery::getIonsString(int series) const {
+  if (series < 1 || series > 3 || numVals_ == 0) return kEmpty;
+  const size_t s = static_cast<size_t>(series - 1);
+  if (!ionsRead_[s]) {
+    ions_[s] = file_->getQuerySectionValueStr(q_, "Ions" + std::to_string(series));
+    ionsRead_[s] = true;
+  }
+  return ions_[s];
+}
+
+bool qv_inputquery::hasIons(int series) const {
+  if (series < 1 || series > 3 || numVals_ == 0) return false;
+  const size_t s = static_cast<size_t>(series - 1);
+  if (ionsRead_[s]) return !ions_[s].empty();
+  return file_->hasQuerySectionValue(q_, "Ions" + std::to_string(series));
+}
+
+std::vector<std::pair<double, double>> qv_inputquery::getIons(int series) const {
+  return parsePeakList(getIonsString(series));
+}
+
+std::vector<std::pair<double, double>> qv_inputquery::parsePeakList(const std::string& text) {
+  std::vector<std::pair<double, double>> peaks;
+  size_t pos = 0;
+  while (pos <= text.size()) {
+    size_t comma = text.find(',', pos);
+    if (comma == std::string::npos) comma = text.size();
+    const std::string_view item(text.data() + pos, comma - pos);
+    const size_t colon = item.find(':');
+    if (colon != std::string_view::npos) {
+      peaks.emplace_back(qv_results::leadingDouble(item.substr(0, colon)),
+                         qv_results::leadingDouble(item.substr(colon + 1)));
+    }
+    pos = comma + 1;
+  }
+  return peaks;
+}
+
+std::string qv_inputquery::decodeTitle(const std::string& title) {
+  std::string out;
+  out.reserve(title.size());
+  for (size_t i = 0; i < title.size(); ++i) {
+    if (title[i] == '%' && i + 2 < title.size() && hexValue(title[i + 1]) >= 0 &&
+        hexValueLower(title[i + 2]) >= 0) {
+      out.push_back(static_cast<char>(hexValue(title[i + 1]) * 16 + hexValueLower(title[i + 2])));
+      i += 2;
+    } else {
+      out.push_back(title[i]);
+    }
+  }
+  return out;
+}
+
+std::string qv_inputquery::getSeq(int i) const {
+  return i >= 1 && i <= kQualifiers ? seq_[static_cast<size_t>(i - 1)] : std::string();
+}
+
+std::string qv_inputquery::getComp(int i) const {
+  return i >= 1 && i <= kQualifiers ? comp_[static_cast<size_t>(i - 1)] : std::string();
+}
+
+std::string qv_inputquery::getTag(int i) const {
+  return i >= 1 && i <= kQualifiers ? tag_[static_cast<size_t>(i - 1)] : std::string();
+}
+
+bool qv_inputquery::isErrorTolerantTag(int i) const {
+  const std::string tag = getTag(i);
+  return !tag.empty() && tag.front() == 'e';
+}
+
+std::string qv_inputquery::getTagString(int i) const {
+  const std::string tag = getTag(i);
+  const size_t comma = tag.find(',');
+  return comma == std::string::npos ? std::string() : tag.substr(comma + 1);
+}
+
+std::string qv_inputquery::getPepTolString() const {
+  if (pepTol_ == 0) return {};
+  char buf[400];
+  std::snprintf(buf, sizeof(buf), "%.20f", pepTol_);
+  std::string number(buf);
+  if (number.find('.') != std::string::npos) {
+    while (number.back() == '0') number.pop_back();
+  }
+  return "peptol(" + number + "," + pepTolUnits_ + ")";
+}

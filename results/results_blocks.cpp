@@ -1,0 +1,282 @@
+#include "results/results_blocks.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstring>
+#include <limits>
+#include <new>
+
+namespace qv_results {
+namespace {
+
+// Blocks are addressed with 32-bit offsets; a chunk may not grow past this.
+constexpr uint64_t kMaxChunk = std::numeric_limits<uint32_t>::max() - 1;
+
+constexpr std::array<unsigned char, 256> makeFoldTable() {
+  std::array<unsigned char, 256> t{};
+  for (int c = 0; c < 256; ++c) t[static_cast<size_t>(c)] = static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+  return t;
+}
+constexpr std::array<unsigned char, 256> kFold = makeFoldTable();
+
+inline bool endsLineKey(char c) { return c == '=' || c == '\r' || c == '\n' || c == '\0'; }
+
+}  // namespace
+
+int compareKeys(const char* line, std::string_view key) {
+  size_t i = 0;
+  for (;; ++i) {
+    const char a = line[i];
+    const bool aEnd = endsLineKey(a);
+    const bool bEnd = i >= key.size() || key[i] == '=';
+    if (aEnd || bEnd) return aEnd == bEnd ? 0 : (aEnd ? -1 : 1);
+    const unsigned char fa = kFold[static_cast<unsigned char>(a)];
+    const unsigned char fb = kFold[static_cast<unsigned char>(key[i])];
+    if (fa != fb) return fa < fb ? -1 : 1;
+  }
+}
+
+int compareLineKeys(const char* a, const char* b) {
+  for (size_t i = 0;; ++i) {
+    const bool aEnd = endsLineKey(a[i]);
+    const bool bEnd = endsLineKey(b[i]);
+    if (aEnd || bEnd) return aEnd == bEnd ? 0 : (aEnd ? -1 : 1);
+    const unsigned char fa = kFold[static_cast<unsigned char>(a[i])];
+    const unsigned char fb = kFold[static_cast<unsigned char>(b[i])];
+    if (fa != fb) return fa < fb ? -1 : 1;
+  }
+}
+
+size_t lineKeyLength(const char* line) {
+  size_t n = 0;
+  while (!endsLineKey(line[n])) ++n;
+  return n;
+}
+
+uint64_t BlockStore::totalLength() const {
+  uint64_t total = 0;
+  for (const Block& b : blocks_) total += b.length;
+  return total;
+}
+
+void BlockStore::addBlock(const char* text, size_t length) {
+  if (length == 0) return;
+  Block block{std::make_unique_for_overwrite<char[]>(length + 1), static_cast<uint32_t>(length)};
+  std::memcpy(block.data.get(), text, length);
+  block.data[length] = '\0';
+  blocks_.push_back(std::move(block));
+}
+
+void BlockStore::closePending() {
+  addBlock(pending_.get(), pendingLength_);
+  pendingLength_ = 0;
+}
+
+// Copies a chunk line by line into the compaction buffer, replacing each line
+// that begins with "Ions1=" by a marker holding the line's file offset. The
+// buffer is closed as a block whenever the next line does not fit.
+void BlockStore::compact(const char* chunk, size_t length, uint64_t fileOffset, size_t capacity) {
+  if (pendingCapacity_ < capacity) {
+    closePending();
+    pending_ = std::make_unique_for_overwrite<char[]>(capacity);
+    pendingCapacity_ = capacity;
+  }
+  char marker[64];
+  size_t pos = 0;
+  while (pos < length) {
+    const void* lf = std::memchr(chunk + pos, '\n', length - pos);
+    const size_t lineEnd = lf != nullptr ? static_cast<size_t>(static_cast<const char*>(lf) - chunk) + 1 : length;
+    const char* line = chunk + pos;
+    size_t lineLength = lineEnd - pos;
+    if (lineLength >= 6 && std::memcmp(line, "Ions1=", 6) == 0) {
+      std::memcpy(marker, kIonsMarker.data(), kIonsMarker.size());
+      auto r = std::to_chars(marker + kIonsMarker.size(), marker + sizeof(marker) - 1, fileOffset + pos);
+      *r.ptr = '\n';
+      line = marker;
+      lineLength = static_cast<size_t>(r.ptr - marker) + 1;
+    }
+    if (pendingLength_ + lineLength + 1 > pendingCapacity_) closePending();
+    std::memcpy(pending_.get() + pendingLength_, line, lineLength);
+    pendingLength_ += lineLength;
+    pos = lineEnd;
+  }
+}
+
+BlockStore::ReadResult BlockStore::read(const std::string& path, size_t chunkSize,
+                                        const std::function<bool(std::string_view)>& acceptFirstChunk) {
+  blocks_.clear();
+  pendingLength_ = 0;
+  const size_t step = std::max<size_t>(chunkSize, 1);
+  size_t chunk = step;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+  if (!file) return {Status::OpenFailed, 0};
+  std::unique_ptr<char[]> buf;
+  try {
+    size_t capacity = chunk + 1;
+    buf = std::make_unique_for_overwrite<char[]>(capacity);
+    size_t have = 0;         // bytes in buf
+    uint64_t fileOffset = 0;  // file offset of buf[0]
+    bool first = true;
+    for (;;) {
+      const size_t want = chunk - have;
+      const size_t n = std::fread(buf.get() + have, 1, want, file.get());
+      if (std::ferror(file.get())) return {Status::ReadFailed, 0};
+      have += n;
+      const bool eof = n < want;
+      if (have == 0) break;
+      if (first) {
+        first = false;
+        if (!acceptFirstChunk(std::string_view(buf.get(), have))) return {Status::NoDialect, 0};
+      }
+      size_t keep = have;
+      if (!eof) {
+        const size_t lastLf = std::string_view(buf.get(), have).rfind('\n');
+        if (lastLf == std::string_view::npos) {
+          // No line end at all: grow the chunk, keeping what was read.
+          if (chunk + step > kMaxChunk) return {Status::OutOfMemory, chunk + step + 1};
+          chunk += step;
+          if (chunk + 1 > capacity) {
+            // The buffer grows geometrically so that a very long line costs
+            // linear time; only the new part of the chunk is read.
+            capacity = std::min<uint64_t>(std::max(capacity * 2, chunk + 1), kMaxChunk + 1);
+            auto bigger = std::make_unique_for_overwrite<char[]>(capacity);
+            std::memcpy(bigger.get(), buf.get(), have);
+            buf = std::move(bigger);
+          }
+          continue;
+        }
+        keep = lastLf + 1;
+      }
+      const std::string_view kept(buf.get(), keep);
+      if (kept.find("Ions1") != std::string_view::npos) {
+        compact(buf.get(), keep, fileOffset, chunk + 1);
+      } else {
+        closePending();
+        addBlock(buf.get(), keep);
+      }
+      std::memmove(buf.get(), buf.get() + keep, have - keep);
+      have -= keep;
+      fileOffset += keep;
+      if (eof) break;
+    }
+    closePending();
+  } catch (const std::bad_alloc&) {
+    blocks_.clear();
+    return {Status::OutOfMemory, chunk + 1};
+  }
+  pending_.reset();
+  pendingCapacity_ = 0;
+  return {};
+}
+
+TextPos BlockStore::begin() const { return blocks_.empty() ? TextPos{} : TextPos{0, 0}; }
+
+TextPos BlockStore::end() const {
+  if (blocks_.empty()) return {};
+  return {count() - 1, blocks_.back().length};
+}
+
+bool BlockStore::atEnd(TextPos p) const { return p.found() && p == end(); }
+
+TextPos BlockStore::normalise(TextPos p) const {
+  while (p.found() && p.offset >= length(p.block) && p.block + 1 < count()) p = {p.block + 1, 0};
+  return p;
+}
+
+TextPos BlockStore::next(TextPos p) const {
+  if (!p.found() || atEnd(p)) return p;
+  return normalise({p.block, p.offset + 1});
+}
+
+TextPos BlockStore::prev(TextPos p) const {
+  if (!p.found() || atBegin(p)) return p;
+  if (p.offset > 0) return {p.block, p.offset - 1};
+  int32_t b = p.block - 1;
+  while (b > 0 && length(b) == 0) --b;
+  return {b, length(b) - 1};
+}
+
+bool BlockStore::matchAt(TextPos p, std::string_view needle) const {
+  for (char c : needle) {
+    if (!p.found() || atEnd(p) || at(p) != c) return false;
+    p = next(p);
+  }
+  return true;
+}
+
+TextPos BlockStore::find(TextPos from, std::string_view needle) const {
+  if (!from.found() || needle.empty()) return {};
+  from = normalise(from);
+  for (int32_t b = from.block; b < count(); ++b) {
+    const std::string_view text(data(b), length(b));
+    const size_t start = b == from.block ? from.offset : 0;
+    if (start < text.size()) {
+      const size_t hit = text.find(needle, start);
+      if (hit != std::string_view::npos) return {b, static_cast<uint32_t>(hit)};
+    }
+    if (b + 1 < count()) {
+      // Occurrences that begin near the end of this block and continue in the next.
+      const size_t tail = std::max(start, text.size() >= needle.size() ? text.size() - needle.size() + 1 : 0);
+      for (size_t s = tail; s < text.size(); ++s) {
+        if (matchAt({b, static_cast<uint32_t>(s)}, needle)) return {b, static_cast<uint32_t>(s)};
+      }
+    }
+  }
+  return {};
+}
+
+TextPos BlockStore::afterLineEnd(TextPos p) const {
+  if (!p.found()) return p;
+  p = normalise(p);
+  for (int32_t b = p.block; b < count(); ++b) {
+    const size_t start = b == p.block ? p.offset : 0;
+    if (start < length(b)) {
+      const void* lf = std::memchr(data(b) + start, '\n', length(b) - start);
+      if (lf != nullptr) {
+        const auto off = static_cast<uint32_t>(static_cast<const char*>(lf) - data(b));
+        return normalise({b, off + 1});
+      }
+    }
+  }
+  return end();
+}
+
+void FileReader::setPath(std::string path) {
+  path_ = std::move(path);
+  file_.reset();
+}
+
+bool FileReader::readLine(uint64_t offset, std::string& line, size_t limit) {
+  line.clear();
+  if (!file_) {
+    file_.reset(std::fopen(path_.c_str(), "rb"));
+    if (!file_) return false;
+  }
+  if (offset > static_cast<uint64_t>(std::numeric_limits<long>::max()) ||
+      std::fseek(file_.get(), static_cast<long>(offset), SEEK_SET) != 0) {
+    return false;
+  }
+  char piece[4096];
+  bool any = false;
+  for (;;) {
+    size_t want = sizeof(piece);
+    if (limit > 0) want = std::min(want, limit - line.size());
+    if (want == 0) break;
+    const size_t got = std::fread(piece, 1, want, file_.get());
+    if (got == 0) {
+      std::clearerr(file_.get());
+      return any;
+    }
+    any = true;
+    const void* lf = std::memchr(piece, '\n', got);
+    if (lf != nullptr) {
+      line.append(piece, static_cast<size_t>(static_cast<const char*>(lf) - piece));
+      break;
+    }
+    line.append(piece, got);
+  }
+  return true;
+}
+
+}  // namespace qv_results

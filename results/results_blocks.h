@@ -1,0 +1,123 @@
+#pragma once
+// The in-memory text of a results file: an ordered list of NUL-terminated
+// blocks, each holding whole lines. Chunks are read with one reused buffer;
+// a chunk holding "Ions1" is compacted, each line beginning "Ions1=" replaced
+// by a short marker line with the file offset of the line it replaces, so the
+// large peak lists stay on disk. Positions are (block, offset) pairs; nothing
+// here reads outside a block.
+#include <compare>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qv_results {
+
+/// The marker that replaces the text after "Ions1=" in memory.
+inline constexpr std::string_view kIonsMarker = "Ions1=@#$:";
+
+/// A position in the text. Block -1 means "not found". The end of the text
+/// is the terminating NUL of the last block.
+struct TextPos {
+  int32_t block = -1;
+  uint32_t offset = 0;
+  bool found() const { return block >= 0; }
+  auto operator<=>(const TextPos&) const = default;
+};
+
+/// A key index entry: the start of a line inside a block.
+struct KeyRef {
+  uint32_t block;
+  uint32_t offset;
+};
+
+/// Compares the key of a line (text up to "=", CR, LF or NUL) with `key`
+/// (up to "=" or its end), ASCII letters without regard to case, by byte
+/// value; a key that is a prefix of another sorts first.
+int compareKeys(const char* line, std::string_view key);
+/// The same between two lines.
+int compareLineKeys(const char* a, const char* b);
+/// Length of the key of a line.
+size_t lineKeyLength(const char* line);
+
+class BlockStore {
+ public:
+  enum class Status { Ok, OpenFailed, ReadFailed, NoDialect, OutOfMemory };
+  struct ReadResult {
+    Status status = Status::Ok;
+    uint64_t failedSize = 0;  // allocation size for OutOfMemory
+  };
+
+  /// Reads the file at `path` in chunks of `chunkSize` bytes (growing by
+  /// `chunkSize` while a chunk holds no line feed). `acceptFirstChunk` sees
+  /// the first chunk read and may refuse the file (NoDialect). An empty file
+  /// succeeds with no blocks.
+  [[nodiscard]] ReadResult read(const std::string& path, size_t chunkSize,
+                                const std::function<bool(std::string_view)>& acceptFirstChunk);
+
+  int32_t count() const { return static_cast<int32_t>(blocks_.size()); }
+  const char* data(int32_t b) const { return blocks_[static_cast<size_t>(b)].data.get(); }
+  uint32_t length(int32_t b) const { return blocks_[static_cast<size_t>(b)].length; }
+  /// Sum of the block lengths.
+  uint64_t totalLength() const;
+
+  /// First character of the text (the end when there are no blocks).
+  TextPos begin() const;
+  /// The end of the text (NUL of the last block); not found without blocks.
+  TextPos end() const;
+  bool atEnd(TextPos p) const;
+  /// The character at p (NUL at the end).
+  char at(TextPos p) const { return data(p.block)[p.offset]; }
+  const char* pointer(TextPos p) const { return data(p.block) + p.offset; }
+  /// One character forward / back, crossing block boundaries; next() stays
+  /// at the end, prev() stays at the beginning.
+  TextPos next(TextPos p) const;
+  TextPos prev(TextPos p) const;
+  bool atBegin(TextPos p) const { return p.block == 0 && p.offset == 0; }
+
+  /// First occurrence of `needle` at or after `from` (it may span blocks).
+  TextPos find(TextPos from, std::string_view needle) const;
+  /// The position after the next line feed at or after p (the end if none).
+  TextPos afterLineEnd(TextPos p) const;
+
+ private:
+  struct Block {
+    std::unique_ptr<char[]> data;
+    uint32_t length;
+  };
+  bool matchAt(TextPos p, std::string_view needle) const;
+  TextPos normalise(TextPos p) const;
+  void addBlock(const char* text, size_t length);
+  void compact(const char* chunk, size_t length, uint64_t fileOffset, size_t capacity);
+  void closePending();
+
+  std::vector<Block> blocks_;
+  std::unique_ptr<char[]> pending_;  // the compaction buffer, reused
+  size_t pendingCapacity_ = 0;
+  size_t pendingLength_ = 0;
+};
+
+/// Reads single lines of the results file by offset, keeping the file open
+/// between calls.
+class FileReader {
+ public:
+  explicit FileReader(std::string path = {}) : path_(std::move(path)) {}
+  void setPath(std::string path);
+  /// Reads the line starting at `offset` (without its line feed). With
+  /// `limit` above 0 at most that many bytes are read. False when the file
+  /// cannot be opened or the offset lies beyond its end.
+  [[nodiscard]] bool readLine(uint64_t offset, std::string& line, size_t limit = 0);
+
+ private:
+  struct Closer {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+  };
+  std::string path_;
+  std::unique_ptr<std::FILE, Closer> file_;
+};
+
+}  // namespace qv_results
