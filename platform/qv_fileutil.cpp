@@ -1,0 +1,227 @@
+#include "platform/qv_fileutil.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <thread>
+
+#include "platform/system_error.h"
+#include "registry/engine_error.h"
+
+// ---- qv_file -------------------------------------------------------------
+
+qv_file::~qv_file() { close(); }
+
+qv_file& qv_file::operator=(qv_file&& other) noexcept {
+  if (this != &other) {
+    close();
+    fd_ = other.fd_;
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+bool qv_file::close() {
+  if (fd_ < 0) return true;
+  int rc = ::close(fd_);
+  fd_ = -1;
+  return rc == 0 || errno == EINTR;
+}
+
+bool qv_file::write(std::string_view data) {
+  if (fd_ < 0) return false;
+  while (!data.empty()) {
+    ssize_t n = ::write(fd_, data.data(), data.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+int64_t qv_file::read(void* buffer, size_t size) {
+  if (fd_ < 0) return -1;
+  for (;;) {
+    ssize_t n = ::read(fd_, buffer, size);
+    if (n < 0 && errno == EINTR) continue;
+    return n;
+  }
+}
+
+std::optional<std::string> qv_file::readRest() {
+  std::string out;
+  char buf[65536];
+  for (;;) {
+    int64_t n = read(buf, sizeof buf);
+    if (n < 0) return std::nullopt;
+    if (n == 0) return out;
+    out.append(buf, static_cast<size_t>(n));
+  }
+}
+
+int64_t qv_file::readAt(int64_t offset, void* buffer, size_t size) {
+  if (fd_ < 0 || offset < 0) return -1;
+  size_t done = 0;
+  while (done < size) {
+    ssize_t n = ::pread(fd_, static_cast<char*>(buffer) + done, size - done,
+                        static_cast<off_t>(offset + static_cast<int64_t>(done)));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
+  }
+  return static_cast<int64_t>(done);
+}
+
+bool qv_file::writeAt(int64_t offset, std::string_view data) {
+  if (fd_ < 0 || offset < 0) return false;
+  size_t done = 0;
+  while (done < data.size()) {
+    ssize_t n = ::pwrite(fd_, data.data() + done, data.size() - done,
+                         static_cast<off_t>(offset + static_cast<int64_t>(done)));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool qv_file::seek(int64_t offset) {
+  return fd_ >= 0 && offset >= 0 && ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) >= 0;
+}
+
+bool qv_file::seekEnd() { return fd_ >= 0 && ::lseek(fd_, 0, SEEK_END) >= 0; }
+
+int64_t qv_file::tell() const { return fd_ < 0 ? -1 : static_cast<int64_t>(::lseek(fd_, 0, SEEK_CUR)); }
+
+int64_t qv_file::size() const {
+  struct stat st;
+  if (fd_ < 0 || ::fstat(fd_, &st) != 0) return -1;
+  return static_cast<int64_t>(st.st_size);
+}
+
+bool qv_file::truncate(int64_t size) {
+  return fd_ >= 0 && size >= 0 && ::ftruncate(fd_, static_cast<off_t>(size)) == 0;
+}
+
+// ---- openFile ------------------------------------------------------------
+
+namespace {
+
+// The open(2) flags of an fopen-style mode; -1 for a mode that is not one.
+int openFlags(std::string_view mode) {
+  if (mode.empty()) return -1;
+  bool plus = false;
+  for (char c : mode.substr(1)) {
+    if (c == '+') {
+      plus = true;
+    } else if (c != 'b' && c != 't') {
+      return -1;
+    }
+  }
+  switch (mode[0]) {
+    case 'r': return plus ? O_RDWR : O_RDONLY;
+    case 'w': return (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC;
+    case 'a': return (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND;
+    default: return -1;
+  }
+}
+
+}  // namespace
+
+qv_file openFile(const std::string& path, std::string_view mode, bool report) {
+  int flags = openFlags(mode);
+  int fd = -1;
+  int error = EINVAL;
+  if (flags >= 0) {
+    do {
+      fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    error = errno;
+  }
+  if (fd < 0) {
+    if (report) reportError(ERR_OPEN_FILE, -1, __LINE__, __FILE__, path, mode, qv_platform::systemErrorText(error));
+    errno = error;
+    return qv_file();
+  }
+  return qv_file(fd);
+}
+
+// ---- byte-range locks ----------------------------------------------------
+
+namespace {
+
+// Open-file-description locks belong to the open file, not to the process:
+// closing another descriptor of the same file in this process keeps them.
+int setLock(int fd, short type, int64_t offset, int64_t length) {
+  struct flock fl {};
+  fl.l_type = type;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = static_cast<off_t>(offset);
+  fl.l_len = static_cast<off_t>(length);
+  fl.l_pid = 0;
+  for (;;) {
+    if (::fcntl(fd, F_OFD_SETLK, &fl) == 0) return 0;
+    if (errno != EINTR) return errno;
+  }
+}
+
+bool isBusy(int code) { return code == EAGAIN || code == EACCES; }
+
+// The path behind a descriptor, for reports ("descriptor N" when unknown).
+std::string descriptorName(int fd) {
+  char buf[4096];
+  std::string link = "/proc/self/fd/" + std::to_string(fd);
+  ssize_t n = fd >= 0 ? ::readlink(link.c_str(), buf, sizeof buf - 1) : -1;
+  if (n <= 0) return "descriptor " + std::to_string(fd);
+  return std::string(buf, static_cast<size_t>(n));
+}
+
+}  // namespace
+
+int lockRegion(int fd, int64_t offset, int64_t length, bool quiet) {
+  int error = EBADF;
+  if (fd >= 0 && offset >= 0 && length > 0) {
+    int accmode = ::fcntl(fd, F_GETFL);
+    if (accmode < 0) {
+      error = errno;
+    } else {
+      short type = (accmode & O_ACCMODE) == O_RDONLY ? F_RDLCK : F_WRLCK;
+      // Retry for about ten seconds, starting with short pauses so that a
+      // lock held for a moment (one record's write) costs little.
+      auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+      int pauseMicros = 200;
+      for (;;) {
+        error = setLock(fd, type, offset, length);
+        if (error == 0) return 0;
+        if (!isBusy(error) || std::chrono::steady_clock::now() >= deadline) break;
+        std::this_thread::sleep_for(std::chrono::microseconds(pauseMicros));
+        if (pauseMicros < 50000) pauseMicros *= 2;
+      }
+    }
+  } else if (fd >= 0) {
+    error = EINVAL;
+  }
+  if (!quiet) {
+    reportSystemErrorCode(ERR_FAIL_LOCK_FILE, __LINE__, __FILE__, descriptorName(fd), error);
+  }
+  errno = error;
+  return -1;
+}
+
+int unlockRegion(int fd, int64_t offset, int64_t length) {
+  int error = (fd >= 0 && offset >= 0 && length > 0) ? setLock(fd, F_UNLCK, offset, length) : EINVAL;
+  if (error == 0) return 0;
+  reportSystemErrorCode(ERR_FAIL_LOCK_FILE, __LINE__, __FILE__, descriptorName(fd), error);
+  errno = error;
+  return -1;
+}

@@ -1,0 +1,106 @@
+#pragma once
+// File utilities shared by the registry and the reporter: an owned file
+// descriptor opened with fopen-style modes, byte-range locks that serialise
+// the processes sharing a text file, and the access rights of new files.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+/// An open file (owns its descriptor; closed when destroyed). Move-only.
+class qv_file {
+ public:
+  qv_file() = default;
+  explicit qv_file(int fd) : fd_(fd) {}
+  ~qv_file();
+  qv_file(qv_file&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  qv_file& operator=(qv_file&& other) noexcept;
+  qv_file(const qv_file&) = delete;
+  qv_file& operator=(const qv_file&) = delete;
+
+  bool isOpen() const { return fd_ >= 0; }
+  int descriptor() const { return fd_; }
+
+  /// Closes the file; false when the system reports a failure (the
+  /// descriptor is gone either way). Closing a closed file is true.
+  bool close();
+
+  /// Writes all of `data` at the current position (at the end in append
+  /// mode); false on failure.
+  [[nodiscard]] bool write(std::string_view data);
+  /// Reads up to `size` bytes; the count read, 0 at the end, -1 on failure.
+  [[nodiscard]] int64_t read(void* buffer, size_t size);
+  /// Reads from the current position to the end of the file.
+  [[nodiscard]] std::optional<std::string> readRest();
+  /// Reads `size` bytes at `offset` without moving the position; the count read or -1.
+  [[nodiscard]] int64_t readAt(int64_t offset, void* buffer, size_t size);
+  /// Writes all of `data` at `offset` without moving the position.
+  [[nodiscard]] bool writeAt(int64_t offset, std::string_view data);
+  /// Moves the position to `offset` from the start; false on failure.
+  [[nodiscard]] bool seek(int64_t offset);
+  /// Moves the position to the end; false on failure.
+  [[nodiscard]] bool seekEnd();
+  /// The current position, -1 on failure.
+  int64_t tell() const;
+  /// The file's size in bytes, -1 on failure.
+  int64_t size() const;
+  /// Sets the file's size; false on failure.
+  [[nodiscard]] bool truncate(int64_t size);
+
+ private:
+  int fd_ = -1;
+};
+
+/// Opens `path` with an fopen-style `mode` ("r", "w", "a", each optionally
+/// with "+", "b" and "t"; "b" and "t" change nothing here). New files get
+/// mode 0666 less the umask. When it fails and `report` is set, reports
+/// engine error 12 (ERR_OPEN_FILE) with the path, the mode and the system's
+/// text. The returned file is closed (isOpen false) on failure, with the
+/// system error code left as the last error.
+qv_file openFile(const std::string& path, std::string_view mode, bool report);
+
+/// Locks bytes offset..offset+length-1 of the open file `fd` for this open
+/// file description (not per process: closing another descriptor of the same
+/// file does not drop it). Exclusive when the descriptor can write, shared
+/// when it is read-only. Waits, retrying for about ten seconds, while
+/// another holder has the range. Returns 0 when locked, -1 otherwise; a
+/// failure is reported as engine error 267 (ERR_FAIL_LOCK_FILE) unless
+/// `quiet` is set. The file position is not changed.
+int lockRegion(int fd, int64_t offset, int64_t length, bool quiet);
+
+/// Releases a range locked by lockRegion. Returns 0 on success, -1 on
+/// failure (always reported as engine error 267).
+int unlockRegion(int fd, int64_t offset, int64_t length);
+
+/// Result codes of setAccessRightsQuiet.
+enum qv_access_result : int {
+  QV_ACCESS_DONE = 0,
+  QV_ACCESS_NOT_WRITABLE = 1,   ///< the owner's write permission could not be set
+  QV_ACCESS_READ_ACL = 2,       ///< reading the access list failed
+  QV_ACCESS_BUILD_ACL = 3,      ///< building the new access list failed
+  QV_ACCESS_WRITE_ACL = 4,      ///< writing the new access list failed
+};
+
+/// Flag of setAccessRights: the path names a file-system object.
+inline constexpr int QV_ACCESS_FILE_OBJECT = 1;
+
+/// The outcome of one attempt to set access rights.
+struct qv_access_outcome {
+  int code = QV_ACCESS_DONE;  ///< a qv_access_result
+  int systemCode = 0;         ///< the system error of the failing step
+  bool usedGroupOwnership = false;  ///< no access lists here: group ownership was used
+};
+
+/// Makes `path` writable by its owner and gives the groups `group1` and
+/// `group2` full access (read, write, execute; on a directory also as
+/// default entries, inherited by what is created in it). A group that does
+/// not exist on this system is skipped. On a file system without access
+/// lists the first existing group becomes the group owner with read, write
+/// and execute (and set-group-id on directories). Nothing is reported.
+qv_access_outcome setAccessRightsQuiet(const std::string& path, const std::string& group1,
+                                       const std::string& group2);
+
+/// setAccessRightsQuiet with the process-wide groups (NTIUserGroup,
+/// NTMonitorGroup); a failure is reported (359 for code 1, 143 for codes 2
+/// to 4) unless `path` is the error log file's own path. Returns the code.
+int setAccessRights(const std::string& path, int flags = QV_ACCESS_FILE_OBJECT);
