@@ -1,0 +1,108 @@
+#include "registry/control_file.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+
+namespace qv_controlfile {
+
+std::optional<qv_jobstatus_effect> effectOfJobStatus(int32_t jobStatus) {
+  qv_jobstatus_effect e;
+  switch (jobStatus) {
+    case 0:
+      e.state = 2;  // queued
+      return e;
+    case 1:
+    case 10:
+    case 11:
+      e.state = 3;  // running
+      e.progressFromSlot = true;
+      return e;
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+    case 6:
+    case 7:
+      e.state = 4;  // complete
+      e.progressComplete = true;
+      return e;
+    case 8:
+    case 9:
+      e.state = 5;  // failed: the engine's two failure statuses become -1 and -2
+      e.setsError = true;
+      e.errorNumber = jobStatus == 8 ? -1 : -2;
+      return e;
+    default:
+      // A status from a newer engine (above 11) says nothing this program can
+      // trust about the task, so the record's own state stands.
+      return std::nullopt;
+  }
+}
+
+bool qv_controlview::fits(uint64_t offset, uint64_t length, uint64_t alignment) const {
+  if (base_ == nullptr || offset > size_ || length > size_ - offset) return false;
+  return reinterpret_cast<uintptr_t>(base_ + offset) % alignment == 0;
+}
+
+uint64_t qv_controlview::blocksToExamine() const { return std::min(size_ / kBlockSize, kMaxBlocks); }
+
+bool qv_controlview::isBlockInUse(uint64_t block) const {
+  const uint64_t offset = block * kBlockSize + kBlockInUseOffset;
+  if (block >= blocksToExamine() || !fits(offset, 1, 1)) return false;
+  return std::atomic_ref<char>(base_[offset]).load(std::memory_order_acquire) != 0;
+}
+
+std::optional<uint64_t> qv_controlview::findSlot(int64_t taskId) const {
+  const uint64_t blocks = blocksToExamine();
+  for (uint64_t b = 0; b < blocks; ++b) {
+    if (!isBlockInUse(b)) continue;
+    for (uint64_t s = 0; s < kSlotsPerBlock; ++s) {
+      const uint64_t slot = slotOffset(b, s);
+      if (fits(slot + kTaskIdOffset, 8, 8) && load64(slot + kTaskIdOffset) == taskId) return slot;
+    }
+  }
+  return std::nullopt;
+}
+
+int32_t qv_controlview::load32(uint64_t offset) const {
+  if (!fits(offset, 4, 4)) return 0;
+  return std::atomic_ref<int32_t>(*reinterpret_cast<int32_t*>(base_ + offset)).load(std::memory_order_acquire);
+}
+
+bool qv_controlview::store32(uint64_t offset, int32_t value) {
+  if (!fits(offset, 4, 4)) return false;
+  std::atomic_ref<int32_t>(*reinterpret_cast<int32_t*>(base_ + offset)).store(value, std::memory_order_release);
+  return true;
+}
+
+int64_t qv_controlview::load64(uint64_t offset) const {
+  if (!fits(offset, 8, 8)) return 0;
+  return std::atomic_ref<int64_t>(*reinterpret_cast<int64_t*>(base_ + offset)).load(std::memory_order_acquire);
+}
+
+bool qv_controlview::store64(uint64_t offset, int64_t value) {
+  if (!fits(offset, 8, 8)) return false;
+  std::atomic_ref<int64_t>(*reinterpret_cast<int64_t*>(base_ + offset)).store(value, std::memory_order_release);
+  return true;
+}
+
+std::string qv_controlview::resultsName(uint64_t slot) const {
+  const uint64_t offset = slot + kResultsNameOffset;
+  if (!fits(offset, kResultsNameSpace, 1)) return {};
+  const char* p = base_ + offset;
+  const void* zero = std::memchr(p, '\0', kResultsNameSpace);
+  const size_t length = zero != nullptr ? static_cast<size_t>(static_cast<const char*>(zero) - p) : kResultsNameSpace;
+  return std::string(p, length);
+}
+
+bool qv_controlview::setResultsName(uint64_t slot, std::string_view name) {
+  const uint64_t offset = slot + kResultsNameOffset;
+  if (!fits(offset, kResultsNameSpace, 1)) return false;
+  const size_t length = std::min(name.size(), static_cast<size_t>(kResultsNameSpace - 1));
+  std::memcpy(base_ + offset, name.data(), length);
+  std::memset(base_ + offset + length, 0, kResultsNameSpace - length);
+  return true;
+}
+
+}  // namespace qv_controlfile

@@ -1,0 +1,39 @@
+#pragma once
+// The day index's summary file ("task_id.summary" beside "task_id"): how
+// many bytes of the day index it describes, the largest identifier in them,
+// and whether their identifiers strictly ascend. With it, handing out an
+// identifier never scans the whole day index (a new identifier only has to
+// exceed the largest), and a lookup in an ascending index is a binary search
+// that finds the same record as a scan from the start would. The summary is
+// read and rewritten only under the day index's lock; one that is missing,
+// unreadable or describes more bytes than the day index holds is ignored and
+// rebuilt from the records, so it can never make a lookup wrong.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+/// What the summary says about the first `coveredBytes` bytes of a day index.
+struct qv_dayindex_summary {
+  int64_t coveredBytes = 75;  ///< header plus whole records described
+  int64_t maxId = 0;          ///< largest identifier (meaningful when records > 0)
+  int64_t lastId = 0;         ///< identifier of the last record described
+  bool ascending = true;      ///< every identifier exceeds all before it
+  int64_t records() const;
+  /// Takes in the next record's identifier.
+  void add(int64_t taskId);
+};
+
+namespace qv_dayindexsummary {
+
+/// "task_id.summary" in the day directory.
+std::string summaryPath(const std::string& dayDir);
+
+/// The file's one line: "qv-day-index-summary 1 <covered> <max> <last> <ascending>\n".
+std::string buildSummary(const qv_dayindex_summary& summary);
+
+/// Parses the file's text; nullopt unless it is exactly one well-formed line
+/// whose covered size is the header plus whole records.
+std::optional<qv_dayindex_summary> parseSummary(std::string_view text);
+
+}  // namespace qv_dayindexsummary

@@ -1,0 +1,82 @@
+#pragma once
+// Locked operations on the registry's text files: finding and reading a
+// record, writing one back in place, and the day index held open under its
+// lock while a new identifier is chosen and appended. Every operation takes
+// the lock on bytes 0 to 3 of its file, releases it and closes the file
+// before it returns; failures are reported to the engine reporter (job -21)
+// and returned as registry error codes.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/qv_fileutil.h"
+#include "registry/day_index_summary.h"
+#include "registry/task_record.h"
+
+/// Registry error codes (0: the last operation succeeded).
+enum qv_registry_code : int {
+  REGISTRY_OK = 0,
+  REGISTRY_ERR_OPEN = 1,      ///< an existing task file cannot be opened
+  REGISTRY_ERR_CREATE = 2,    ///< a task file cannot be created
+  REGISTRY_ERR_READ = 3,      ///< a record cannot be read whole
+  REGISTRY_ERR_WRITE = 4,     ///< the header or a record cannot be written whole
+  REGISTRY_ERR_CLOSE = 5,     ///< a task file cannot be closed
+  REGISTRY_ERR_CONFIG = 7,    ///< the configuration is not valid
+  REGISTRY_ERR_NAME_CUT = 9,  ///< the results file name was cut to 244 characters
+};
+
+/// The job number the registry reports with.
+inline constexpr int32_t kRegistryJob = -21;
+
+/// A record and where it was found.
+struct qv_found_record {
+  int64_t position = -1;
+  qv_taskrecord record;
+};
+
+namespace qv_taskfiles {
+
+/// Finds the first record of `taskId` in a legacy registry or day index.
+/// `dayDir` names the day directory of a day index, whose summary (when
+/// valid) turns the search into a binary search; empty for the legacy
+/// registry. Returns the registry error code; `found` is empty when no
+/// record holds the identifier.
+int findRecord(const std::string& path, const std::string& dayDir, int64_t taskId,
+               std::optional<qv_found_record>& found);
+
+/// Reads the record at byte 0 of a task file.
+int readTaskFile(const std::string& path, std::optional<qv_found_record>& found);
+
+/// Writes `record` at `position` of the existing file `path`.
+int writeRecord(const std::string& path, int64_t position, const qv_taskrecord& record);
+
+/// The day index of one day directory, created when missing (with its
+/// header) and held open under its lock for the life of the object, with its
+/// summary brought up to date. Used to choose and append a new identifier
+/// without another process appending in between.
+class qv_dayindex_writer {
+ public:
+  explicit qv_dayindex_writer(std::string dayDir);
+  ~qv_dayindex_writer();
+  qv_dayindex_writer(const qv_dayindex_writer&) = delete;
+  qv_dayindex_writer& operator=(const qv_dayindex_writer&) = delete;
+
+  /// Opens (creating when missing), locks and summarises. Registry error code.
+  int open();
+  /// The largest identifier in the day index, or nullopt when it has none.
+  std::optional<int64_t> largestId() const;
+  /// Writes `record` after the last whole record; its offset goes to
+  /// `position`. The summary file is rewritten. Registry error code.
+  int append(const qv_taskrecord& record, int64_t& position);
+  /// Unlocks and closes; registry error code (5 when closing fails).
+  int close();
+
+ private:
+  std::string dayDir_;
+  std::string path_;
+  qv_file file_;
+  bool locked_ = false;
+  qv_dayindex_summary summary_;
+};
+
+}  // namespace qv_taskfiles
