@@ -1,1 +1,181 @@
+// Damaged and hostile results files: each gives its errors or absent
+// results, never a crash, a hang or a read outside a block.
 #include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "results/qv_inputquery.h"
+#include "results/qv_resultsfile.h"
+#include "results/qv_searchparams.h"
+#include "results/results_test_util.h"
+
+using qvresultstest::buildResultsFile;
+using qvresultstest::sampleSections;
+using qvresultstest::ScratchDir;
+
+namespace {
+
+// Every lookup a reader might make, to run over any damaged file.
+void exerciseEverything(const qv_resultsfile& f) {
+  for (int s = -1; s <= 9; ++s) {
+    (void)f.getSectionValueStr(s, "queries");
+    (void)f.getSectionValueInt(s, "num_hits");
+    (void)f.getSectionValueDouble(s, "residues");
+    for (int n = 1; n <= 3; ++n) (void)f.enumerateSectionKeys(s, n);
+  }
+  const int queries = std::min(f.getNumQueries(), 50);
+  for (int q = 0; q <= queries + 1; ++q) {
+    (void)f.getQuerySectionValueStr(q, "Ions1");
+    (void)f.getQuerySectionValueInt(q, "num_vals");
+    (void)f.getObservedMass(q);
+    (void)f.getObservedCharge(q);
+    (void)f.getQueryDescription(q);
+    const qv_inputquery query(f, q);
+    (void)query.getIons(1);
+  }
+  (void)f.anyMSMS();
+  (void)f.anySeq();
+  (void)f.anyTag();
+  (void)f.getSearchParameters().getErrorTolerantParent();
+  (void)f.getSearchParameters().getVarModsName(1);
+}
+
+TEST(ResultsFileBadInput, EveryTruncationOfAFileIsSafe) {
+  ScratchDir dir;
+  for (bool bracket : {false, true}) {
+    const std::string full = buildResultsFile(sampleSections(3), bracket, "\r\n");
+    for (size_t cut = 0; cut <= full.size(); cut += 7) {
+      const std::string path = dir.write("cut.dat", full.substr(0, cut));
+      qv_resultsfile f(path, 0, "", 64);
+      exerciseEverything(f);
+      EXPECT_LE(f.getNumQueries(), 3);
+      if (f.isValid()) {
+        EXPECT_GE(cut, full.find(bracket ? "[INDEX]" : "name=\"index\""));
+      }
+    }
+  }
+}
+
+TEST(ResultsFileBadInput, NulBytesAreRefusedAsMissingHeaders) {
+  ScratchDir dir;
+  qv_resultsfile f(dir.write("nul.dat", std::string(3000000, '\0')));
+  EXPECT_FALSE(f.isValid());
+  EXPECT_EQ(f.getErrorNumber(1), 30);
+  EXPECT_EQ(f.getErrorNumber(2), 2);
+  exerciseEverything(f);
+}
+
+TEST(ResultsFileBadInput, NulBytesInsideABodyEndItsIndex) {
+  ScratchDir dir;
+  auto sections = sampleSections(1);
+  sections[1].lines.insert(sections[1].lines.begin() + 2, std::string("bad=a\0b", 7));
+  qv_resultsfile f(dir.write("r.dat", buildResultsFile(sections, false)));
+  exerciseEverything(f);
+  EXPECT_EQ(f.getNumSequences(), 5000);
+  EXPECT_EQ(f.getSectionValueStr(SEC_HEADER, "bad"), "");
+  EXPECT_EQ(f.getNumQueries(), 1);
+  // A NUL at the start of a line ends the section's index there.
+  sections[1].lines[2] = std::string("\0x=1", 4);
+  qv_resultsfile g(dir.write("r.dat", buildResultsFile(sections, false)));
+  exerciseEverything(g);
+  EXPECT_EQ(g.getNumSequences(), 5000);
+  EXPECT_EQ(g.getNumQueries(), -1);  // "queries" came after the NUL
+}
+
+TEST(ResultsFileBadInput, NoLineEndsAtAll) {
+  ScratchDir dir;
+  std::string text = "[RA RozIzide][PARAMETERS]SEARCH=MIS[HEADER]queries=3";
+  text += std::string(2500000, 'x');
+  qv_resultsfile f(dir.write("r.dat", text));
+  exerciseEverything(f);
+  EXPECT_FALSE(f.isValid());  // no masses or index section
+  EXPECT_EQ(f.getSectionValueStr(SEC_PARAMETERS, "SEARCH"), "");
+}
+
+TEST(ResultsFileBadInput, AFiftyMegabyteSingleLineIsReadWhole) {
+  ScratchDir dir;
+  auto sections = sampleSections(2);
+  std::string peaks = "Ions2=";
+  while (peaks.size() < 50u * 1000 * 1000) peaks += "1234.5678:987.6,";
+  sections[sections.size() - 2].lines[9] = peaks;
+  sections[sections.size() - 2].lines.push_back("Ions3=1:2");
+  qv_resultsfile f(dir.write("r.dat", buildResultsFile(sections, true)));
+  EXPECT_TRUE(f.isValid()) << f.getLastErrorString();
+  EXPECT_EQ(f.getQuerySectionValueStr(2, "Ions2").size(), peaks.size() - 6);
+  EXPECT_EQ(f.getQuerySectionValueStr(2, "Ions3"), "1:2");
+  EXPECT_EQ(f.getSectionValueStr(SEC_INDEX, "header"), "20");
+}
+
+TEST(ResultsFileBadInput, TokenAtTheVeryEndOfTheFile) {
+  ScratchDir dir;
+  for (bool bracket : {false, true}) {
+    std::string text = buildResultsFile(sampleSections(1), bracket);
+    const std::string token = bracket ? "[INDEX]" : "name=\"index\"";
+    text = text.substr(0, text.find(token) + token.size());
+    qv_resultsfile f(dir.write("r.dat", text));
+    EXPECT_TRUE(f.isValid()) << f.getLastErrorString();
+    EXPECT_TRUE(f.isSectionPresent(SEC_INDEX));
+    EXPECT_EQ(f.getNumberOfSectionKeys(SEC_INDEX), 0);
+    exerciseEverything(f);
+  }
+}
+
+TEST(ResultsFileBadInput, QuerySectionsMissingOrCountAbsurd) {
+  ScratchDir dir;
+  auto sections = sampleSections(0);
+  sections[1].lines.back() = "queries=2000000000";
+  qv_resultsfile f(dir.write("r.dat", buildResultsFile(sections, false)));
+  EXPECT_TRUE(f.isValid());
+  EXPECT_EQ(f.getNumQueries(), 0);
+  EXPECT_EQ(f.getLastErrorString(), "Invalid number of queries in results file (2000000000) - truncated to (0)");
+  EXPECT_FALSE(f.anyMSMS());
+
+  sections[1].lines.back() = "queries=-7";
+  qv_resultsfile negative(dir.write("r2.dat", buildResultsFile(sections, false)));
+  EXPECT_EQ(negative.getNumQueries(), 0);
+  EXPECT_EQ(negative.getLastError(), 28);
+}
+
+TEST(ResultsFileBadInput, MarkerTextWrittenInTheFileReadsBackAsItself) {
+  ScratchDir dir;
+  auto sections = sampleSections(1);
+  sections[sections.size() - 2].lines[8] = "Ions1=@#$:999999999999";
+  qv_resultsfile f(dir.write("r.dat", buildResultsFile(sections, false)));
+  EXPECT_EQ(f.getQuerySectionValueStr(1, "Ions1"), "@#$:999999999999");
+}
+
+TEST(ResultsFileBadInput, FileShortenedAfterOpeningGivesAbsentPeakLists) {
+  ScratchDir dir;
+  const std::string path = dir.write("r.dat", buildResultsFile(sampleSections(2), false));
+  qv_resultsfile f(path);
+  ASSERT_TRUE(f.isValid());
+  std::filesystem::resize_file(path, 100);
+  EXPECT_EQ(f.getQuerySectionValueStr(2, "Ions1"), "");
+  EXPECT_EQ(f.getQuerySectionValueStr(2, "charge"), "2+");
+  std::filesystem::remove(path);
+  EXPECT_EQ(f.getQuerySectionValueStr(1, "Ions1"), "");
+}
+
+TEST(ResultsFileBadInput, EmptyFileAndDirectory) {
+  ScratchDir dir;
+  qv_resultsfile empty(dir.write("empty.dat", ""));
+  EXPECT_FALSE(empty.isValid());
+  EXPECT_EQ(empty.getLastError(), 13);
+  exerciseEverything(empty);
+  qv_resultsfile directory(dir.path());
+  EXPECT_FALSE(directory.isValid());
+  exerciseEverything(directory);
+}
+
+TEST(ResultsFileBadInput, SectionHeadersWithoutBodiesAndStrayLines) {
+  ScratchDir dir;
+  const std::string text =
+      "MIME-Version: 1.0 (Generated by Tarnel version 1.0)\n"
+      "Content-Type: x; name=\"parameters\"\nContent-Type: x; name=\"header\"\n"
+      "=novalue\n\n\n=\nqueries\nContent-Type: x; name=\"masses\"\r\r\r\nContent-Type: x; name=\"index\"";
+  qv_resultsfile f(dir.write("r.dat", text));
+  exerciseEverything(f);
+  EXPECT_EQ(f.getNumQueries(), -1);
+}
+
+}  // namespace

@@ -1,1 +1,124 @@
+#include "results/results_blocks.h"
+
 #include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "results/results_test_util.h"
+#include "results/value_parse.h"
+
+using qv_results::BlockStore;
+using qv_results::TextPos;
+
+namespace {
+
+const auto kAcceptAll = [](std::string_view) { return true; };
+
+std::string wholeText(const BlockStore& store) {
+  std::string text;
+  for (int32_t b = 0; b < store.count(); ++b) text.append(store.data(b), store.length(b));
+  return text;
+}
+
+TEST(KeyCompare, CaseFoldedPrefixFirstAndStopsAtEquals) {
+  using qv_results::compareKeys;
+  EXPECT_EQ(compareKeys("queries=5\n", "QUERIES"), 0);
+  EXPECT_EQ(compareKeys("Queries=5\n", "queries=ignored"), 0);
+  EXPECT_LT(compareKeys("query=1\n", "query1"), 0);  // a prefix sorts first
+  EXPECT_GT(compareKeys("query1=1\n", "query"), 0);
+  EXPECT_LT(compareKeys("Alpha=1\n", "beta"), 0);
+  EXPECT_GT(compareKeys("_x=1\n", "Z"), 0);  // '_' is above 'Z' once letters fold up
+  EXPECT_EQ(compareKeys("no equals\r\n", "NO EQUALS"), 0);
+  EXPECT_EQ(qv_results::compareLineKeys("a=1\n", "A=2\n"), 0);
+  EXPECT_EQ(qv_results::lineKeyLength("key=value\n"), 3u);
+  EXPECT_EQ(qv_results::lineKeyLength("line\r\n"), 4u);
+}
+
+TEST(ValueParse, LeadingNumbersOnly) {
+  using qv_results::leadingDouble;
+  using qv_results::leadingInt;
+  EXPECT_EQ(leadingInt("42abc"), 42);
+  EXPECT_EQ(leadingInt("  -17,3"), -17);
+  EXPECT_EQ(leadingInt("abc"), 0);
+  EXPECT_EQ(leadingInt("99999999999"), 2147483647);
+  EXPECT_EQ(leadingInt("-99999999999"), -2147483647 - 1);
+  EXPECT_DOUBLE_EQ(leadingDouble("1.5e3,Da"), 1500.0);
+  EXPECT_DOUBLE_EQ(leadingDouble(" +.25"), 0.25);
+  EXPECT_DOUBLE_EQ(leadingDouble("-2."), -2.0);
+  EXPECT_EQ(leadingDouble("nan"), 0.0);
+  EXPECT_EQ(leadingDouble("0x10"), 0.0);
+  EXPECT_EQ(leadingDouble(""), 0.0);
+  EXPECT_TRUE(std::isinf(leadingDouble("1e999")));
+}
+
+TEST(BlockStore, ChunksEndOnLineFeedsAndKeepEveryByte) {
+  qvresultstest::ScratchDir dir;
+  std::string text;
+  for (int i = 0; i < 200; ++i) text += "line" + std::to_string(i) + "=" + std::string(static_cast<size_t>(i % 13), 'v') + "\n";
+  text += "tail without line end";
+  const std::string path = dir.write("t.dat", text);
+  for (size_t chunk : {size_t{1}, size_t{5}, size_t{16}, size_t{100}, size_t{100000}}) {
+    BlockStore store;
+    ASSERT_EQ(store.read(path, chunk, kAcceptAll).status, BlockStore::Status::Ok);
+    EXPECT_EQ(wholeText(store), text) << chunk;
+    for (int32_t b = 0; b + 1 < store.count(); ++b) {
+      EXPECT_EQ(store.data(b)[store.length(b) - 1], '\n') << "block " << b << " chunk " << chunk;
+      EXPECT_EQ(store.data(b)[store.length(b)], '\0');
+    }
+  }
+}
+
+TEST(BlockStore, IonsOneLinesBecomeOffsetMarkers) {
+  qvresultstest::ScratchDir dir;
+  const std::string text = "a=1\nIons1=1:2,3:4\nIons2=5:6\r\nIons1=\nIons10x\nb=2\n";
+  BlockStore store;
+  ASSERT_EQ(store.read(dir.write("t.dat", text), 1000, kAcceptAll).status, BlockStore::Status::Ok);
+  EXPECT_EQ(wholeText(store), "a=1\nIons1=@#$:4\nIons2=5:6\r\nIons1=@#$:29\nIons10x\nb=2\n");
+}
+
+TEST(BlockStore, FindsTextAcrossBlockBoundaries) {
+  qvresultstest::ScratchDir dir;
+  std::string text;
+  for (int i = 0; i < 50; ++i) text += "k" + std::to_string(i) + "\n";
+  text += "[TARGET]\n";
+  const std::string path = dir.write("t.dat", text);
+  for (size_t chunk : {size_t{3}, size_t{4}, size_t{9}, size_t{64}}) {
+    BlockStore store;
+    ASSERT_EQ(store.read(path, chunk, kAcceptAll).status, BlockStore::Status::Ok);
+    const TextPos hit = store.find(store.begin(), "\n[TARGET]");
+    ASSERT_TRUE(hit.found()) << chunk;
+    EXPECT_EQ(store.at(hit), '\n');
+    EXPECT_EQ(store.at(store.next(hit)), '[');
+    EXPECT_EQ(store.prev(store.next(hit)), hit);
+    EXPECT_FALSE(store.find(store.next(hit), "\n[TARGET]").found());
+    EXPECT_FALSE(store.find(store.begin(), "absent").found());
+    EXPECT_TRUE(store.atEnd(store.afterLineEnd(store.next(hit))));
+  }
+}
+
+TEST(BlockStore, RefusalsAndEmptyFiles) {
+  qvresultstest::ScratchDir dir;
+  BlockStore store;
+  EXPECT_EQ(store.read(dir.path() + "/none", 100, kAcceptAll).status, BlockStore::Status::OpenFailed);
+  EXPECT_EQ(store.read(dir.write("x", "abc\n"), 100, [](std::string_view) { return false; }).status,
+            BlockStore::Status::NoDialect);
+  ASSERT_EQ(store.read(dir.write("e", ""), 100, kAcceptAll).status, BlockStore::Status::Ok);
+  EXPECT_EQ(store.count(), 0);
+  EXPECT_FALSE(store.begin().found());
+  EXPECT_FALSE(store.find(store.begin(), "x").found());
+}
+
+TEST(FileReader, ReadsOneLineAtAnOffset) {
+  qvresultstest::ScratchDir dir;
+  qv_results::FileReader reader(dir.write("t", "first\nsecond\r\nthird"));
+  std::string line;
+  ASSERT_TRUE(reader.readLine(6, line));
+  EXPECT_EQ(line, "second\r");
+  ASSERT_TRUE(reader.readLine(14, line));
+  EXPECT_EQ(line, "third");
+  ASSERT_TRUE(reader.readLine(0, line, 3));
+  EXPECT_EQ(line, "fir");
+  EXPECT_FALSE(reader.readLine(1000, line));
+}
+
+}  // namespace
