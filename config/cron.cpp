@@ -72,11 +72,21 @@ int qv_cronjob::parseField(std::string_view field, int which) {
     for (int v = low; v <= high; ++v) {  // a range whose start is above its end sets nothing
       const size_t bit = static_cast<size_t>(v);
       switch (which) {
-        case kMinutes: minutes_.set(bit); break;
-        case kHours: hours_.set(bit); break;
-        case kDaysOfMonth: daysOfMonth_.set(bit); break;
-        case kMonths: months_.set(bit); break;
-        default: daysOfWeek_.set(bit); break;
+        case kMinutes:
+          minutes_.set(bit);
+          break;
+        case kHours:
+          hours_.set(bit);
+          break;
+        case kDaysOfMonth:
+          daysOfMonth_.set(bit);
+          break;
+        case kMonths:
+          months_.set(bit);
+          break;
+        default:
+          daysOfWeek_.set(bit);
+          break;
       }
     }
     return 0;

@@ -79,18 +79,15 @@ TEST(CronSection, FieldErrorsDropTheLineWithTheirMessages) {
       errors);
   EXPECT_EQ(cron.getNumberOfJobs(), 0);
   EXPECT_FALSE(cron.isCronEnabled());
-  const std::vector<int> expected = {0x616, 0x615, 0x617, 0x618, 0x614, 0x615,
-                                     0x615, 0x618, 0x618, 0x616, 0x615};
+  const std::vector<int> expected = {0x616, 0x615, 0x617, 0x618, 0x614, 0x615, 0x615, 0x618, 0x618, 0x616, 0x615};
   ASSERT_EQ(errors.getNumberOfErrors(), static_cast<int>(expected.size()));
   for (size_t i = 0; i < expected.size(); ++i) {
     EXPECT_EQ(errors.getErrorNumber(static_cast<int>(i) + 1), expected[i]) << i;
   }
   EXPECT_EQ(errors.getErrorString(1), "Invalid * in cron section of tarnel.dat. Line is: * 1 1 1 1 a");
   EXPECT_EQ(errors.getErrorString(2), "Number out of range in cron section of tarnel.dat. Line is: 0 24 1 1 1 b");
-  EXPECT_EQ(errors.getErrorString(3),
-            "Expecting number before , in cron section of tarnel.dat. Line is: ,5 1 1 1 1 c");
-  EXPECT_EQ(errors.getErrorString(4),
-            "Expecting number before - in cron section of tarnel.dat. Line is: 0 -3 1 1 1 d");
+  EXPECT_EQ(errors.getErrorString(3), "Expecting number before , in cron section of tarnel.dat. Line is: ,5 1 1 1 1 c");
+  EXPECT_EQ(errors.getErrorString(4), "Expecting number before - in cron section of tarnel.dat. Line is: 0 -3 1 1 1 d");
   EXPECT_EQ(errors.getErrorString(5), "Invalid character in cron section of tarnel.dat. Line is: 0 1 x 1 1 e");
 }
 
@@ -110,7 +107,7 @@ TEST(CronSection, DumpHasOneLinePerJob) {
   qv_errors errors;
   qv_cron cron = readCron("0 1 * * * backup\n15 2 * * 0 rotate logs\nend\n", errors);
   EXPECT_EQ(cron.dumpLines(), (std::vector<std::string>{"CronJob=1 enabled=0 line=0 1 * * * backup",
-                                                         "CronJob=2 enabled=0 line=15 2 * * 0 rotate logs"}));
+                                                        "CronJob=2 enabled=0 line=15 2 * * 0 rotate logs"}));
   cron.reset();
   EXPECT_EQ(cron.getNumberOfJobs(), 0);
 }

@@ -51,8 +51,10 @@ TEST(ParseSection, RejectedLinesGiveTheirMessages) {
       "RULE_3 \"first\"\n"
       "RULE_3 \"second\"\n"
       "RULE_4 \"one quote\n"
-      "RULE_5 \"" + longRule + "\"\n"
-      "end\n",
+      "RULE_5 \"" +
+          longRule +
+          "\"\n"
+          "end\n",
       errors);
   // The three rejected numbers form a run: two entries, the second repeated.
   ASSERT_EQ(errors.getNumberOfErrors(), 6);
@@ -72,8 +74,10 @@ TEST(ParseSection, RejectedLinesGiveTheirMessages) {
   EXPECT_EQ(errors.getErrorNumber(5), 0x60D);
   EXPECT_EQ(errors.getErrorString(5), "Missing quote in parse rule in ../config/tarnel.dat: RULE_4 \"one quote");
   EXPECT_EQ(errors.getErrorNumber(6), 0x60E);
-  EXPECT_EQ(errors.getErrorString(6), "In the file ../config/tarnel.dat: maximimum length of parse string (128) "
-                                      "is exceeded in: RULE_5 \"" + longRule + "\"");
+  EXPECT_EQ(errors.getErrorString(6),
+            "In the file ../config/tarnel.dat: maximimum length of parse string (128) "
+            "is exceeded in: RULE_5 \"" +
+                longRule + "\"");
   EXPECT_EQ(errors.getErrorLevel(6), 2);
   EXPECT_TRUE(errors.isValid());
   EXPECT_EQ(rules.getRuleByNumber(3)->getText(), "first");
@@ -126,7 +130,8 @@ TEST(ParseRule, CompilesOnceWithExactlyOneSubExpression) {
   EXPECT_EQ(errors.getErrorString(2), "Only one sub-expression per parse rule allowed. Found 2 in \\(a\\)\\(b\\)");
   EXPECT_EQ(errors.getErrorNumber(3), 0x603);
   EXPECT_EQ(errors.getErrorString(3).rfind("Error compiling the parse rule: \\(a. Error string: ", 0), 0u);
-  EXPECT_GT(errors.getErrorString(3).size(), std::string("Error compiling the parse rule: \\(a. Error string: ").size());
+  EXPECT_GT(errors.getErrorString(3).size(),
+            std::string("Error compiling the parse rule: \\(a. Error string: ").size());
 }
 
 TEST(ParseRule, NulByteInAnExpressionEndsIt) {

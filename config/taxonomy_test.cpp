@@ -59,8 +59,7 @@ TEST(TaxonomySection, ReadsEveryKey) {
   EXPECT_EQ(set.sourceRules[0].source, QV_TAX_SWISSPROT);
   EXPECT_EQ(set.sourceRules[0].chopFlags, QV_CHOP_P | QV_CHOP_S);
   EXPECT_TRUE(set.sourceRules[0].rule.isCompiled());
-  EXPECT_EQ(set.sourceRules[0].rule.match("ALBU_HUMAN Albumin OS=Homo sapiens GN=ALB").value_or("?"),
-            "Homo sapiens");
+  EXPECT_EQ(set.sourceRules[0].rule.match("ALBU_HUMAN Albumin OS=Homo sapiens GN=ALB").value_or("?"), "Homo sapiens");
   EXPECT_EQ(set.sourceRules[1].chopFlags, 0);  // CHOP: without letters
   ASSERT_TRUE(set.defaultRule.has_value());
   EXPECT_EQ(set.defaultRule->source, QV_TAX_PDB);
@@ -146,7 +145,8 @@ TEST(TaxonomySection, HeaderNumberRangeAndDuplicates) {
       "Identifier after\n");
   readTaxonomySection(in, "TAXONOMY_65  ", kFile, errors, rules);
   ASSERT_EQ(errors.getNumberOfErrors(), 1);
-  EXPECT_EQ(errors.getErrorString(1), "Invalid entry in the configuration file tarnel.dat - taxonomy section: TAXONOMY_65");
+  EXPECT_EQ(errors.getErrorString(1),
+            "Invalid entry in the configuration file tarnel.dat - taxonomy section: TAXONOMY_65");
   EXPECT_EQ(rules.getNumberOfRuleSets(), 0);
   std::string line;
   ASSERT_TRUE(in.next(line));

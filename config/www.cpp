@@ -22,8 +22,8 @@ void qv_www::reset() { *this = qv_www(); }
 std::vector<std::string> qv_www::dumpLines() const {
   std::vector<std::string> lines;
   for (const qv_wwwentry& e : entries_) {
-    lines.push_back("WWW=" + e.databaseName + "_" + e.kind + " number=" + std::to_string(e.number) +
-                    " host=" + e.host + " port=" + std::to_string(e.port) + " path=" + e.path);
+    lines.push_back("WWW=" + e.databaseName + "_" + e.kind + " number=" + std::to_string(e.number) + " host=" + e.host +
+                    " port=" + std::to_string(e.port) + " path=" + e.path);
   }
   return lines;
 }

@@ -43,16 +43,11 @@ TEST(WwwSection, ReadsEntriesWithUnderscoresInTheName) {
 
 TEST(WwwSection, BreachesOfTheFormWarnAndDropTheLine) {
   const char* bad[] = {
-      "NoUnderscore \"1\" \"h\" \"80\" \"/p\"",
-      "DB_SEQ\"1\" \"h\" \"80\" \"/p\"",
-      "DB_XYZ \"1\" \"h\" \"80\" \"/p\"",
-      "DB_SEQ \"one\" \"h\" \"80\" \"/p\"",
-      "DB_SEQ \"1\" \"h\" \"port\" \"/p\"",
-      "DB_SEQ \"1\" \"h\" \"80\" \"/p",
-      "DB_SEQ 1 \"h\" \"80\" \"/p\"",
-      "DB_SEQ \"1\" \"h\" \"70000\" \"/p\"",
-      "_SEQ \"1\" \"h\" \"80\" \"/p\"",
-      "DB_SEQ",
+      "NoUnderscore \"1\" \"h\" \"80\" \"/p\"", "DB_SEQ\"1\" \"h\" \"80\" \"/p\"",
+      "DB_XYZ \"1\" \"h\" \"80\" \"/p\"",       "DB_SEQ \"one\" \"h\" \"80\" \"/p\"",
+      "DB_SEQ \"1\" \"h\" \"port\" \"/p\"",     "DB_SEQ \"1\" \"h\" \"80\" \"/p",
+      "DB_SEQ 1 \"h\" \"80\" \"/p\"",           "DB_SEQ \"1\" \"h\" \"70000\" \"/p\"",
+      "_SEQ \"1\" \"h\" \"80\" \"/p\"",         "DB_SEQ",
   };
   for (const char* line : bad) {
     qv_errors errors;

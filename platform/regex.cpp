@@ -35,8 +35,7 @@ std::optional<std::string> qv_regex::match(std::string_view text) const {
   regmatch_t groups[2] = {};
   if (regexec(&impl_->compiled, subject.c_str(), 2, groups, 0) != 0) return std::nullopt;
   if (impl_->compiled.re_nsub < 1 || groups[1].rm_so < 0) return std::string();
-  return subject.substr(static_cast<size_t>(groups[1].rm_so),
-                        static_cast<size_t>(groups[1].rm_eo - groups[1].rm_so));
+  return subject.substr(static_cast<size_t>(groups[1].rm_so), static_cast<size_t>(groups[1].rm_eo - groups[1].rm_so));
 }
 
 }  // namespace qv_platform
