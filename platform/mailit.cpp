@@ -22,7 +22,7 @@ qv_file makeTemporaryMailFile(const std::string& templ, std::string& name) {
   std::vector<char> buf(name.begin(), name.end());
   buf.push_back('\0');
   int fd = ::mkstemp(buf.data());
-  name.assign(buf.data());
+  if (fd >= 0) name.assign(buf.data());
   return fd >= 0 ? qv_file(fd) : qv_file();
 }
 
