@@ -76,6 +76,32 @@ TEST(TaxonomySection, ReadsEveryKey) {
             "prefixes=3 suffixes=1");
 }
 
+TEST(TaxonomySection, FlagsAndNumbersWithoutValues) {
+  qv_taxonomyrules rules;
+  qv_errors errors;
+  readSet(rules, "TAXONOMY_9",
+          "Enabled\n"
+          "ErrorLevel 3\n"
+          "ErrorLevel\n"
+          "ConcatRefFileLines 0\n"
+          "MitochondrialTranslation 2\n"
+          "TaxID\n"
+          "QuickRefSearch   gi|\n"
+          "Identifier\n"
+          "end\n",
+          errors);
+  EXPECT_EQ(errors.getNumberOfErrors(), 0);
+  const qv_taxonomyrule& set = *rules.getRuleSet(9);
+  EXPECT_FALSE(set.enabled);
+  EXPECT_EQ(set.errorLevel, 3);  // no number leaves the value
+  EXPECT_FALSE(set.concatRefFileLines);
+  EXPECT_FALSE(set.mitochondrialTranslation);
+  EXPECT_FALSE(set.hasTaxID);
+  EXPECT_EQ(set.quickRefSearch, "gi|");
+  EXPECT_EQ(set.identifier, "");
+  EXPECT_EQ(rules.getRuleSet(1), nullptr);
+}
+
 TEST(TaxonomySection, BadValuesGiveTheSectionMessage) {
   qv_taxonomyrules rules;
   qv_errors errors;
