@@ -8,7 +8,9 @@
 // --mail TRANSPORT ADDRESS SENDMAIL TEMPLATE, --repeat N (the report is
 // made N times, with "#<i>" appended to a text argument "%i"),
 // --retained (print the retained messages at the end, one per line, after
-// "retained=<count>"). An ARG written "i:<n>" is an integer, "f:<x>" a
+// "retained=<count>"), --map PATH FLAGS (instead of a report: open PATH
+// read-write as a mapped file with FLAGS, reporting on, and print
+// "code=<errorCode> state=<lock state>"). An ARG written "i:<n>" is an integer, "f:<x>" a
 // double, anything else a text.
 #include <cstdio>
 #include <cstdlib>
@@ -17,12 +19,15 @@
 
 #include "registry/engine_error.h"
 #include "registry/engine_settings.h"
+#include "registry/mmapfile.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   qv_engine_settings settings = getEngineSettings();
   int repeat = 1;
   bool printRetained = false;
+  std::string mapPath;
+  uint32_t mapFlags = 0;
   size_t i = 0;
   for (; i < args.size() && args[i].rfind("--", 0) == 0; ++i) {
     const std::string& opt = args[i];
@@ -40,12 +45,23 @@ int main(int argc, char** argv) {
       settings.mail.mailTempFile = args[++i];
     } else if (opt == "--repeat" && i + 1 < args.size()) {
       repeat = std::atoi(args[++i].c_str());
+    } else if (opt == "--map" && i + 2 < args.size()) {
+      mapPath = args[++i];
+      mapFlags = static_cast<uint32_t>(std::strtoul(args[++i].c_str(), nullptr, 0));
     } else if (opt == "--retained") {
       printRetained = true;
     } else {
       std::fprintf(stderr, "unknown option %s\n", opt.c_str());
       return 100;
     }
+  }
+  if (!mapPath.empty()) {
+    setEngineSettings(settings);
+    qv_memmapfile m;
+    int code = -1;
+    m.open(mapPath, false, code, mapFlags);
+    std::printf("code=%d state=%d\n", code, m.getLockState());
+    return 0;
   }
   if (args.size() - i < 4) {
     std::fprintf(stderr, "usage: engine_report_probe [settings] NUMBER JOB LINE SOURCE [ARG...]\n");

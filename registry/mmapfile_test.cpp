@@ -183,6 +183,37 @@ TEST_F(MmapFileTest, FilesOf2GigabytesAreReportedUnlessNoViewIsMapped) {
             std::string::npos);
 }
 
+// Runs the probe without the right to pin memory beyond its limit, with the
+// soft limit (and the hard one when given) set low; the probe maps
+// data/big with whole-file pinning and prints its error code and lock state.
+qvtest::RunResult mapWithoutLockRight(const qvtest::ServerTree& tree, const std::string& limits) {
+  return tree.runProgram("/usr/bin/setpriv",
+                         {"--bounding-set=-ipc_lock,-sys_resource", "/usr/bin/prlimit", "--memlock=" + limits,
+                          qvtest::programPath("engine_report_probe"), "--map", "../data/big", "0x11"});
+}
+
+TEST_F(MmapFileTest, RefusedPinningRaisesTheSoftLimitStepByStep) {
+  makeFile("data/big", 1 << 20);
+  auto r = mapWithoutLockRight(tree, "65536:");
+  if (r.out.find("code=") == std::string::npos) GTEST_SKIP() << "cannot drop the lock right here: " << r.err;
+  EXPECT_NE(r.out.find("code=0 state=1\n"), std::string::npos) << r.out << r.err;
+  EXPECT_NE(tree.read("logs/monitor.log").find(" - Locked memory for file ../data/big\n"), std::string::npos);
+}
+
+TEST_F(MmapFileTest, ALimitThatCannotBeRaisedIsReported) {
+  makeFile("data/big", 1 << 20);
+  auto r = mapWithoutLockRight(tree, "65536:65536");
+  if (r.out.find("code=") == std::string::npos) GTEST_SKIP() << "cannot drop the lock right here: " << r.err;
+  // Pinning is an extra: the mapping itself is made.
+  EXPECT_NE(r.out.find("code=0 state=0\n"), std::string::npos) << r.out << r.err;
+  EXPECT_NE(tree.read("logs/errorlog.txt")
+                .find("   - Failed to set working set size when mapping ../data/big - (720896, 720896). "
+                      "Trying to lock 1048576 bytes. Error: Operation not permitted\n"),
+            std::string::npos)
+      << tree.read("logs/errorlog.txt");
+  EXPECT_EQ(tree.read("logs/monitor.log").find("Locked memory"), std::string::npos);
+}
+
 // ---- the memory-locking program ------------------------------------------
 
 class LockProgramTest : public MmapFileTest {
