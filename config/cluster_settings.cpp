@@ -61,7 +61,7 @@ void qv_cluster_settings::readSection(qv_config_lines& lines, const std::string&
       continue;
     }
     std::string text;
-    if (qv_readConfigText(name, text) == qv_read_text_result::CannotOpen) {
+    if (qv_readConfigText(name, text, /*regularOnly=*/true) == qv_read_text_result::CannotOpen) {
       errors.setError(0x100, name, "r");
       continue;
     }

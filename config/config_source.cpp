@@ -27,10 +27,11 @@ qv_config_name_kind qv_classifyConfigName(std::string_view name) {
   return xml ? qv_config_name_kind::LocalXml : qv_config_name_kind::LocalText;
 }
 
-qv_read_text_result qv_readConfigText(const std::string& path, std::string& text) {
+qv_read_text_result qv_readConfigText(const std::string& path, std::string& text, bool regularOnly) {
   text.clear();
   std::error_code ec;
   if (std::filesystem::is_directory(path, ec)) return qv_read_text_result::CannotOpen;
+  if (regularOnly && !std::filesystem::is_regular_file(path, ec)) return qv_read_text_result::CannotOpen;
   std::ifstream in(path, std::ios::binary);
   if (!in) return qv_read_text_result::CannotOpen;
   char buffer[65536];

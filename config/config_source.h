@@ -43,8 +43,11 @@ enum class qv_read_text_result { Ok, Truncated, CannotOpen };
 /// Reads a local configuration file into `text`, bounded: a line that
 /// reaches kConfigTextLineCut characters is kept up to that length and ends
 /// the reading (every line reader stops at such a line), and no more than
-/// kConfigTextMaxBytes are read (Truncated). Directories cannot be opened.
-[[nodiscard]] qv_read_text_result qv_readConfigText(const std::string& path, std::string& text);
+/// kConfigTextMaxBytes are read (Truncated). Directories cannot be opened;
+/// with `regularOnly` neither can devices, pipes or sockets (which could
+/// block the reader for ever).
+[[nodiscard]] qv_read_text_result qv_readConfigText(const std::string& path, std::string& text,
+                                                    bool regularOnly = false);
 
 class qv_config_source {
  public:

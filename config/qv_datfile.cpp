@@ -70,6 +70,15 @@ void qv_datfile::readFile() {
   applyClusterNodeSwitch();
 }
 
+void qv_datfile::readString(const std::string& text, const std::string& name) {
+  errors_.clearAllErrors();
+  resetSections();
+  fileName_ = name;
+  readText(text);
+  checkDatabaseRules(databases_, parseRules_, fileName_, errors_);
+  applyClusterNodeSwitch();
+}
+
 void qv_datfile::readText(const std::string& text) {
   qv_config_lines lines(text);
   std::string line;
@@ -130,7 +139,7 @@ void qv_datfile::applyClusterNodeSwitch() {
   if (!cluster_.isEnabled()) return;
   if (!qv_platform::pathExists(kIamFile)) return;
   std::string text;
-  if (qv_readConfigText(kIamFile, text) == qv_read_text_result::CannotOpen) {
+  if (qv_readConfigText(kIamFile, text, /*regularOnly=*/true) == qv_read_text_result::CannotOpen) {
     errors_.setError(0x100, kIamFile, "r");
     return;
   }

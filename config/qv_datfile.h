@@ -44,6 +44,11 @@ class qv_datfile {
   /// (sections, comment blocks and the error list are reset first).
   void readFile();
 
+  /// Reads the configuration from `text` as if it had been fetched under the
+  /// name `name` (no search, no file access except the cluster node marker
+  /// and included files). Starts afresh like readFile().
+  void readString(const std::string& text, const std::string& name);
+
   /// True when the error list holds no error (level 1) message.
   bool isValid() const { return errors_.isValid(); }
   const qv_errors& getErrors() const { return errors_; }
