@@ -1,0 +1,111 @@
+// End-to-end runs of qv-configcheck on good, broken and missing files.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "testsupport/server_tree.h"
+
+namespace {
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string l; std::getline(in, l);) out.push_back(l);
+  return out;
+}
+
+qvtest::RunResult check(const qvtest::ServerTree& tree, const std::vector<std::string>& args = {}) {
+  return tree.runProgram(qvtest::programPath("qv-configcheck"), args, "qv-configcheck");
+}
+
+TEST(ConfigCheck, TheDemoConfigurationIsValid) {
+  qvtest::ServerTree tree;
+  std::ostringstream demo;
+  demo << std::ifstream(qvtest::sourceDir() + "/demo/template/config/tarnel.dat").rdbuf();
+  tree.write("config/tarnel.dat", demo.str());
+  const qvtest::RunResult r = check(tree);
+  EXPECT_EQ(r.out, "ok\n");
+  EXPECT_EQ(r.status, 0);
+}
+
+TEST(ConfigCheck, WarningsLeaveTheConfigurationValid) {
+  qvtest::ServerTree tree;
+  tree.write("config/tarnel.dat", "Options\nMailTransport 9\nend\nPARSE\nfoo\nend\nCluster\nIPCLogging 5\nend\n");
+  const qvtest::RunResult r = check(tree);
+  EXPECT_EQ(r.out,
+            "warning 0x606 Error in line in Options section of the configuration file ../config/tarnel.dat: "
+            "MailTransport 9\n"
+            "warning 0x60A Invalid parsing rule syntax in ../config/tarnel.dat file. Expecting RULE_, found foo\n"
+            "warning 0x607 Invalid entry in Cluster section of the configuration file ../config/tarnel.dat: "
+            "IPCLogging 5\n"
+            "ok\n");
+  EXPECT_EQ(r.status, 0);
+}
+
+TEST(ConfigCheck, MissingConfigurationIsInvalid) {
+  qvtest::ServerTree tree;
+  const qvtest::RunResult r = check(tree);
+  EXPECT_EQ(r.out,
+            "error 0x601 Cannot find file 'tarnel.dat'. It contains the most important configuration parameters\n"
+            "invalid\n");
+  EXPECT_EQ(r.status, 1);
+  const qvtest::RunResult named = check(tree, {tree.path("config/other.dat")});
+  EXPECT_EQ(lines(named.out).back(), "invalid");
+  EXPECT_EQ(named.status, 1);
+}
+
+TEST(ConfigCheck, NamedFileAndStatusPage) {
+  qvtest::ServerTree tree;
+  tree.write("data/stopped.dat", "<BODY><H1>Tarnel search status page</H1>\n");
+  const qvtest::RunResult r = check(tree, {tree.path("data/stopped.dat")});
+  EXPECT_EQ(r.out, "error 0x903 The Tarnel service is not running. Unable to retrieve configuration file.\ninvalid\n");
+  EXPECT_EQ(r.status, 1);
+}
+
+TEST(ConfigCheck, DumpListsOptionsSectionsAndCluster) {
+  qvtest::ServerTree tree;
+  tree.write("config/tarnel.dat",
+             "Options\nMaxQueries 50\nReportNumberChoices 5 auto\nend\nCluster\nEnabled 1\nSubClusterSet 1 4\nend\n"
+             "CRON\n0 3 * * * ../bin/cleanup.pl\nend\n");
+  const qvtest::RunResult r = check(tree, {"--dump"});
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  const std::vector<std::string> out = lines(r.out);
+  ASSERT_GT(out.size(), 90u);
+  EXPECT_EQ(out.front(), "SaveLastQueryAsc=0");
+  EXPECT_EQ(out.back(), "ok");
+  auto has = [&](const std::string& l) { return std::find(out.begin(), out.end(), l) != out.end(); };
+  EXPECT_TRUE(has("MaxQueries=50"));
+  EXPECT_TRUE(has("ReportNumberChoices=5,-1"));
+  EXPECT_TRUE(has("ReviewColWidths=7,8,8,27,30,100,32,25,6,13,2,4,6,16,7"));
+  EXPECT_TRUE(has("MinPepLenInSearch=3"));
+  EXPECT_TRUE(has("CronJob=1 enabled=0 line=0 3 * * * ../bin/cleanup.pl"));
+  EXPECT_TRUE(has("Cluster.Enabled=1"));
+  EXPECT_TRUE(has("Cluster.SubClusterSet=1:4"));
+}
+
+TEST(ConfigCheck, BadCommandLine) {
+  qvtest::ServerTree tree;
+  const qvtest::RunResult r = check(tree, {"--frobnicate"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("usage: qv-configcheck"), std::string::npos);
+  EXPECT_EQ(check(tree, {"a.dat", "b.dat"}).status, 2);
+}
+
+TEST(ConfigCheck, BinaryGarbageGivesAnAnswer) {
+  qvtest::ServerTree tree;
+  std::string junk;
+  for (int i = 0; i < 200000; ++i) junk += static_cast<char>((i * 2654435761u) >> 13);
+  tree.write("config/tarnel.dat", junk);
+  const qvtest::RunResult r = check(tree);
+  EXPECT_TRUE(r.status == 0 || r.status == 1) << r.status;
+  const std::vector<std::string> out = lines(r.out);
+  ASSERT_FALSE(out.empty());
+  EXPECT_TRUE(out.back() == "ok" || out.back() == "invalid");
+}
+
+}  // namespace
