@@ -9,7 +9,8 @@ show() {
   shift 2
   echo "\$ $name $*"
   local status=0
-  "$prog" "$@" 2>&1 | sed 's/^/  /' || true
+  # No "|| true" here: it would replace PIPESTATUS with its own status.
+  "$prog" "$@" 2>&1 | sed 's/^/  /'
   status=${PIPESTATUS[0]}
   echo "  (exit status $status)"
 }

@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
   g++ make cmake pkg-config
   googletest libgtest-dev
-  libxerces-c-dev libcurl4-openssl-dev libacl1-dev acl
+  libxerces-c-dev libcurl4-openssl-dev libssl-dev libacl1-dev acl
   clang libclang-rt-dev
   python3
 )
