@@ -25,8 +25,8 @@ constexpr int32_t kStatusReleased = 7;
 constexpr int kPollMilliseconds = 20;
 constexpr uint64_t kMegabyte = 1024 * 1024;
 
-int32_t loadStatus(const char* entry) {
-  return std::atomic_ref<const int32_t>(*reinterpret_cast<const int32_t*>(entry + kStatusOffset)).load();
+int32_t loadStatus(char* entry) {
+  return std::atomic_ref<int32_t>(*reinterpret_cast<int32_t*>(entry + kStatusOffset)).load();
 }
 
 void storeKeepLocked(char* entry, char value) { std::atomic_ref<char>(*entry).store(value); }
