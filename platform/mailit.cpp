@@ -58,8 +58,8 @@ bool mailit::sendAdministratorMail(std::string_view body) {
   return send(QV_MAIL_ADMIN_NAME, settings_.errMessageEmailTo, QV_MAIL_ERROR_SUBJECT, body);
 }
 
-bool mailit::send(std::string_view toName, std::string_view toAddress, std::string_view subject,
-                  std::string_view body, std::string_view mailName) {
+bool mailit::send(std::string_view toName, std::string_view toAddress, std::string_view subject, std::string_view body,
+                  std::string_view mailName) {
   switch (settings_.mailTransport) {
     case 0:
       // The messaging library's common calls do not exist on this system.

@@ -11,16 +11,16 @@
 
 /// The mail settings (the mail options of the configuration).
 struct qv_mail_settings {
-  bool emailErrorsEnabled = false;  ///< EmailErrorsEnabled
-  std::string errMessageEmailTo;    ///< ErrMessageEmailTo: the administrator's address
-  int mailTransport = 2;            ///< MailTransport: 0 to 3
-  std::string emailService;         ///< EmailService
-  std::string emailPassword;        ///< EmailPassword
-  std::string emailProfile;         ///< EmailProfile
-  std::string sendmailPath = "/usr/lib/sendmail";  ///< sendmailPath
-  std::string emailFromUser;        ///< EmailFromUser
-  std::string emailFromTextName;    ///< EmailFromTextName
-  std::string mailTempFile = "C:/TEMP/MXXXXXX";  ///< MailTempFile: template of mail file names
+  bool emailErrorsEnabled = false;                           ///< EmailErrorsEnabled
+  std::string errMessageEmailTo;                             ///< ErrMessageEmailTo: the administrator's address
+  int mailTransport = 2;                                     ///< MailTransport: 0 to 3
+  std::string emailService;                                  ///< EmailService
+  std::string emailPassword;                                 ///< EmailPassword
+  std::string emailProfile;                                  ///< EmailProfile
+  std::string sendmailPath = "/usr/lib/sendmail";            ///< sendmailPath
+  std::string emailFromUser;                                 ///< EmailFromUser
+  std::string emailFromTextName;                             ///< EmailFromTextName
+  std::string mailTempFile = "C:/TEMP/MXXXXXX";              ///< MailTempFile: template of mail file names
   std::string interFileBasePath = "C:/InetPub/Tarnel/data";  ///< InterFileBasePath
 };
 
@@ -42,16 +42,16 @@ class mailit {
   /// Sends one message through the configured transport. `mailName`, when
   /// not empty, names the mail file "<InterFileBasePath>/<mailName>.mail"
   /// instead of a fresh temporary file. True when the transport accepted it.
-  bool send(std::string_view toName, std::string_view toAddress, std::string_view subject,
-            std::string_view body, std::string_view mailName = {});
+  bool send(std::string_view toName, std::string_view toAddress, std::string_view subject, std::string_view body,
+            std::string_view mailName = {});
 
   /// The mail file's text: To, Subject and From lines, the body, ".".
-  std::string mailFileText(std::string_view toName, std::string_view toAddress,
-                           std::string_view subject, std::string_view body) const;
+  std::string mailFileText(std::string_view toName, std::string_view toAddress, std::string_view subject,
+                           std::string_view body) const;
 
  private:
-  bool sendThroughCommand(int transport, std::string_view toName, std::string_view toAddress,
-                          std::string_view subject, std::string_view body, std::string_view mailName);
+  bool sendThroughCommand(int transport, std::string_view toName, std::string_view toAddress, std::string_view subject,
+                          std::string_view body, std::string_view mailName);
 
   qv_mail_settings settings_;
 };

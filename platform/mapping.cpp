@@ -46,8 +46,8 @@ int MappedFile::close() {
 
 MappedView::~MappedView() { unmap(); }
 
-std::unique_ptr<MappedView> MappedView::map(const MappedFile& file, uint64_t offset, size_t length,
-                                            bool writable, int& error) {
+std::unique_ptr<MappedView> MappedView::map(const MappedFile& file, uint64_t offset, size_t length, bool writable,
+                                            int& error) {
   if (length == 0 || file.fd_ < 0) {
     error = EINVAL;
     return nullptr;
@@ -56,8 +56,8 @@ std::unique_ptr<MappedView> MappedView::map(const MappedFile& file, uint64_t off
     error = EACCES;
     return nullptr;
   }
-  void* p = ::mmap(nullptr, length, writable ? (PROT_READ | PROT_WRITE) : PROT_READ, MAP_SHARED,
-                   file.fd_, static_cast<off_t>(offset));
+  void* p = ::mmap(nullptr, length, writable ? (PROT_READ | PROT_WRITE) : PROT_READ, MAP_SHARED, file.fd_,
+                   static_cast<off_t>(offset));
   if (p == MAP_FAILED) {
     error = errno;
     return nullptr;
@@ -81,9 +81,7 @@ size_t pageSize() {
 
 int lockMemory(const void* address, size_t length) { return ::mlock(address, length) == 0 ? 0 : errno; }
 
-int unlockMemory(const void* address, size_t length) {
-  return ::munlock(address, length) == 0 ? 0 : errno;
-}
+int unlockMemory(const void* address, size_t length) { return ::munlock(address, length) == 0 ? 0 : errno; }
 
 bool isLockQuotaError(int code) { return code == ENOMEM || code == EAGAIN || code == EPERM; }
 

@@ -45,8 +45,8 @@ class MappedView {
 
   /// Maps `length` bytes from `offset` (a multiple of pageSize()). nullptr
   /// on failure, with the system code in `error`.
-  static std::unique_ptr<MappedView> map(const MappedFile& file, uint64_t offset, size_t length,
-                                         bool writable, int& error);
+  static std::unique_ptr<MappedView> map(const MappedFile& file, uint64_t offset, size_t length, bool writable,
+                                         int& error);
 
   char* base() const { return static_cast<char*>(base_); }
   size_t length() const { return length_; }

@@ -71,8 +71,8 @@ int grantGroup(acl_t* acl, gid_t gid) {
   }
   acl_permset_t perms;
   if (acl_get_permset(entry, &perms) != 0) return errno;
-  if (acl_clear_perms(perms) != 0 || acl_add_perm(perms, ACL_READ) != 0 ||
-      acl_add_perm(perms, ACL_WRITE) != 0 || acl_add_perm(perms, ACL_EXECUTE) != 0) {
+  if (acl_clear_perms(perms) != 0 || acl_add_perm(perms, ACL_READ) != 0 || acl_add_perm(perms, ACL_WRITE) != 0 ||
+      acl_add_perm(perms, ACL_EXECUTE) != 0) {
     return errno;
   }
   return acl_set_permset(entry, perms) == 0 ? 0 : errno;
@@ -97,8 +97,7 @@ void useGroupOwnership(const std::string& path, const struct stat& st, gid_t gid
 
 }  // namespace
 
-qv_access_outcome setAccessRightsQuiet(const std::string& path, const std::string& group1,
-                                       const std::string& group2) {
+qv_access_outcome setAccessRightsQuiet(const std::string& path, const std::string& group1, const std::string& group2) {
   qv_access_outcome out;
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) {

@@ -84,8 +84,8 @@ bool qv_file::writeAt(int64_t offset, std::string_view data) {
   if (fd_ < 0 || offset < 0) return false;
   size_t done = 0;
   while (done < data.size()) {
-    ssize_t n = ::pwrite(fd_, data.data() + done, data.size() - done,
-                         static_cast<off_t>(offset + static_cast<int64_t>(done)));
+    ssize_t n =
+        ::pwrite(fd_, data.data() + done, data.size() - done, static_cast<off_t>(offset + static_cast<int64_t>(done)));
     if (n < 0) {
       if (errno == EINTR) continue;
       return false;
@@ -129,10 +129,14 @@ int openFlags(std::string_view mode) {
     }
   }
   switch (mode[0]) {
-    case 'r': return plus ? O_RDWR : O_RDONLY;
-    case 'w': return (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC;
-    case 'a': return (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND;
-    default: return -1;
+    case 'r':
+      return plus ? O_RDWR : O_RDONLY;
+    case 'w':
+      return (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC;
+    case 'a':
+      return (plus ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND;
+    default:
+      return -1;
   }
 }
 

@@ -75,10 +75,10 @@ int unlockRegion(int fd, int64_t offset, int64_t length);
 /// Result codes of setAccessRightsQuiet.
 enum qv_access_result : int {
   QV_ACCESS_DONE = 0,
-  QV_ACCESS_NOT_WRITABLE = 1,   ///< the owner's write permission could not be set
-  QV_ACCESS_READ_ACL = 2,       ///< reading the access list failed
-  QV_ACCESS_BUILD_ACL = 3,      ///< building the new access list failed
-  QV_ACCESS_WRITE_ACL = 4,      ///< writing the new access list failed
+  QV_ACCESS_NOT_WRITABLE = 1,  ///< the owner's write permission could not be set
+  QV_ACCESS_READ_ACL = 2,      ///< reading the access list failed
+  QV_ACCESS_BUILD_ACL = 3,     ///< building the new access list failed
+  QV_ACCESS_WRITE_ACL = 4,     ///< writing the new access list failed
 };
 
 /// Flag of setAccessRights: the path names a file-system object.
@@ -86,8 +86,8 @@ inline constexpr int QV_ACCESS_FILE_OBJECT = 1;
 
 /// The outcome of one attempt to set access rights.
 struct qv_access_outcome {
-  int code = QV_ACCESS_DONE;  ///< a qv_access_result
-  int systemCode = 0;         ///< the system error of the failing step
+  int code = QV_ACCESS_DONE;        ///< a qv_access_result
+  int systemCode = 0;               ///< the system error of the failing step
   bool usedGroupOwnership = false;  ///< no access lists here: group ownership was used
 };
 
@@ -97,8 +97,7 @@ struct qv_access_outcome {
 /// not exist on this system is skipped. On a file system without access
 /// lists the first existing group becomes the group owner with read, write
 /// and execute (and set-group-id on directories). Nothing is reported.
-qv_access_outcome setAccessRightsQuiet(const std::string& path, const std::string& group1,
-                                       const std::string& group2);
+qv_access_outcome setAccessRightsQuiet(const std::string& path, const std::string& group1, const std::string& group2);
 
 /// setAccessRightsQuiet with the process-wide groups (NTIUserGroup,
 /// NTMonitorGroup); a failure is reported (359 for code 1, 143 for codes 2

@@ -4,12 +4,11 @@
 #include <acl/libacl.h>
 #include <fcntl.h>
 #include <grp.h>
+#include <gtest/gtest.h>
 #include <sys/acl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
@@ -146,8 +145,7 @@ TEST_F(FileUtilTest, LockFailuresAreReportedUnlessQuiet) {
   EXPECT_EQ(lockRegion(-1, 0, 4, true), -1);
   EXPECT_EQ(errorLog(), "");
   EXPECT_EQ(lockRegion(-1, 0, 4, false), -1);
-  EXPECT_NE(errorLog().find("   - Failed to lock file descriptor -1- error  Bad file descriptor\n"),
-            std::string::npos)
+  EXPECT_NE(errorLog().find("   - Failed to lock file descriptor -1- error  Bad file descriptor\n"), std::string::npos)
       << errorLog();
   EXPECT_EQ(unlockRegion(-1, 0, 4), -1);
   EXPECT_NE(errorLog().rfind("Failed to lock file descriptor -1- error  Invalid argument"), std::string::npos);
@@ -247,9 +245,9 @@ TEST_F(FileUtilTest, FailuresAreReportedExceptForTheErrorLogItself) {
   const std::string missing = tree.path("data/none");
   EXPECT_EQ(setAccessRightsQuiet(missing, "adm", "").code, QV_ACCESS_NOT_WRITABLE);
   EXPECT_EQ(setAccessRights(missing), QV_ACCESS_NOT_WRITABLE);
-  EXPECT_NE(errorLog().find("   - Failed to set permissions for file (" + missing +
-                            "). Error: No such file or directory\n"),
-            std::string::npos)
+  EXPECT_NE(
+      errorLog().find("   - Failed to set permissions for file (" + missing + "). Error: No such file or directory\n"),
+      std::string::npos)
       << errorLog();
   qv_engine_settings s = getEngineSettings();
   s.errorLogFile = missing;

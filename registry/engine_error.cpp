@@ -36,8 +36,8 @@ std::string printed(const char* format, auto... values) {
 // The error log record: a header line and the escaped message, written in
 // one piece while the file's first four bytes are locked, so that records
 // of concurrent processes never interleave.
-void writeErrorLog(const std::string& path, int32_t number, int32_t job, int32_t line,
-                   const std::string& stem, const std::string& when, const std::string& message) {
+void writeErrorLog(const std::string& path, int32_t number, int32_t job, int32_t line, const std::string& stem,
+                   const std::string& when, const std::string& message) {
   qv_file log = openFile(path, "a+t", false);
   if (!log.isOpen()) return;
   std::string record = printed("Error [M%05d - Job %d - X%05d:%s] - %s\n", static_cast<int>(number),
@@ -133,8 +133,8 @@ void reportErrorArgs(int32_t number, int32_t job, int32_t line, std::string_view
     appendLine(settings.monitorLogFile, when + " - " + engineEscapeAngles(message) + "\n");
   }
   if (cat.flags & QV_CAT_IPC_LOG) {
-    appendLine(settings.ipcLogFile, printed("%s Job %5d  %s %d - ", when.c_str(), static_cast<int>(job),
-                                            stem.c_str(), static_cast<int>(line)) +
+    appendLine(settings.ipcLogFile, printed("%s Job %5d  %s %d - ", when.c_str(), static_cast<int>(job), stem.c_str(),
+                                            static_cast<int>(line)) +
                                         message + "\n");
   }
   if (cat.flags & QV_CAT_FATAL) {
@@ -144,8 +144,8 @@ void reportErrorArgs(int32_t number, int32_t job, int32_t line, std::string_view
   }
 }
 
-void reportSystemErrorCode(int32_t number, int32_t line, std::string_view sourceFile,
-                           std::string_view argument, int systemCode) {
+void reportSystemErrorCode(int32_t number, int32_t line, std::string_view sourceFile, std::string_view argument,
+                           int systemCode) {
   std::string text = qv_platform::systemErrorText(systemCode);
   // A carriage return before a line feed becomes a space.
   for (size_t i = 0; i + 1 < text.size(); ++i) {

@@ -27,8 +27,7 @@ void reportErrorArgs(int32_t number, int32_t job, int32_t line, std::string_view
 /// Typed front end of reportErrorArgs: reportError(ERR_OPEN_FILE, -1,
 /// __LINE__, __FILE__, path, "r", text).
 template <typename... A>
-void reportError(int32_t number, int32_t job, int32_t line, std::string_view sourceFile,
-                 const A&... args) {
+void reportError(int32_t number, int32_t job, int32_t line, std::string_view sourceFile, const A&... args) {
   const std::array<qv_format::Arg, sizeof...(A)> list{qv_format::Arg(args)...};
   reportErrorArgs(number, job, line, sourceFile, std::span<const qv_format::Arg>(list));
 }
@@ -36,12 +35,11 @@ void reportError(int32_t number, int32_t job, int32_t line, std::string_view sou
 /// Reports a failed operating-system call: reportError with job -1, the
 /// row's format receiving `argument` and then the system's text for the
 /// calling thread's last error.
-void reportSystemError(int32_t number, int32_t line, std::string_view sourceFile,
-                       std::string_view argument);
+void reportSystemError(int32_t number, int32_t line, std::string_view sourceFile, std::string_view argument);
 
 /// As reportSystemError, for an error code the caller saved earlier.
-void reportSystemErrorCode(int32_t number, int32_t line, std::string_view sourceFile,
-                           std::string_view argument, int systemCode);
+void reportSystemErrorCode(int32_t number, int32_t line, std::string_view sourceFile, std::string_view argument,
+                           int systemCode);
 
 /// The messages retained so far (at most 100, in order of reporting).
 const std::vector<std::string>& getRetainedMessages();

@@ -1,6 +1,8 @@
 // The engine error table and the reporter's outputs. Behaviour that belongs
 // to a process (standard output, the logs, the exit status) is watched
 // through engine_report_probe run as a real process.
+#include "registry/engine_error.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -11,7 +13,6 @@
 #include <thread>
 #include <vector>
 
-#include "registry/engine_error.h"
 #include "registry/engine_error_table.h"
 #include "testsupport/server_tree.h"
 
@@ -25,11 +26,20 @@ bool isCalendarTime(std::string_view t) {
   for (size_t i = 0; i < shape.size(); ++i) {
     const char c = t[i];
     switch (shape[i]) {
-      case 'A': if (c < 'A' || c > 'Z') return false; break;
-      case 'a': if (c < 'a' || c > 'z') return false; break;
-      case '9': if (c < '0' || c > '9') return false; break;
-      case '_': if (c != ' ' && (c < '0' || c > '9')) return false; break;
-      default: if (c != shape[i]) return false;
+      case 'A':
+        if (c < 'A' || c > 'Z') return false;
+        break;
+      case 'a':
+        if (c < 'a' || c > 'z') return false;
+        break;
+      case '9':
+        if (c < '0' || c > '9') return false;
+        break;
+      case '_':
+        if (c != ' ' && (c < '0' || c > '9')) return false;
+        break;
+      default:
+        if (c != shape[i]) return false;
     }
   }
   return true;

@@ -12,11 +12,11 @@ class qv_cluster_settings;
 
 /// The values the reporter, the access rights and the mail facility read.
 struct qv_engine_settings {
-  std::string errorLogFile = "../logs/errorlog.txt";  ///< ErrorLogFile
+  std::string errorLogFile = "../logs/errorlog.txt";   ///< ErrorLogFile
   std::string monitorLogFile = "../logs/monitor.log";  ///< MonitorLogFile
-  std::string ipcLogFile = "../logs/IPC.log";  ///< IPC log file of the cluster settings
-  std::string ntIUserGroup = "Guests";          ///< NTIUserGroup
-  std::string ntMonitorGroup = "Administrators";  ///< NTMonitorGroup
+  std::string ipcLogFile = "../logs/IPC.log";          ///< IPC log file of the cluster settings
+  std::string ntIUserGroup = "Guests";                 ///< NTIUserGroup
+  std::string ntMonitorGroup = "Administrators";       ///< NTMonitorGroup
   qv_mail_settings mail;
 };
 

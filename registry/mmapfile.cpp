@@ -36,8 +36,8 @@ void qv_memmapfile::setLockProgramWaits(int startSeconds, int lockSeconds, int r
   releaseWait_ = std::max(0, releaseSeconds);
 }
 
-bool qv_memmapfile::open(const std::string& fileName, bool readOnly, int& errorCode, uint32_t flags,
-                         int64_t lockAmount, int64_t extraWindow, bool reportErrors) {
+bool qv_memmapfile::open(const std::string& fileName, bool readOnly, int& errorCode, uint32_t flags, int64_t lockAmount,
+                         int64_t extraWindow, bool reportErrors) {
   (void)lockAmount;
   close();
   errorCode = 0;
@@ -60,8 +60,7 @@ bool qv_memmapfile::open(const std::string& fileName, bool readOnly, int& errorC
   const bool wholeLock = (flags & QV_MMAP_WHOLE_LOCK) != 0;
   const bool byProgram = (flags & QV_MMAP_LOCK_PROGRAM) != 0;
   const bool noView = (flags & QV_MMAP_NO_VIEW) != 0;
-  if (fileSize_ >= kTwoGigabytes && reportErrors &&
-      ((create && wholeLock && !byProgram) || (!create && !noView))) {
+  if (fileSize_ >= kTwoGigabytes && reportErrors && ((create && wholeLock && !byProgram) || (!create && !noView))) {
     reportError(ERR_FILE_TOO_BIG_TO_MAP, -1, __LINE__, __FILE__, fileName);
   }
 
@@ -147,8 +146,7 @@ char* qv_memmapfile::pointer(uint64_t offset, uint64_t length) {
   size = std::min(size, fileSize_ - start);
   if (!mapWindow(start, size)) {
     if (reportErrors_) {
-      reportSystemErrorCode(ERR_FAILED_TO_CREATE_MMAP_P, __LINE__, __FILE__, fileName_,
-                            qv_platform::lastErrorCode());
+      reportSystemErrorCode(ERR_FAILED_TO_CREATE_MMAP_P, __LINE__, __FILE__, fileName_, qv_platform::lastErrorCode());
     }
     return nullptr;
   }

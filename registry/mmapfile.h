@@ -15,10 +15,10 @@ class MappedFile;
 
 /// Open flags of qv_memmapfile::open.
 enum qv_mmap_flag : uint32_t {
-  QV_MMAP_CREATE = 0x01,       ///< create the mapping from the file (else open an existing one)
-  QV_MMAP_LOCK_PROGRAM = 0x04, ///< with QV_MMAP_WHOLE_LOCK: pin through qv-lockmem
-  QV_MMAP_NO_VIEW = 0x08,      ///< opening an existing mapping: map no view now
-  QV_MMAP_WHOLE_LOCK = 0x10,   ///< creating: map the whole file now and pin it
+  QV_MMAP_CREATE = 0x01,        ///< create the mapping from the file (else open an existing one)
+  QV_MMAP_LOCK_PROGRAM = 0x04,  ///< with QV_MMAP_WHOLE_LOCK: pin through qv-lockmem
+  QV_MMAP_NO_VIEW = 0x08,       ///< opening an existing mapping: map no view now
+  QV_MMAP_WHOLE_LOCK = 0x10,    ///< creating: map the whole file now and pin it
 };
 
 /// Puts a chunk size (megabytes) for qv-lockmem into the upper 16 bits of the flags.
@@ -44,8 +44,8 @@ class qv_memmapfile {
   /// (kept for callers). `extraWindow` is added to the minimum window of
   /// windowed access. True when no error code was set. The object stays
   /// usable for close() after a failure.
-  bool open(const std::string& fileName, bool readOnly, int& errorCode, uint32_t flags = 0,
-            int64_t lockAmount = 0, int64_t extraWindow = 0, bool reportErrors = true);
+  bool open(const std::string& fileName, bool readOnly, int& errorCode, uint32_t flags = 0, int64_t lockAmount = 0,
+            int64_t extraWindow = 0, bool reportErrors = true);
 
   /// Address of the byte at `offset` with at least `length` bytes mapped
   /// after it (cut at the end of the file), moving the window when needed;

@@ -127,8 +127,7 @@ bool qv_memmapfile::lockThroughProgram(uint32_t flags, bool reportErrors) {
   qv_memmapfile status;
   int code = 0;
   char* base = nullptr;
-  if (status.open(statusName, false, code, QV_MMAP_CREATE, 0, static_cast<int64_t>(count * kEntrySize),
-                  reportErrors)) {
+  if (status.open(statusName, false, code, QV_MMAP_CREATE, 0, static_cast<int64_t>(count * kEntrySize), reportErrors)) {
     base = status.pointer(0, count * kEntrySize);
   }
   if (base != nullptr) {
@@ -136,8 +135,9 @@ bool qv_memmapfile::lockThroughProgram(uint32_t flags, bool reportErrors) {
       char* entry = base + i * kEntrySize;
       const uint64_t start = i * chunk;
       const uint64_t length = i + 1 == count ? fileSize_ - std::min(start, fileSize_) : chunk;
-      std::vector<std::string> argv = {lockProgram_, "-f", fileName_, "-s", std::to_string(start),
-                                       "-l", std::to_string(length), "-o", std::to_string(i)};
+      std::vector<std::string> argv = {
+          lockProgram_,           "-f", fileName_,        "-s", std::to_string(start), "-l",
+          std::to_string(length), "-o", std::to_string(i)};
       bool started = qv_platform::startDetached(argv);
       int startError = started ? 0 : qv_platform::lastErrorCode();
       if (!waitFor(startWait_, [&] { return loadStatus(entry) != kStatusNotStarted; })) {

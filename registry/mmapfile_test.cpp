@@ -253,8 +253,8 @@ TEST_F(LockProgramTest, OneProgramPerChunkTheLastTakesTheRest) {
   ASSERT_TRUE(m.open(path, true, code, QV_MMAP_LOCK_PROGRAM | QV_MMAP_WHOLE_LOCK | qvMmapChunkFlags(2)));
   EXPECT_EQ(m.getLockState(), QV_MMAP_LOCKED_BY_PROGRAM);
   EXPECT_EQ(tree.read("data/db.fasta.args"), "-f " + path + " -s 0 -l 2097152 -o 0\n" +  //
-                                                 "-f " + path + " -s 2097152 -l 2097152 -o 1\n" +
-                                                 "-f " + path + " -s 4194304 -l 1048576 -o 2\n");
+                                                 "-f " + path + " -s 2097152 -l 2097152 -o 1\n" + "-f " + path +
+                                                 " -s 4194304 -l 1048576 -o 2\n");
   EXPECT_EQ(tree.read("data/db.fasta.lck").size(), 36u);
   m.close();
   EXPECT_FALSE(tree.exists("data/db.fasta.lck"));
