@@ -32,13 +32,9 @@ qv_inputquery::qv_inputquery(const qv_resultsfile& file, int q) : file_(&file), 
   seq_.resize(kQualifiers);
   comp_.resize(kQualifiers);
   tag_.resize(kQualifiers);
-  std::string key;
-  for (int i = 1; i <= kQualifiers; ++i) {
-    const std::string n = std::to_string(i);
-    (void)file.getQuerySectionValue(q, "Seq" + n, seq_[static_cast<size_t>(i - 1)]);
-    (void)file.getQuerySectionValue(q, "Comp" + n, comp_[static_cast<size_t>(i - 1)]);
-    (void)file.getQuerySectionValue(q, "Tag" + n, tag_[static_cast<size_t>(i - 1)]);
-  }
+  file.getQuerySectionNumberedValues(q, "Seq", seq_);
+  file.getQuerySectionNumberedValues(q, "Comp", comp_);
+  file.getQuerySectionNumberedValues(q, "Tag", tag_);
   const std::string pepTol = file.getQuerySectionValueStr(q, "PepTol");
   const size_t comma = pepTol.find(',');
   pepTol_ = qv_results::leadingDouble(pepTol);

@@ -8,7 +8,7 @@
 #include "results/qv_searchparams.h"
 #include "results/value_parse.h"
 
-using qv_results::KeyRef;
+using qv_results::KeyTable;
 using qv_results::TextPos;
 
 namespace {
@@ -93,7 +93,7 @@ void qv_resultsfile::open(size_t chunkSize) {
   }
   readHeaderValues();
   findQuerySections();
-  keys_.shrink_to_fit();
+  scratch_ = {};
 }
 
 // Finds the section's end from its token and builds its sorted key range.
@@ -122,54 +122,34 @@ void qv_resultsfile::indexSection(Section& section, int fixedSection, std::strin
   while (pos.found() && !blocks_.atEnd(pos) && (blocks_.at(pos) == '\r' || blocks_.at(pos) == '\n')) {
     pos = blocks_.next(pos);
   }
-  const size_t first = keys_.size();
+  // Blank lines hold no key and are left out of the index.
+  scratch_.clear();
   while (pos.found() && pos < section.end && blocks_.at(pos) != '\0') {
     const char c = blocks_.at(pos);
-    if (c != '\r' && c != '\n') keys_.push_back({static_cast<uint32_t>(pos.block), pos.offset});
+    if (c != '\r' && c != '\n') scratch_.push_back(blocks_.offsetOf(pos));
     pos = blocks_.afterLineEnd(pos);
   }
 
-  const auto lineOf = [this](const KeyRef& k) { return blocks_.data(static_cast<int32_t>(k.block)) + k.offset; };
-  const auto begin = keys_.begin() + static_cast<std::ptrdiff_t>(first);
-  std::sort(begin, keys_.end(), [&](const KeyRef& a, const KeyRef& b) {
-    const int c = qv_results::compareLineKeys(lineOf(a), lineOf(b));
-    if (c != 0) return c < 0;
-    return a.block != b.block ? a.block < b.block : a.offset < b.offset;
-  });
-
-  // Equal keys are now adjacent, in file order: the first stays.
-  std::vector<KeyRef> duplicates;
-  auto out = begin;
-  for (auto it = begin; it != keys_.end(); ++it) {
-    if (out != begin && qv_results::compareLineKeys(lineOf(*(out - 1)), lineOf(*it)) == 0) {
-      duplicates.push_back(*it);
-    } else {
-      *out++ = *it;
+  section.keys = KeyTable(scratch_.size());
+  std::string header;  // the header line from the token on, named by duplicate-key errors
+  for (uint32_t line : scratch_) {
+    if (section.keys.insert(blocks_.base(), line) == KeyTable::kNone) continue;
+    // An equal key is already there: the first one stays.
+    const char* text = blocks_.lineAt(line);
+    const std::string_view key(text, qv_results::lineKeyLength(text));
+    if (fixedSection == SEC_PROTEINS) {
+      setError(ERR_DUPLICATE_ACCESSION, key);
+      continue;
     }
-  }
-  keys_.erase(out, keys_.end());
-  if (!duplicates.empty()) {
-    std::sort(duplicates.begin(), duplicates.end(),
-              [](const KeyRef& a, const KeyRef& b) { return a.block != b.block ? a.block < b.block : a.offset < b.offset; });
-    // The header line from the token to its line end names the section.
-    std::string header;
-    for (TextPos p = section.start; p.found() && !blocks_.atEnd(p); p = blocks_.next(p)) {
-      const char c = blocks_.at(p);
-      if (c == '\r' || c == '\n' || c == '\0') break;
-      header.push_back(c);
-    }
-    for (const KeyRef& d : duplicates) {
-      const char* line = lineOf(d);
-      const std::string_view key(line, qv_results::lineKeyLength(line));
-      if (fixedSection == SEC_PROTEINS) {
-        setError(ERR_DUPLICATE_ACCESSION, key);
-      } else {
-        setError(ERR_DUPLICATE_KEY, key, header);
+    if (header.empty()) {
+      for (TextPos p = section.start; p.found() && !blocks_.atEnd(p); p = blocks_.next(p)) {
+        const char h = blocks_.at(p);
+        if (h == '\r' || h == '\n' || h == '\0') break;
+        header.push_back(h);
       }
     }
+    setError(ERR_DUPLICATE_KEY, key, header);
   }
-  section.firstKey = static_cast<uint32_t>(first);
-  section.numKeys = static_cast<uint32_t>(keys_.size() - first);
 }
 
 void qv_resultsfile::readHeaderValues() {
@@ -189,7 +169,8 @@ void qv_resultsfile::readHeaderValues() {
 // tables grow with the sections found, so a huge count in the header costs
 // nothing.
 void qv_resultsfile::findQuerySections() {
-  queries_.assign(1, Section{});
+  queries_.clear();
+  queries_.emplace_back();
   if (numQueries_ < -1) {
     setError(ERR_QUERY_COUNT_TRUNCATED, numQueries_, 0);
     numQueries_ = 0;
@@ -209,7 +190,7 @@ void qv_resultsfile::findQuerySections() {
       break;
     }
     from = section.start;
-    queries_.push_back(section);
+    queries_.push_back(std::move(section));
   }
   queries_.shrink_to_fit();
 }
@@ -225,32 +206,32 @@ const qv_resultsfile::Section* qv_resultsfile::querySection(int q) const {
 }
 
 const char* qv_resultsfile::findLine(const Section* section, std::string_view key) const {
-  if (section == nullptr || section->numKeys == 0) return nullptr;
-  const KeyRef* first = keys_.data() + section->firstKey;
-  const KeyRef* last = first + section->numKeys;
-  const KeyRef* it = std::lower_bound(first, last, key, [this](const KeyRef& k, std::string_view wanted) {
-    return qv_results::compareKeys(blocks_.data(static_cast<int32_t>(k.block)) + k.offset, wanted) < 0;
-  });
-  if (it == last) return nullptr;
-  const char* line = blocks_.data(static_cast<int32_t>(it->block)) + it->offset;
-  return qv_results::compareKeys(line, key) == 0 ? line : nullptr;
+  if (section == nullptr || section->keys.size() == 0) return nullptr;
+  const qv_results::PaddedKey padded(key);
+  if (!padded.usable()) return nullptr;
+  const uint32_t line = section->keys.find(blocks_.base(), padded.text());
+  return line == KeyTable::kNone ? nullptr : blocks_.lineAt(line);
 }
 
-bool qv_resultsfile::lookup(const Section* section, std::string_view key, std::string& value) const {
+bool qv_resultsfile::lineValue(const char* line, size_t keyLength, std::string& value, bool firstBytesOnly) const {
   value.clear();
-  const char* line = findLine(section, key);
-  if (line == nullptr) return false;
   if (std::string_view(line, qv_results::kIonsMarker.size()) == qv_results::kIonsMarker) {
-    return fetchFromFile(line, key.size(), value, false);
+    return fetchFromFile(line, keyLength, value, firstBytesOnly);
   }
-  const size_t keyLength = qv_results::lineKeyLength(line);
-  if (line[keyLength] != '=') return false;
-  const char* v = line + keyLength + 1;
+  const size_t length = qv_results::lineKeyLength(line);
+  if (line[length] != '=') return false;
+  const char* v = line + length + 1;
   size_t n = 0;
   while (v[n] != '\r' && v[n] != '\n' && v[n] != '\0') ++n;
   if (v[n] == '\0') return false;  // no line end after it: the text was cut short
   value.assign(v, n);
   return !value.empty();
+}
+
+bool qv_resultsfile::lookup(const Section* section, std::string_view key, std::string& value) const {
+  value.clear();
+  const char* line = findLine(section, key);
+  return line != nullptr && lineValue(line, key.size(), value, false);
 }
 
 // The marker line holds the file offset of the line it replaced; the value
@@ -311,42 +292,57 @@ double qv_resultsfile::getQuerySectionValueDouble(int q, std::string_view key) c
 
 bool qv_resultsfile::hasQuerySectionValue(int q, std::string_view key) const {
   const char* line = findLine(querySection(q), key);
-  if (line == nullptr) return false;
   std::string value;
-  if (std::string_view(line, qv_results::kIonsMarker.size()) == qv_results::kIonsMarker) {
-    return fetchFromFile(line, key.size(), value, true);
+  return line != nullptr && lineValue(line, key.size(), value, true);
+}
+
+void qv_resultsfile::getQuerySectionNumberedValues(int q, std::string_view prefix,
+                                                   std::vector<std::string>& out) const {
+  for (std::string& v : out) v.clear();
+  const Section* section = querySection(q);
+  if (section == nullptr) return;
+  const auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
+  for (uint32_t offset : section->keys.lines()) {
+    // The key must be the prefix (in any letter case) followed by a decimal
+    // number without leading zeros: exactly the keys "<prefix><i>" matches.
+    const char* line = blocks_.lineAt(offset);
+    const size_t keyLength = qv_results::lineKeyLength(line);
+    if (keyLength <= prefix.size() || keyLength > prefix.size() + 9) continue;
+    bool match = line[prefix.size()] >= '1' && line[prefix.size()] <= '9';
+    for (size_t k = 0; k < prefix.size() && match; ++k) match = fold(line[k]) == fold(prefix[k]);
+    size_t index = 0;
+    for (size_t k = prefix.size(); k < keyLength && match; ++k) {
+      match = line[k] >= '0' && line[k] <= '9';
+      index = index * 10 + static_cast<size_t>(line[k] - '0');
+    }
+    if (!match || index > out.size()) continue;
+    (void)lineValue(line, keyLength, out[index - 1], false);
   }
-  return lookup(querySection(q), key, value);
 }
 
 std::string qv_resultsfile::enumerateSectionKeys(int section, int n) const {
   const Section* s = fixedSection(section);
   if (s == nullptr || n < 1) return {};
-  // The cursor remembers the last answer, so reading keys 1, 2, 3 ... in
-  // turn walks the index once.
-  EnumCursor& cursor = cursors_[section];
-  int seen = 0;
-  uint32_t i = 0;
-  if (cursor.n > 0 && n >= cursor.n) {
-    seen = cursor.n - 1;
-    i = cursor.index;
-  }
-  for (; i < s->numKeys; ++i) {
-    const KeyRef& k = keys_[s->firstKey + i];
-    const char* line = blocks_.data(static_cast<int32_t>(k.block)) + k.offset;
-    const size_t keyLength = qv_results::lineKeyLength(line);
-    if (line[keyLength] != '=') continue;
-    if (++seen == n) {
-      cursor = EnumCursor{n, i};
-      return std::string(line, keyLength);
+  std::vector<uint32_t>& sorted = sortedKeys_[section];
+  if (!sortedBuilt_[section]) {
+    // Only lines holding "=" are listed; sorted once, on first use.
+    for (uint32_t line : s->keys.lines()) {
+      const char* text = blocks_.lineAt(line);
+      if (text[qv_results::lineKeyLength(text)] == '=') sorted.push_back(line);
     }
+    std::sort(sorted.begin(), sorted.end(), [this](uint32_t a, uint32_t b) {
+      return qv_results::compareLineKeys(blocks_.lineAt(a), blocks_.lineAt(b)) < 0;
+    });
+    sortedBuilt_[section] = true;
   }
-  return {};
+  if (static_cast<size_t>(n) > sorted.size()) return {};
+  const char* text = blocks_.lineAt(sorted[static_cast<size_t>(n - 1)]);
+  return std::string(text, qv_results::lineKeyLength(text));
 }
 
 int qv_resultsfile::getNumberOfSectionKeys(int section) const {
   const Section* s = fixedSection(section);
-  return s == nullptr ? 0 : static_cast<int>(s->numKeys);
+  return s == nullptr ? 0 : static_cast<int>(s->keys.size());
 }
 
 bool qv_resultsfile::isSectionPresent(int section) const { return fixedSection(section) != nullptr; }

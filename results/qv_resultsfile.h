@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "registry/qv_errors.h"
+#include "results/key_table.h"
 #include "results/results_blocks.h"
 
 class qv_searchparams;
@@ -105,12 +106,16 @@ class qv_resultsfile {
   /// True when the value of `key` in query q is not empty. For a peak list
   /// kept on disk only its first bytes are read.
   bool hasQuerySectionValue(int q, std::string_view key) const;
+  /// Fills out[i - 1] with the value of key `prefix` + i (i from 1 to
+  /// out.size(), in decimal) of query q, walking the section's keys once;
+  /// entries without a value are left empty.
+  void getQuerySectionNumberedValues(int q, std::string_view prefix, std::vector<std::string>& out) const;
 
   /// The key (as written) of the n-th line (n from 1) holding "=" in key
-  /// order; empty when the section has fewer such lines. Reading n = 1, 2, 3
-  /// ... in turn costs constant time per call.
+  /// order; empty when the section has fewer such lines. The first call for
+  /// a section sorts its keys; later calls cost constant time.
   std::string enumerateSectionKeys(int section, int n) const;
-  /// Number of indexed lines of a fixed section (0 when it is missing).
+  /// Number of distinct keys of a fixed section (0 when it is missing).
   int getNumberOfSectionKeys(int section) const;
   /// True when the fixed section's token was found.
   bool isSectionPresent(int section) const;
@@ -182,8 +187,7 @@ class qv_resultsfile {
   struct Section {
     qv_results::TextPos start;  // the token's position; block -1 when missing
     qv_results::TextPos end;
-    uint32_t firstKey = 0;  // range in keys_
-    uint32_t numKeys = 0;
+    qv_results::KeyTable keys;
   };
 
   void open(size_t chunkSize);
@@ -194,6 +198,8 @@ class qv_resultsfile {
   const Section* querySection(int q) const;
   /// Finds the value of `key`; false when absent or empty.
   bool lookup(const Section* section, std::string_view key, std::string& value) const;
+  /// The value of the line at `line` (which holds `keyLength` key bytes as asked).
+  bool lineValue(const char* line, size_t keyLength, std::string& value, bool firstBytesOnly) const;
   /// The line of `key` in `section`, or nullptr.
   const char* findLine(const Section* section, std::string_view key) const;
   bool fetchFromFile(const char* markerLine, size_t keyLength, std::string& value, bool firstBytesOnly) const;
@@ -221,12 +227,9 @@ class qv_resultsfile {
   qv_results::BlockStore blocks_;
   bool bracketDialect_ = false;
   std::string separator_;
-  std::vector<qv_results::KeyRef> keys_;  // every section's sorted entries, one range each
-  std::vector<Section> queries_;          // index 0 unused
+  std::vector<Section> queries_;  // index 0 unused
   mutable qv_results::FileReader reader_;
-  struct EnumCursor {
-    int n = 0;
-    uint32_t index = 0;
-  };
-  mutable EnumCursor cursors_[kNumFixedSections];
+  std::vector<uint32_t> scratch_;                              // line offsets of the section being indexed
+  mutable std::vector<uint32_t> sortedKeys_[kNumFixedSections];  // built on the first enumeration
+  mutable bool sortedBuilt_[kNumFixedSections] = {};
 };

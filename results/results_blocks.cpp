@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -10,8 +11,9 @@
 namespace qv_results {
 namespace {
 
-// Blocks are addressed with 32-bit offsets; a chunk may not grow past this.
-constexpr uint64_t kMaxChunk = std::numeric_limits<uint32_t>::max() - 1;
+// Text is addressed with 32-bit offsets into the arena.
+constexpr uint64_t kMaxChunk = std::numeric_limits<uint32_t>::max() / 2;
+constexpr uint64_t kMaxArena = std::numeric_limits<uint32_t>::max();
 
 constexpr std::array<unsigned char, 256> makeFoldTable() {
   std::array<unsigned char, 256> t{};
@@ -22,7 +24,57 @@ constexpr std::array<unsigned char, 256> kFold = makeFoldTable();
 
 inline bool endsLineKey(char c) { return c == '=' || c == '\r' || c == '\n' || c == '\0'; }
 
+constexpr uint64_t kOnes = 0x0101010101010101ULL;
+constexpr uint64_t kHighs = 0x8080808080808080ULL;
+
+inline uint64_t load8(const char* p) {
+  uint64_t w;
+  std::memcpy(&w, p, sizeof w);
+  return w;
+}
+
 }  // namespace
+
+namespace {
+
+// Index (0 to 8) of the first byte of the word that ends a key; 8 when none.
+inline unsigned firstKeyEnd(uint64_t w) {
+  const auto zeros = [](uint64_t v) { return (v - kOnes) & ~v & kHighs; };
+  // Only the lowest flagged byte of each mask is exact, which is all we use.
+  const uint64_t m = zeros(w) | zeros(w ^ (kOnes * '=')) | zeros(w ^ (kOnes * '\r')) | zeros(w ^ (kOnes * '\n'));
+  return m == 0 ? 8 : static_cast<unsigned>(__builtin_ctzll(m)) / 8;
+}
+
+// The word with ASCII lower-case letters made upper case.
+inline uint64_t foldWord(uint64_t w) {
+  const uint64_t heptets = w & ~kHighs;
+  const uint64_t aboveZ = heptets + kOnes * (0x7F - 'z');
+  const uint64_t atLeastA = heptets + kOnes * (0x80 - 'a');
+  const uint64_t lower = ~w & (atLeastA ^ aboveZ) & kHighs;
+  return w - (lower >> 2);
+}
+
+}  // namespace
+
+// Compares eight bytes at a time: both keys are read up to eight bytes past
+// their ends, which every block allows with its kBlockPadding zero bytes.
+int compareLineKeys(const char* a, const char* b) {
+  for (size_t i = 0;; i += 8) {
+    const uint64_t wa = load8(a + i);
+    const uint64_t wb = load8(b + i);
+    const unsigned ea = firstKeyEnd(wa);
+    const unsigned eb = firstKeyEnd(wb);
+    const uint64_t diff = foldWord(wa) ^ foldWord(wb);
+    const unsigned d = diff == 0 ? 8 : static_cast<unsigned>(__builtin_ctzll(diff)) / 8;
+    const unsigned e = ea < eb ? ea : eb;
+    if (e < 8 && e <= d) return ea == eb ? 0 : (ea < eb ? -1 : 1);
+    if (d < 8) {
+      const unsigned char ca = kFold[static_cast<unsigned char>(a[i + d])];
+      const unsigned char cb = kFold[static_cast<unsigned char>(b[i + d])];
+      return ca < cb ? -1 : 1;
+    }
+  }
+}
 
 int compareKeys(const char* line, std::string_view key) {
   size_t i = 0;
@@ -37,14 +89,31 @@ int compareKeys(const char* line, std::string_view key) {
   }
 }
 
-int compareLineKeys(const char* a, const char* b) {
-  for (size_t i = 0;; ++i) {
-    const bool aEnd = endsLineKey(a[i]);
-    const bool bEnd = endsLineKey(b[i]);
-    if (aEnd || bEnd) return aEnd == bEnd ? 0 : (aEnd ? -1 : 1);
-    const unsigned char fa = kFold[static_cast<unsigned char>(a[i])];
-    const unsigned char fb = kFold[static_cast<unsigned char>(b[i])];
-    if (fa != fb) return fa < fb ? -1 : 1;
+PaddedKey::PaddedKey(std::string_view key) {
+  key = key.substr(0, std::min(key.find('='), key.size()));
+  if (key.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) return;
+  if (key.size() <= kSmall) {
+    std::memcpy(small_, key.data(), key.size());
+    std::memset(small_ + key.size(), 0, sizeof(small_) - key.size());
+  } else {
+    large_.assign(key);
+    large_.append(8, '\0');
+    text_ = large_.c_str();
+  }
+  usable_ = true;
+}
+
+// Folded words up to and including the one that holds the key's end, with
+// the bytes from the end on cleared, mixed into 64 bits.
+uint64_t hashKey(const char* text) {
+  uint64_t h = 0x243F6A8885A308D3ULL;
+  for (size_t i = 0;; i += 8) {
+    uint64_t w = load8(text + i);
+    const unsigned e = firstKeyEnd(w);
+    if (e < 8) w &= e == 0 ? 0 : (~uint64_t{0} >> (64 - 8 * e));
+    h = (h ^ foldWord(w)) * 0x9E3779B97F4A7C15ULL;
+    h ^= h >> 29;
+    if (e < 8) return h ^ (h >> 32);
   }
 }
 
@@ -56,32 +125,50 @@ size_t lineKeyLength(const char* line) {
 
 uint64_t BlockStore::totalLength() const {
   uint64_t total = 0;
-  for (const Block& b : blocks_) total += b.length;
+  for (const BlockInfo& b : blocks_) total += b.length;
   return total;
 }
 
-void BlockStore::addBlock(const char* text, size_t length) {
-  if (length == 0) return;
-  Block block{std::make_unique_for_overwrite<char[]>(length + 1), static_cast<uint32_t>(length)};
-  std::memcpy(block.data.get(), text, length);
-  block.data[length] = '\0';
-  blocks_.push_back(std::move(block));
+void BlockStore::Arena::Free::operator()(char* p) const { std::free(p); }
+
+// Makes room for `more` bytes at the end of the arena. Growth goes through
+// realloc, which moves a large allocation by remapping its pages rather than
+// copying them, and pages never written are never resident.
+void BlockStore::reserve(uint64_t more) {
+  const uint64_t needed = arena_.size + more;
+  if (needed > kMaxArena) throw std::bad_alloc();
+  if (needed <= arena_.capacity) return;
+  uint64_t capacity = std::max<uint64_t>({needed, arena_.capacity * 2, uint64_t{1} << 22});
+  capacity = std::min<uint64_t>(capacity, kMaxArena);
+  char* grown = static_cast<char*>(std::realloc(arena_.data.get(), capacity));
+  if (grown == nullptr) throw std::bad_alloc();
+  (void)arena_.data.release();
+  arena_.data.reset(grown);
+  arena_.capacity = capacity;
 }
 
+// Appends text to the open block.
+void BlockStore::append(const char* text, size_t length) {
+  reserve(length + 1 + kBlockPadding);
+  std::memcpy(arena_.data.get() + arena_.size, text, length);
+  arena_.size += length;
+  pendingLength_ += length;
+}
+
+// Ends the open block with its NUL and padding.
 void BlockStore::closePending() {
-  addBlock(pending_.get(), pendingLength_);
+  if (pendingLength_ == 0) return;
+  reserve(1 + kBlockPadding);
+  std::memset(arena_.data.get() + arena_.size, 0, 1 + kBlockPadding);
+  blocks_.push_back({static_cast<uint32_t>(arena_.size - pendingLength_), static_cast<uint32_t>(pendingLength_)});
+  arena_.size += 1 + kBlockPadding;
   pendingLength_ = 0;
 }
 
-// Copies a chunk line by line into the compaction buffer, replacing each line
-// that begins with "Ions1=" by a marker holding the line's file offset. The
-// buffer is closed as a block whenever the next line does not fit.
+// Copies a chunk line by line into the open block, replacing each line that
+// begins with "Ions1=" by a marker holding the line's file offset. The block
+// is closed whenever the next line would take it past `capacity` bytes.
 void BlockStore::compact(const char* chunk, size_t length, uint64_t fileOffset, size_t capacity) {
-  if (pendingCapacity_ < capacity) {
-    closePending();
-    pending_ = std::make_unique_for_overwrite<char[]>(capacity);
-    pendingCapacity_ = capacity;
-  }
   char marker[64];
   size_t pos = 0;
   while (pos < length) {
@@ -96,9 +183,8 @@ void BlockStore::compact(const char* chunk, size_t length, uint64_t fileOffset, 
       line = marker;
       lineLength = static_cast<size_t>(r.ptr - marker) + 1;
     }
-    if (pendingLength_ + lineLength + 1 > pendingCapacity_) closePending();
-    std::memcpy(pending_.get() + pendingLength_, line, lineLength);
-    pendingLength_ += lineLength;
+    if (pendingLength_ + lineLength + 1 > capacity) closePending();
+    append(line, lineLength);
     pos = lineEnd;
   }
 }
@@ -106,6 +192,7 @@ void BlockStore::compact(const char* chunk, size_t length, uint64_t fileOffset, 
 BlockStore::ReadResult BlockStore::read(const std::string& path, size_t chunkSize,
                                         const std::function<bool(std::string_view)>& acceptFirstChunk) {
   blocks_.clear();
+  arena_ = Arena{};
   pendingLength_ = 0;
   const size_t step = std::max<size_t>(chunkSize, 1);
   size_t chunk = step;
@@ -153,7 +240,8 @@ BlockStore::ReadResult BlockStore::read(const std::string& path, size_t chunkSiz
         compact(buf.get(), keep, fileOffset, chunk + 1);
       } else {
         closePending();
-        addBlock(buf.get(), keep);
+        append(buf.get(), keep);
+        closePending();
       }
       std::memmove(buf.get(), buf.get() + keep, have - keep);
       have -= keep;
@@ -162,11 +250,11 @@ BlockStore::ReadResult BlockStore::read(const std::string& path, size_t chunkSiz
     }
     closePending();
   } catch (const std::bad_alloc&) {
+    const uint64_t size = arena_.size;
     blocks_.clear();
-    return {Status::OutOfMemory, chunk + 1};
+    arena_ = Arena{};
+    return {Status::OutOfMemory, std::max<uint64_t>(size, chunk + 1)};
   }
-  pending_.reset();
-  pendingCapacity_ = 0;
   return {};
 }
 

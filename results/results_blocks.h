@@ -17,6 +17,10 @@
 
 namespace qv_results {
 
+/// Zero bytes after each block's terminating NUL, so that a key can be read
+/// eight bytes at a time up to the end of its block.
+inline constexpr size_t kBlockPadding = 8;
+
 /// The marker that replaces the text after "Ions1=" in memory.
 inline constexpr std::string_view kIonsMarker = "Ions1=@#$:";
 
@@ -29,18 +33,35 @@ struct TextPos {
   auto operator<=>(const TextPos&) const = default;
 };
 
-/// A key index entry: the start of a line inside a block.
-struct KeyRef {
-  uint32_t block;
-  uint32_t offset;
-};
-
 /// Compares the key of a line (text up to "=", CR, LF or NUL) with `key`
 /// (up to "=" or its end), ASCII letters without regard to case, by byte
 /// value; a key that is a prefix of another sorts first.
 int compareKeys(const char* line, std::string_view key);
 /// The same between two lines.
 int compareLineKeys(const char* a, const char* b);
+/// A key asked for (up to its first "="), copied with zero padding so that
+/// it hashes and compares like the key of a line.
+class PaddedKey {
+ public:
+  explicit PaddedKey(std::string_view key);
+  PaddedKey(const PaddedKey&) = delete;
+  PaddedKey& operator=(const PaddedKey&) = delete;
+  /// False when the key holds CR, LF or NUL: no line has such a key.
+  bool usable() const { return usable_; }
+  const char* text() const { return text_; }
+
+ private:
+  static constexpr size_t kSmall = 56;
+  char small_[kSmall + 8];
+  std::string large_;
+  const char* text_ = small_;
+  bool usable_ = false;
+};
+
+/// Hash of a key (letters folded) up to its end; the text must be padded
+/// like a block or a PaddedKey. Equal keys give equal hashes.
+uint64_t hashKey(const char* text);
+
 /// Length of the key of a line.
 size_t lineKeyLength(const char* line);
 
@@ -60,8 +81,13 @@ class BlockStore {
                                 const std::function<bool(std::string_view)>& acceptFirstChunk);
 
   int32_t count() const { return static_cast<int32_t>(blocks_.size()); }
-  const char* data(int32_t b) const { return blocks_[static_cast<size_t>(b)].data.get(); }
+  const char* data(int32_t b) const { return arena_.data.get() + blocks_[static_cast<size_t>(b)].start; }
   uint32_t length(int32_t b) const { return blocks_[static_cast<size_t>(b)].length; }
+  /// All blocks lie in one allocation: a line is addressed by its 32-bit
+  /// offset from base(), and lineAt(offsetOf(p)) == p.
+  const char* base() const { return arena_.data.get(); }
+  const char* lineAt(uint32_t offset) const { return arena_.data.get() + offset; }
+  uint32_t offsetOf(TextPos p) const { return blocks_[static_cast<size_t>(p.block)].start + p.offset; }
   /// Sum of the block lengths.
   uint64_t totalLength() const;
 
@@ -85,20 +111,28 @@ class BlockStore {
   TextPos afterLineEnd(TextPos p) const;
 
  private:
-  struct Block {
-    std::unique_ptr<char[]> data;
+  struct BlockInfo {
+    uint32_t start;  // offset in the arena
     uint32_t length;
+  };
+  struct Arena {
+    struct Free {
+      void operator()(char* p) const;
+    };
+    std::unique_ptr<char, Free> data;
+    uint64_t size = 0;
+    uint64_t capacity = 0;
   };
   bool matchAt(TextPos p, std::string_view needle) const;
   TextPos normalise(TextPos p) const;
-  void addBlock(const char* text, size_t length);
+  void reserve(uint64_t more);
+  void append(const char* text, size_t length);
   void compact(const char* chunk, size_t length, uint64_t fileOffset, size_t capacity);
   void closePending();
 
-  std::vector<Block> blocks_;
-  std::unique_ptr<char[]> pending_;  // the compaction buffer, reused
-  size_t pendingCapacity_ = 0;
-  size_t pendingLength_ = 0;
+  std::vector<BlockInfo> blocks_;
+  Arena arena_;
+  size_t pendingLength_ = 0;  // bytes of the open block at the end of the arena
 };
 
 /// Reads single lines of the results file by offset, keeping the file open
