@@ -34,8 +34,8 @@ class FuzzSource : public qv_peptide_source {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view input(reinterpret_cast<const char*>(data), size);
-  static const char* kKeys[] = {"q1_p1", "q1_p1_terms", "q1_p1_subst", "q1_p1_tag", "q1_p1_drange",
-                                "q1_p1_et_mods", "q1_p1_et_mods_master", "h1_q1"};
+  static const char* kKeys[] = {"q1_p1",        "q1_p1_terms",   "q1_p1_subst",          "q1_p1_tag",
+                                "q1_p1_drange", "q1_p1_et_mods", "q1_p1_et_mods_master", "h1_q1"};
   FuzzSource src;
   for (const char* key : kKeys) {
     size_t eol = input.find('\n');

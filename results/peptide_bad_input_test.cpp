@@ -65,8 +65,8 @@ TEST(PeptideBadInputTest, DuplicateKeyKeepsTheFirstValue) {
 TEST(PeptideBadInputTest, ErrorsLandInTheFilesListWithTheirValidity) {
   qvresultstest::ScratchDir dir;
   std::string text = qvresultstest::buildResultsFile(
-      withPeptideLines({"q1_p1=0,1000.5,0.01,5,PEPK,10,000000,35.5,000,0,0;\"\":0:1:4:1", "q1_p1_terms=K",
-                        "q2_p1=0,1000.5"}),
+      withPeptideLines(
+          {"q1_p1=0,1000.5,0.01,5,PEPK,10,000000,35.5,000,0,0;\"\":0:1:4:1", "q1_p1_terms=K", "q2_p1=0,1000.5"}),
       true);
   qv_resultsfile file(dir.write("bad.dat", text));
   ASSERT_TRUE(file.isValid()) << file.getLastErrorString();

@@ -118,9 +118,8 @@ qv_errtol_mod qv_getErrTolMod(const qv_peptide_source& source, qv_peptide_form f
   return qv_parseErrTolMod(source, qv_getPeptideCompanion(source, form, q, rankOrHit, "_et_mods"));
 }
 
-std::vector<double> qv_getErrTolModValues(const qv_peptide_source& source, qv_peptide_form form, int q,
-                                          int rankOrHit, bool master) {
-  std::string value =
-      qv_getPeptideCompanion(source, form, q, rankOrHit, master ? "_et_mods_master" : "_et_mods_slave");
+std::vector<double> qv_getErrTolModValues(const qv_peptide_source& source, qv_peptide_form form, int q, int rankOrHit,
+                                          bool master) {
+  std::string value = qv_getPeptideCompanion(source, form, q, rankOrHit, master ? "_et_mods_master" : "_et_mods_slave");
   return qv_parseErrTolModValues(source, value);
 }

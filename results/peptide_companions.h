@@ -50,5 +50,5 @@ int qv_getDeltaRangeStart(const qv_peptide_source& source, qv_peptide_form form,
 int qv_getDeltaRangeEnd(const qv_peptide_source& source, qv_peptide_form form, int q, int rankOrHit);
 qv_errtol_mod qv_getErrTolMod(const qv_peptide_source& source, qv_peptide_form form, int q, int rankOrHit);
 /// The master list (`master` true) or the slave list.
-std::vector<double> qv_getErrTolModValues(const qv_peptide_source& source, qv_peptide_form form, int q,
-                                          int rankOrHit, bool master);
+std::vector<double> qv_getErrTolModValues(const qv_peptide_source& source, qv_peptide_form form, int q, int rankOrHit,
+                                          bool master);

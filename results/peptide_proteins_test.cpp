@@ -54,8 +54,7 @@ TEST(ProteinListTest, ShortTermsPairWarnsOncePerProtein) {
   EXPECT_EQ(refs[1].residueBefore, '?');  // "K" is too short
   EXPECT_EQ(refs[2].residueAfter, '?');   // nothing left
   EXPECT_EQ(src.codes(), (std::vector<int>{29, 29}));
-  EXPECT_EQ(src.errors.getErrorString(1),
-            "Malformed terminal residue string or not enough members: [K,A:K:] in file");
+  EXPECT_EQ(src.errors.getErrorString(1), "Malformed terminal residue string or not enough members: [K,A:K:] in file");
   EXPECT_TRUE(src.errors.isValid());
 }
 
@@ -74,8 +73,7 @@ TEST(ProteinListTest, MissingNumberDropsTheItem) {
   ASSERT_EQ(refs.size(), 1u);
   EXPECT_EQ(refs[0].accession, "GOOD");
   EXPECT_EQ(src.codes(), std::vector<int>{8});
-  EXPECT_EQ(src.errors.getErrorString(1),
-            "Could not parse end for accession BAD from peptide string for q:5, p:1");
+  EXPECT_EQ(src.errors.getErrorString(1), "Could not parse end for accession BAD from peptide string for q:5, p:1");
   EXPECT_FALSE(src.errors.isValid());
 }
 

@@ -22,10 +22,20 @@ void qv_resultsfile_peptide_source::recordError(int code, std::initializer_list<
   // The peptide errors carry at most four arguments.
   const qv_format::Arg* a = args.begin();
   switch (args.size()) {
-    case 0: file_.setError(code); break;
-    case 1: file_.setError(code, a[0]); break;
-    case 2: file_.setError(code, a[0], a[1]); break;
-    case 3: file_.setError(code, a[0], a[1], a[2]); break;
-    default: file_.setError(code, a[0], a[1], a[2], a[3]); break;
+    case 0:
+      file_.setError(code);
+      break;
+    case 1:
+      file_.setError(code, a[0]);
+      break;
+    case 2:
+      file_.setError(code, a[0], a[1]);
+      break;
+    case 3:
+      file_.setError(code, a[0], a[1], a[2]);
+      break;
+    default:
+      file_.setError(code, a[0], a[1], a[2], a[3]);
+      break;
   }
 }

@@ -20,30 +20,65 @@ constexpr int kErrMalformedTerms = 29;
 
 // Labels of the "q%d_p%d" fields as the error messages name them.
 constexpr std::array<const char*, 11> kQueryRankLabels = {
-    "miss cleavages", "mr calc", "delta", "ions matched", "ions1", "peaks used from ions1",
-    "var mods string", "ions score", "series used", "peaks from ions 2", "peaks from ions 3"};
+    "miss cleavages",        "mr calc",         "delta",      "ions matched", "ions1",
+    "peaks used from ions1", "var mods string", "ions score", "series used",  "peaks from ions 2",
+    "peaks from ions 3"};
 
 // Labels of the "h%d_q%d" fields.
-constexpr std::array<const char*, 14> kHitQueryLabels = {
-    "missed cle", "mrCalc", "delta", "start", "end", "ions matched", "peptide string", "peaks from ions 1",
-    "var mods string", "ions score", "multiplicity", "series used", "peaks from ions 2", "peaks from ions 3"};
+constexpr std::array<const char*, 14> kHitQueryLabels = {"missed cle",
+                                                         "mrCalc",
+                                                         "delta",
+                                                         "start",
+                                                         "end",
+                                                         "ions matched",
+                                                         "peptide string",
+                                                         "peaks from ions 1",
+                                                         "var mods string",
+                                                         "ions score",
+                                                         "multiplicity",
+                                                         "series used",
+                                                         "peaks from ions 2",
+                                                         "peaks from ions 3"};
 
 // Stores token `index` of a value string into `v` (the field order of
 // "q%d_p%d"; the "h%d_q%d" reader maps its own order onto it).
 void storeField(qv_peptide::Values& v, int index, std::string_view token) {
   switch (index) {
-    case 0: v.missedCleavages = leadingInt(token); break;
-    case 1: v.mrCalc = leadingDouble(token); break;
-    case 2: v.delta = leadingDouble(token); break;
-    case 3: v.numIonsMatched = leadingInt(token); break;
-    case 4: v.sequence = token; break;
-    case 5: v.peaksUsedFromIons1 = leadingInt(token); break;
-    case 6: v.varModsStr = token; break;
-    case 7: v.ionsScore = leadingDouble(token); break;
-    case 8: v.seriesUsedStr = token; break;
-    case 9: v.peaksUsedFromIons2 = leadingInt(token); break;
-    case 10: v.peaksUsedFromIons3 = leadingInt(token); break;
-    default: break;
+    case 0:
+      v.missedCleavages = leadingInt(token);
+      break;
+    case 1:
+      v.mrCalc = leadingDouble(token);
+      break;
+    case 2:
+      v.delta = leadingDouble(token);
+      break;
+    case 3:
+      v.numIonsMatched = leadingInt(token);
+      break;
+    case 4:
+      v.sequence = token;
+      break;
+    case 5:
+      v.peaksUsedFromIons1 = leadingInt(token);
+      break;
+    case 6:
+      v.varModsStr = token;
+      break;
+    case 7:
+      v.ionsScore = leadingDouble(token);
+      break;
+    case 8:
+      v.seriesUsedStr = token;
+      break;
+    case 9:
+      v.peaksUsedFromIons2 = leadingInt(token);
+      break;
+    case 10:
+      v.peaksUsedFromIons3 = leadingInt(token);
+      break;
+    default:
+      break;
   }
 }
 
@@ -76,8 +111,8 @@ qv_query_rank_read qv_readQueryRankPeptide(const qv_peptide_source& source, int 
   const std::string value = source.getValue(key);
   if (value.empty()) return result;  // nothing written at this rank
   if (value == "-1") {
-    result.peptide = std::make_unique<qv_peptide>(
-        qv_peptide::noMatch(q, p, source.getObservedMass(q), source.getObservedCharge(q)));
+    result.peptide =
+        std::make_unique<qv_peptide>(qv_peptide::noMatch(q, p, source.getObservedMass(q), source.getObservedCharge(q)));
     return result;
   }
   FieldSplitter fields(value);
@@ -91,8 +126,8 @@ qv_query_rank_read qv_readQueryRankPeptide(const qv_peptide_source& source, int 
     storeField(v, i, token);
   }
   result.proteinList = fields.rest();
-  result.peptide = std::make_unique<qv_peptide>(q, p, std::move(v), source.getObservedMass(q),
-                                                source.getObservedCharge(q));
+  result.peptide =
+      std::make_unique<qv_peptide>(q, p, std::move(v), source.getObservedMass(q), source.getObservedCharge(q));
   readCompanions(source, key, *result.peptide);
   return result;
 }
@@ -137,8 +172,8 @@ qv_hit_query_read qv_readHitQueryPeptide(const qv_peptide_source& source, int h,
   const std::string value = source.getValue(key);
   if (value.empty()) return result;  // the query does not match this hit
   if (value == "-1") {
-    result.peptide = std::make_unique<qv_peptide>(
-        qv_peptide::noMatch(q, h, source.getObservedMass(q), source.getObservedCharge(q)));
+    result.peptide =
+        std::make_unique<qv_peptide>(qv_peptide::noMatch(q, h, source.getObservedMass(q), source.getObservedCharge(q)));
     return result;
   }
   // Positions of the "h%d_q%d" fields in the "q%d_p%d" order; -1 for the
@@ -152,13 +187,17 @@ qv_hit_query_read qv_readHitQueryPeptide(const qv_peptide_source& source, int h,
       source.recordError(kErrParseHitQuery, {kHitQueryLabels[static_cast<size_t>(i)], h, q});
       break;
     }
-    if (i == 3) result.start = leadingInt(token);
-    else if (i == 4) result.end = leadingInt(token);
-    else if (i == 10) result.multiplicity = leadingInt(token);
-    else storeField(v, kMap[i], token);
+    if (i == 3)
+      result.start = leadingInt(token);
+    else if (i == 4)
+      result.end = leadingInt(token);
+    else if (i == 10)
+      result.multiplicity = leadingInt(token);
+    else
+      storeField(v, kMap[i], token);
   }
-  result.peptide = std::make_unique<qv_peptide>(q, h, std::move(v), source.getObservedMass(q),
-                                                source.getObservedCharge(q));
+  result.peptide =
+      std::make_unique<qv_peptide>(q, h, std::move(v), source.getObservedMass(q), source.getObservedCharge(q));
   readCompanions(source, key, *result.peptide);
   const std::string terms = source.getValue(key + "_terms");
   FieldSplitter pairs(terms);

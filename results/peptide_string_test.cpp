@@ -82,8 +82,15 @@ TEST(QueryRankPeptideTest, ValueEndingAfterIonsScoreRecordsSeriesUsed) {
 }
 
 TEST(QueryRankPeptideTest, EachTruncationNamesItsField) {
-  const std::vector<std::string> labels = {"mr calc", "delta", "ions matched", "ions1", "peaks used from ions1",
-                                           "var mods string", "ions score", "series used", "peaks from ions 2",
+  const std::vector<std::string> labels = {"mr calc",
+                                           "delta",
+                                           "ions matched",
+                                           "ions1",
+                                           "peaks used from ions1",
+                                           "var mods string",
+                                           "ions score",
+                                           "series used",
+                                           "peaks from ions 2",
                                            "peaks from ions 3"};
   std::string full = kFields;
   size_t cut = 0;

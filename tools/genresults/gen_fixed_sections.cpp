@@ -10,8 +10,8 @@ namespace qvgen {
 
 void writeParameters(Sink& out, const Options& options) {
   bool pmf = options.type == SearchType::Pmf;
-  std::string comment = std::string("Synthetic ") + (pmf ? "PMF" : "MS/MS") + " search, seed " +
-                        std::to_string(options.seed);
+  std::string comment =
+      std::string("Synthetic ") + (pmf ? "PMF" : "MS/MS") + " search, seed " + std::to_string(options.seed);
   const std::vector<std::pair<const char*, std::string>> rows = {
       {"LICENSE", "Synthetic results for testing, not from a real search"},
       {"MP", ""},

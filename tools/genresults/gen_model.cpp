@@ -18,27 +18,47 @@ constexpr double kOxidation = 15.994915;
 
 double residueMass(char r) {
   switch (r) {
-    case 'G': return 57.021464;
-    case 'A': return 71.037114;
-    case 'S': return 87.032028;
-    case 'P': return 97.052764;
-    case 'V': return 99.068414;
-    case 'T': return 101.047679;
-    case 'C': return 160.030649;  // with the fixed carbamidomethyl group
+    case 'G':
+      return 57.021464;
+    case 'A':
+      return 71.037114;
+    case 'S':
+      return 87.032028;
+    case 'P':
+      return 97.052764;
+    case 'V':
+      return 99.068414;
+    case 'T':
+      return 101.047679;
+    case 'C':
+      return 160.030649;  // with the fixed carbamidomethyl group
     case 'L':
-    case 'I': return 113.084064;
-    case 'N': return 114.042927;
-    case 'D': return 115.026943;
-    case 'Q': return 128.058578;
-    case 'K': return 128.094963;
-    case 'E': return 129.042593;
-    case 'M': return 131.040485;
-    case 'H': return 137.058912;
-    case 'F': return 147.068414;
-    case 'R': return 156.101111;
-    case 'Y': return 163.063329;
-    case 'W': return 186.079313;
-    default: return 0;
+    case 'I':
+      return 113.084064;
+    case 'N':
+      return 114.042927;
+    case 'D':
+      return 115.026943;
+    case 'Q':
+      return 128.058578;
+    case 'K':
+      return 128.094963;
+    case 'E':
+      return 129.042593;
+    case 'M':
+      return 131.040485;
+    case 'H':
+      return 137.058912;
+    case 'F':
+      return 147.068414;
+    case 'R':
+      return 156.101111;
+    case 'Y':
+      return 163.063329;
+    case 'W':
+      return 186.079313;
+    default:
+      return 0;
   }
 }
 
@@ -171,8 +191,7 @@ QueryModel makeQuery(const Options& options, const std::vector<Protein>& protein
   int ranks = pmf ? 1 : std::clamp(options.ranks, 1, 10);
   double score = rng.range(15, 90);
   for (int p = 1; p <= ranks && matched; ++p) {
-    int protein = pmf ? std::min(count - 1, rng.uniform(0, std::max(0, options.hits - 1)))
-                      : pickProtein(rng, count);
+    int protein = pmf ? std::min(count - 1, rng.uniform(0, std::max(0, options.hits - 1))) : pickProtein(rng, count);
     PeptideMatch m = pickPeptide(rng, proteins, protein);
     m.delta = std::round(rng.range(-0.05, 0.05) * 1e6) / 1e6;
     if (!pmf) {

@@ -16,11 +16,11 @@ enum class SearchType { MsMs, Pmf };
 struct Options {
   Dialect dialect = Dialect::Mime;
   SearchType type = SearchType::MsMs;
-  int queries = 100;       ///< number of query sections
-  int proteins = 50;       ///< size of the protein set
-  int peaks = 300;         ///< peaks per MS/MS query ("Ions1" items)
-  int ranks = 10;          ///< peptide matches per MS/MS query, 1 to 10
-  int hits = 20;           ///< protein hits listed in the summary section
+  int queries = 100;  ///< number of query sections
+  int proteins = 50;  ///< size of the protein set
+  int peaks = 300;    ///< peaks per MS/MS query ("Ions1" items)
+  int ranks = 10;     ///< peptide matches per MS/MS query, 1 to 10
+  int hits = 20;      ///< protein hits listed in the summary section
   uint64_t seed = 1;
   bool crlf = false;           ///< end lines with CR LF instead of LF
   bool errorTolerant = false;  ///< an error-tolerant search with its extra keys

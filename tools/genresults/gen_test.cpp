@@ -100,9 +100,8 @@ TEST(GenResultsTest, SizeTargetIsMet) {
 TEST(GenResultsTest, ProgramWritesTheFileAndRejectsBadOptions) {
   qvtest::ServerTree tree;
   std::string program = qvtest::programPath("qv-genresults");
-  qvtest::RunResult ok =
-      tree.runProgram(program, {"--queries", "12", "--proteins", "10", "--peaks", "30", "--ranks", "3", "--output",
-                                tree.path("data/f.dat")});
+  qvtest::RunResult ok = tree.runProgram(program, {"--queries", "12", "--proteins", "10", "--peaks", "30", "--ranks",
+                                                   "3", "--output", tree.path("data/f.dat")});
   ASSERT_EQ(ok.status, 0) << ok.err;
   EXPECT_EQ(tree.read("data/f.dat"), qvgen::resultsText(small()));
   EXPECT_EQ(tree.runProgram(program, {"--ranks", "11", "--output", tree.path("data/g.dat")}).status, 1);

@@ -180,7 +180,8 @@ void Writer::writeSummary() {
     for (int q : hit.queries) {
       QueryModel query = makeQuery(o_, proteins_, q);
       const PeptideMatch& m = query.ranks[0];
-      auto ref = std::find_if(m.refs.begin(), m.refs.end(), [&](const ProteinRef& r) { return r.protein == hit.protein; });
+      auto ref =
+          std::find_if(m.refs.begin(), m.refs.end(), [&](const ProteinRef& r) { return r.protein == hit.protein; });
       out_.put(key("h", h, "_q", q, "="));
       putPeptideFields(m);
       out_.putInt(ref->start);
