@@ -13,7 +13,10 @@
 #include <thread>
 #include <vector>
 
+#include "config/cluster_settings.h"
+#include "config/qv_options.h"
 #include "registry/engine_error_table.h"
+#include "registry/engine_settings.h"
 #include "testsupport/server_tree.h"
 
 namespace {
@@ -111,6 +114,40 @@ TEST(EngineErrorTable, RowsOfTheLowerLayersReadAsTheSystemPrintsThem) {
   EXPECT_STREQ(qv_engine_categories[21].suffix, "Please try again in a few minutes");
   // Numbers outside the table only reach the error log.
   EXPECT_EQ(qv_engine_categories[QV_ENGINE_UNKNOWN_NUMBER_CATEGORY].flags & ~0x004u, 0u);
+}
+
+TEST(EngineReporter, ProcessSettingsComeFromTheConfigurationObjects) {
+  EXPECT_EQ(getEngineSettings().errorLogFile, "../logs/errorlog.txt");
+  EXPECT_EQ(getEngineSettings().monitorLogFile, "../logs/monitor.log");
+  EXPECT_EQ(getEngineSettings().ipcLogFile, "../logs/IPC.log");
+  EXPECT_EQ(getEngineSettings().ntIUserGroup, "Guests");
+
+  qvtest::ServerTree tree;
+  qv_options options;
+  options.setErrorLogFile(tree.path("logs/err.txt"));
+  options.setNTMonitorGroup("adm");
+  options.setMailTransport(3);
+  options.setErrMessageEmailTo("root@example.org");
+  options.setSendmailPath("/usr/sbin/sendmail -t");
+  qv_cluster_settings cluster;
+  cluster.setIPCLogfile(tree.path("logs/ipc.txt"));
+  setProcessSettings(options, cluster);
+  EXPECT_EQ(getProcessOptions().getErrorLogFile(), tree.path("logs/err.txt"));
+  EXPECT_EQ(getProcessClusterSettings().getIPCLogfile(), tree.path("logs/ipc.txt"));
+  const qv_engine_settings& s = getEngineSettings();
+  EXPECT_EQ(s.ntMonitorGroup, "adm");
+  EXPECT_EQ(s.monitorLogFile, "../logs/monitor.log");
+  EXPECT_EQ(s.mail.mailTransport, 3);
+  EXPECT_EQ(s.mail.errMessageEmailTo, "root@example.org");
+  EXPECT_EQ(s.mail.sendmailPath, "/usr/sbin/sendmail -t");
+
+  reportError(ERR_FAILED_TO_CLOSE_FILE, -1, 5, "t.cpp", "a.txt");  // error log only
+  reportError(ERR_NO_CREAT_SOCK, 3, 6, "t.cpp", "refused");        // IPC log only
+  EXPECT_EQ(maskTimes(tree.read("logs/err.txt")),
+            "Error [M00039 - Job -1 - X00005:t] - <TIME>\n   - Failed to close file a.txt\n\n");
+  EXPECT_EQ(maskTimes(tree.read("logs/ipc.txt")), "<TIME> Job     3  t 6 - Cannot create a socket: refused\n");
+  setProcessSettings(qv_options(), qv_cluster_settings());
+  EXPECT_EQ(getEngineSettings().errorLogFile, "../logs/errorlog.txt");
 }
 
 TEST(EngineReporter, SourceStemAndEscaping) {
