@@ -24,10 +24,10 @@ inline constexpr uint64_t kSlotsPerBlock = 100;
 inline constexpr uint64_t kResultsNameOffset = 238;  ///< zero-terminated text
 inline constexpr uint64_t kResultsNameSpace = 110;   ///< bytes up to the job status
 inline constexpr uint64_t kJobStatusOffset = 348;
-inline constexpr uint64_t kPriorityOffset = 352;     ///< nice value n stored as -n
+inline constexpr uint64_t kPriorityOffset = 352;  ///< nice value n stored as -n
 inline constexpr uint64_t kProgressOffset = 392;
 inline constexpr uint64_t kRequestOffset = 396;
-inline constexpr uint64_t kTaskIdOffset = 424;       ///< 8 bytes
+inline constexpr uint64_t kTaskIdOffset = 424;  ///< 8 bytes
 
 /// Job requests (kRequestOffset).
 enum qv_job_request : int32_t {

@@ -35,7 +35,7 @@ TEST(ControlFile, FindsTheFirstSlotOfABlockInUse) {
   Buffer b(3);
   b.use(1);
   b.use(2);
-  b.putId(0, 5, 42);   // block 0 is not in use: passed over
+  b.putId(0, 5, 42);  // block 0 is not in use: passed over
   b.putId(1, 7, 42);
   b.putId(2, 0, 42);
   qv_controlview view(b.data(), b.size);

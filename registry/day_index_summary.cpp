@@ -37,8 +37,8 @@ bool takeNumber(std::string_view& text, int64_t& value, char after) {
 std::string summaryPath(const std::string& dayDir) { return dayDir + "/task_id.summary"; }
 
 std::string buildSummary(const qv_dayindex_summary& s) {
-  return std::string(kTag) + std::to_string(s.coveredBytes) + " " + std::to_string(s.maxId) + " " + std::to_string(s.lastId) + " " +
-         (s.ascending ? "1" : "0") + "\n";
+  return std::string(kTag) + std::to_string(s.coveredBytes) + " " + std::to_string(s.maxId) + " " +
+         std::to_string(s.lastId) + " " + (s.ascending ? "1" : "0") + "\n";
 }
 
 std::optional<qv_dayindex_summary> parseSummary(std::string_view text) {

@@ -44,12 +44,12 @@ TEST(DayIndexSummary, TextRoundTrips) {
 
 TEST(DayIndexSummary, MalformedTextIsIgnored) {
   EXPECT_FALSE(parseSummary(""));
-  EXPECT_FALSE(parseSummary("qv-day-index-summary 1 727 5 5 1"));        // no newline
-  EXPECT_FALSE(parseSummary("qv-day-index-summary 1 727 5 5 1\nx"));     // trailing bytes
-  EXPECT_FALSE(parseSummary("qv-day-index-summary 1 728 5 5 1\n"));      // not whole records
-  EXPECT_FALSE(parseSummary("qv-day-index-summary 1 74 5 5 1\n"));       // inside the header
-  EXPECT_FALSE(parseSummary("qv-day-index-summary 1 727 5 5 2\n"));      // order flag
-  EXPECT_FALSE(parseSummary("qv-day-index-summary 2 727 5 5 1\n"));      // other version
+  EXPECT_FALSE(parseSummary("qv-day-index-summary 1 727 5 5 1"));     // no newline
+  EXPECT_FALSE(parseSummary("qv-day-index-summary 1 727 5 5 1\nx"));  // trailing bytes
+  EXPECT_FALSE(parseSummary("qv-day-index-summary 1 728 5 5 1\n"));   // not whole records
+  EXPECT_FALSE(parseSummary("qv-day-index-summary 1 74 5 5 1\n"));    // inside the header
+  EXPECT_FALSE(parseSummary("qv-day-index-summary 1 727 5 5 2\n"));   // order flag
+  EXPECT_FALSE(parseSummary("qv-day-index-summary 2 727 5 5 1\n"));   // other version
   EXPECT_FALSE(parseSummary("qv-day-index-summary 1 727 5x 5 1\n"));
   EXPECT_TRUE(parseSummary("qv-day-index-summary 1 75 0 0 1\n"));
 }

@@ -74,13 +74,13 @@ int main(int argc, char** argv) {
   if (command == "create" && n.size() == 1) {
     outcome = engine.create(n[0]);
   } else if (command == "put" && (n.size() == 5 || n.size() == 6)) {
-    outcome = engine.put(n[0], static_cast<int32_t>(n[1]), static_cast<int32_t>(n[2]), args[4],
-                         static_cast<int32_t>(n[4]),
-                         n.size() == 6 ? std::optional<int32_t>(static_cast<int32_t>(n[5])) : std::nullopt);
+    outcome =
+        engine.put(n[0], static_cast<int32_t>(n[1]), static_cast<int32_t>(n[2]), args[4], static_cast<int32_t>(n[4]),
+                   n.size() == 6 ? std::optional<int32_t>(static_cast<int32_t>(n[5])) : std::nullopt);
   } else if ((command == "set" || command == "set-slot") && (n.size() == 2 || n.size() == 3)) {
-    outcome = engine.set(n[0], static_cast<int32_t>(n[1]),
-                         n.size() == 3 ? std::optional<int32_t>(static_cast<int32_t>(n[2])) : std::nullopt,
-                         command == "set");
+    outcome =
+        engine.set(n[0], static_cast<int32_t>(n[1]),
+                   n.size() == 3 ? std::optional<int32_t>(static_cast<int32_t>(n[2])) : std::nullopt, command == "set");
   } else if (command == "show" && n.size() == 1) {
     outcome = engine.show(n[0]);
   } else if (command == "remove" && n.size() == 1) {

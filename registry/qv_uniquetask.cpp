@@ -203,8 +203,7 @@ bool qv_uniquetask::updateTask(int32_t state, int32_t errorNumber, const std::st
   return true;
 }
 
-bool qv_uniquetask::withJobSlot(bool readOnly,
-                                const std::function<void(qv_controlview&, uint64_t)>& apply) {
+bool qv_uniquetask::withJobSlot(bool readOnly, const std::function<void(qv_controlview&, uint64_t)>& apply) {
   if (!configValid_) return false;
   const std::string& path = config_.getOptions().getTarnelControlFile();
   std::error_code ec;

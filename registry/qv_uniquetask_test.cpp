@@ -26,9 +26,7 @@ class UniqueTask : public testing::Test {
     const std::string bytes = tree_.read(file);
     return *qv_tasklayout::parseRecord(std::string_view(bytes).substr(offset, 326));
   }
-  std::string dayIndexOf(int64_t id) {
-    return "data/" + qv_tasklayout::dayName(id) + "/task_id";
-  }
+  std::string dayIndexOf(int64_t id) { return "data/" + qv_tasklayout::dayName(id) + "/task_id"; }
 
   qvtest::ServerTree tree_;
   std::filesystem::path old_;

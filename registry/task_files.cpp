@@ -124,8 +124,8 @@ std::optional<qv_dayindex_summary> readSummary(const std::string& dayDir) {
 // The summary of a locked day index, when it still describes the file: it
 // covers no more than the file holds, and its last identifier is the one in
 // the file at that place.
-std::optional<qv_dayindex_summary> trustedSummary(qv_file& file, const std::string& path,
-                                                  const std::string& dayDir, int64_t fileSize) {
+std::optional<qv_dayindex_summary> trustedSummary(qv_file& file, const std::string& path, const std::string& dayDir,
+                                                  int64_t fileSize) {
   std::optional<qv_dayindex_summary> s = readSummary(dayDir);
   if (!s || s->coveredBytes > fileSize) return std::nullopt;
   if (s->records() > 0) {

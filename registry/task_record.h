@@ -24,10 +24,10 @@ struct qv_taskrecord {
   int32_t jobNumber = 0;     ///< search job number, filled by the search engine
   int64_t creationTime = 0;  ///< seconds since 1970
   int32_t state = TASK_INFO_STATE_UNKNOWN;
-  int32_t errorNumber = 0;   ///< error number of a failed task
-  int64_t lastUpdate = 0;    ///< seconds since 1970
+  int32_t errorNumber = 0;  ///< error number of a failed task
+  int64_t lastUpdate = 0;   ///< seconds since 1970
   std::string resultsFileName;
-  int32_t spare = 0;         ///< kept for the search engine: the owner's user id
+  int32_t spare = 0;  ///< kept for the search engine: the owner's user id
 };
 
 namespace qv_tasklayout {
@@ -39,8 +39,8 @@ inline constexpr std::string_view kHeader =
 
 /// Columns (0-based) and widths of the fields.
 inline constexpr int kIdColumn = 0, kIdWidth = 14;
-inline constexpr int kJobColumn = 14, kCreatedColumn = 25, kStateColumn = 36, kErrorColumn = 47,
-                     kUpdatedColumn = 58, kNumberWidth = 11;
+inline constexpr int kJobColumn = 14, kCreatedColumn = 25, kStateColumn = 36, kErrorColumn = 47, kUpdatedColumn = 58,
+                     kNumberWidth = 11;
 inline constexpr int kNameColumn = 69, kNameWidth = 245;
 inline constexpr int kSpareColumn = 314;
 

@@ -18,8 +18,7 @@ namespace qvtest {
 class TaskTree : public ServerTree {
  public:
   TaskTree() {
-    write("config/tarnel.dat",
-          "Options\nInterFileBasePath ../data\nTarnelControlFile ../data/tarnel.control\nend\n");
+    write("config/tarnel.dat", "Options\nInterFileBasePath ../data\nTarnelControlFile ../data/tarnel.control\nend\n");
   }
 
   RunResult q(const std::vector<std::string>& args) const { return run(args); }
