@@ -19,6 +19,7 @@ class TestServer {
   TestServer(const std::string& mode, const std::string& body = {}) {
     work_ = tree_.path("http");
     tree_.write("http/body", body);
+    if (mode == "tls") makeCertificate();
     const std::string script = qvtest::sourceDir() + "/config/testdata/http_test_server.py";
     EXPECT_TRUE(qv_platform::startDetached({"python3", script, mode, work_, work_ + "/body"}));
     for (int i = 0; i < 1000 && !tree_.exists("http/port"); ++i) qv_platform::sleepMilliseconds(10);
@@ -31,6 +32,15 @@ class TestServer {
   std::string requests() const { return tree_.read("http/requests"); }
 
  private:
+  // A self-signed certificate for a name that is not the server's.
+  void makeCertificate() {
+    qv_platform::ProcessRequest req;
+    req.argv = {"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj", "/CN=wrong.example",
+                "-keyout", work_ + "/key.pem", "-out", work_ + "/cert.pem"};
+    const auto r = qv_platform::runProcess(req);
+    ASSERT_TRUE(r && r->exitStatus == 0) << (r ? r->standardError : "openssl did not start");
+  }
+
   qvtest::ServerTree tree_;
   std::string work_;
   std::string port_;
@@ -219,6 +229,19 @@ TEST(ConfigSource, LocalNamesBypassTheNamedProxy) {
   qv_config_source src(e, s);
   EXPECT_EQ(src.open("http://localhost:" + server.port() + "/", QV_FILE_AS_GIVEN), "direct");
   EXPECT_EQ(e.getNumberOfErrors(), 0) << e.getErrorString(1);
+}
+
+TEST(ConfigSource, HttpsStillChecksTheCertificateChain) {
+  // Host name and validity dates are not checked for https; who signed the
+  // certificate still is, so a self-signed one is refused.
+  TestServer server("tls", "secret settings");
+  qv_errors e;
+  qv_config_source src(e, direct());
+  std::string body;
+  EXPECT_FALSE(src.fetch("https://127.0.0.1:" + server.port() + "/x", body));
+  EXPECT_EQ(body, "");
+  ASSERT_EQ(e.getNumberOfErrors(), 1);
+  EXPECT_NE(e.getErrorString(1).find("certificate"), std::string::npos) << e.getErrorString(1);
 }
 
 }  // namespace

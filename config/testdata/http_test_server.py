@@ -11,9 +11,11 @@ MODE: file     answer 200 with FILE's bytes
       hang     read the request and never answer
       partial  promise 1000 bytes, send 10 and close
       refuse   bind a port, close it again, write it and exit
+      tls      as file, over TLS with WORKDIR/cert.pem and WORKDIR/key.pem
 """
 import os
 import socket
+import ssl
 import sys
 
 # Let go of the starter's standard streams at once, so that nobody waiting
@@ -50,6 +52,16 @@ while True:
         conn, _ = srv.accept()
     except socket.timeout:
         break
+    if mode == "tls":
+        ctx = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        ctx.load_cert_chain(os.path.join(workdir, "cert.pem"), os.path.join(workdir, "key.pem"))
+        try:
+            conn = ctx.wrap_socket(conn, server_side=True)
+        except (ssl.SSLError, OSError):
+            with open(os.path.join(workdir, "requests"), "ab") as log:
+                log.write(b"TLS handshake refused by the client\r\n\r\n")
+            conn.close()
+            continue
     conn.settimeout(10)
     data = b""
     try:
@@ -63,7 +75,7 @@ while True:
     with open(os.path.join(workdir, "requests"), "ab") as log:
         log.write(data.split(b"\r\n\r\n")[0] + b"\r\n\r\n")
     try:
-        if mode == "file":
+        if mode in ("file", "tls"):
             conn.sendall(b"HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: %d\r\n"
                          b"Connection: close\r\n\r\n" % len(body) + body)
         elif mode == "notfound":
