@@ -89,7 +89,7 @@ class qv_datfile {
   void resetSections();
   [[nodiscard]] bool findFile();
   void readText(const std::string& text);
-  void dispatchHeader(const std::string& header, class qv_config_lines& lines);
+  void dispatchHeader(const std::string& header, qv_config_lines& lines);
   void applyClusterNodeSwitch();
 
   qv_errors errors_;
