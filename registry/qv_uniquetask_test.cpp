@@ -78,6 +78,16 @@ TEST_F(UniqueTask, UpdateWritesBackWhereTheRecordWasFound) {
   EXPECT_EQ(recordAt(dayIndexOf(second), 75 + 326).state, TASK_INFO_STATE_ID_ASSIGNED);
 }
 
+TEST_F(UniqueTask, RecordThatCannotBeWrittenGivesCode4AndAReport) {
+  qv_uniquetask task;
+  const std::string index = tree_.path(dayIndexOf(task.getTaskID()));
+  std::filesystem::remove(index);
+  std::filesystem::create_symlink("/dev/full", index);  // every write fails: no space
+  EXPECT_FALSE(task.updateTask(2, 0, "", 0, 0));
+  EXPECT_EQ(task.getErrorCode(), REGISTRY_ERR_WRITE);
+  EXPECT_NE(tree_.read("logs/errorlog.txt").find("M00410 - Job -21"), std::string::npos);
+}
+
 TEST_F(UniqueTask, UnknownTaskHasAnEmptyRecordAndCannotBeUpdated) {
   qv_uniquetask task(4242);
   EXPECT_EQ(task.getErrorCode(), 0);

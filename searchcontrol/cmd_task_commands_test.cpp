@@ -226,4 +226,36 @@ TEST(TarnelJobNumber, ReportsTheEngineJobNumberOrZero) {
   EXPECT_EQ(r.status, 0);
 }
 
+TEST(EngineSim, RefusesWhatItCannotDo) {
+  TaskTree t;
+  const std::string sim = qvtest::programPath("qv-enginesim");
+  RunResult r = t.runProgram(sim, {"put", "5", "1", "0", "", "3"});
+  EXPECT_EQ(r.status, 2);  // no control file yet
+  EXPECT_EQ(t.runProgram(sim, {"create", "0"}).status, 1);
+  EXPECT_EQ(t.runProgram(sim, {"create", "129"}).status, 1);
+  EXPECT_EQ(t.runProgram(sim, {"create", "1"}).status, 0);
+  EXPECT_EQ(t.control().size(), 47728u);
+  r = t.runProgram(sim, {"show", "5"});
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(r.err, "qv-enginesim: no job slot holds task 5\n");
+  EXPECT_EQ(t.runProgram(sim, {"put", "0", "1", "0", "", "3"}).status, 1);
+  r = t.runProgram(sim, {"set", "five", "1"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Usage: qv-enginesim"), std::string::npos);
+  EXPECT_EQ(t.runProgram(sim, {}).status, 1);
+}
+
+TEST(EngineSim, FillsEverySlotOfEveryBlockThenRunsOut) {
+  TaskTree t;
+  t.sim({"create", "2"});
+  for (int i = 1; i <= 200; ++i) {
+    ASSERT_EQ(t.runProgram(qvtest::programPath("qv-enginesim"), {"put", std::to_string(i), "1", "0", "", "1"}).status,
+              0);
+  }
+  EXPECT_EQ(t.runProgram(qvtest::programPath("qv-enginesim"), {"put", "201", "1", "0", "", "1"}).status, 3);
+  t.sim({"remove", "150"});
+  t.sim({"put", "201", "1", "0", "", "1"});
+  EXPECT_EQ(t.sim({"show", "201"}).out, "request=0 priority=0\n");
+}
+
 }  // namespace
