@@ -129,6 +129,20 @@ TEST(Status, JobStatusAbove11LeavesTheStateAsItWas) {
   EXPECT_EQ(t.record(t.taskFile(id)).state, TASK_INFO_STATE_RUNNING);
 }
 
+TEST(Status, StateThisProgramDoesNotKnowGivesNoAnswer) {
+  TaskTree t;
+  const int64_t id = t.create();
+  qv_taskrecord odd;
+  odd.taskId = id;
+  odd.state = 7;
+  t.write(t.taskFile(id), qv_tasklayout::buildRecord(odd));
+  RunResult r = t.q({"--status", "--taskID", std::to_string(id)});
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(t.q({"--kill_job", "--taskID", std::to_string(id)}).out, "job_not_running\n");
+  EXPECT_EQ(t.q({"--set_to_queued", "--taskID", std::to_string(id)}).out, "");
+}
+
 TEST(Status, LegacyRegistryComesFirst) {
   TaskTree t;
   const int64_t id = t.create();  // state 1 in the day index
