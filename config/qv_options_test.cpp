@@ -4,7 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstdlib>
 #include <string>
+
+#include "platform/process.h"
+#include "testsupport/server_tree.h"
 
 namespace {
 
@@ -93,14 +97,27 @@ TEST(Options, CentroidWidth) {
 }
 
 TEST(Options, DecimalPointWhateverTheLocale) {
+  // A process locale with a decimal comma, built for this test when the
+  // system has none installed.
   const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
-  if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr && std::setlocale(LC_NUMERIC, "fr_FR.UTF-8") == nullptr) {
-    GTEST_SKIP() << "no locale with a decimal comma installed";
+  qvtest::ServerTree tree;
+  if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr) {
+    qv_platform::ProcessRequest req;
+    req.argv = {"localedef", "-i", "de_DE", "-f", "UTF-8", tree.path("de_DE.UTF-8")};
+    const auto built = qv_platform::runProcess(req);
+    if (!built || !tree.exists("de_DE.UTF-8")) GTEST_SKIP() << "cannot build a locale with a decimal comma";
+    setenv("LOCPATH", tree.root().c_str(), 1);
+    ASSERT_NE(std::setlocale(LC_NUMERIC, "de_DE.UTF-8"), nullptr);
   }
-  Read r("CentroidWidth 0.75\nIgnoreIonsScoreBelow 12.5\n");
+  ASSERT_EQ(std::string(std::localeconv()->decimal_point), ",");
+  Read r("CentroidWidth 0.75\nIgnoreIonsScoreBelow 12.5\nPrecursorCutOut 100.5,200.25\n");
   std::setlocale(LC_NUMERIC, previous.c_str());
+  unsetenv("LOCPATH");
   EXPECT_DOUBLE_EQ(r.o.getCentroidWidth(), 0.75);
   EXPECT_DOUBLE_EQ(r.o.getIgnoreIonsScoreBelow(), 12.5);
+  EXPECT_DOUBLE_EQ(r.o.getPrecursorCutOutLow(), 100.5);
+  EXPECT_DOUBLE_EQ(r.o.getPrecursorCutOutHigh(), 200.25);
+  EXPECT_EQ(r.e.getNumberOfErrors(), 0);
 }
 
 TEST(Options, WordsRestoreTheirDefaultWhenEmpty) {
