@@ -5,6 +5,12 @@
 #include "results/results_blocks.h"
 
 namespace qv_results {
+namespace {
+
+// A non-zero tag from the hash bits that do not choose the slot.
+inline uint8_t tagOf(uint64_t h) { return static_cast<uint8_t>((h >> 56) | 0x80); }
+
+}  // namespace
 
 KeyTable::KeyTable(size_t n) {
   if (n == 0) return;
@@ -12,40 +18,41 @@ KeyTable::KeyTable(size_t n) {
   size_t capacity = 4;
   while (capacity < n + n / 3 + 1) capacity *= 2;
   slots_ = std::make_unique_for_overwrite<uint32_t[]>(capacity);
-  std::fill_n(slots_.get(), capacity, kNone);
+  tags_ = std::make_unique<uint8_t[]>(capacity);
   mask_ = static_cast<uint32_t>(capacity - 1);
 }
 
-uint32_t KeyTable::insert(const char* base, uint32_t line) {
+uint64_t KeyTable::hashOf(const char* text) { return hashKey(text); }
+
+uint32_t KeyTable::insert(const char* base, uint32_t line, uint64_t h) {
   if (!slots_ || count_ >= mask_) return kNone;  // not sized for this many: refuse quietly
   const char* text = base + line;
-  for (uint32_t i = static_cast<uint32_t>(hashKey(text)) & mask_;; i = (i + 1) & mask_) {
-    const uint32_t held = slots_[i];
-    if (held == kNone) {
+  const uint8_t tag = tagOf(h);
+  for (uint32_t i = static_cast<uint32_t>(h) & mask_;; i = (i + 1) & mask_) {
+    if (tags_[i] == 0) {
+      tags_[i] = tag;
       slots_[i] = line;
       ++count_;
       return kNone;
     }
-    if (compareLineKeys(base + held, text) == 0) return held;
+    if (tags_[i] == tag && compareLineKeys(base + slots_[i], text) == 0) return slots_[i];
   }
 }
 
 uint32_t KeyTable::find(const char* base, const char* paddedKey) const {
   if (count_ == 0) return kNone;
-  for (uint32_t i = static_cast<uint32_t>(hashKey(paddedKey)) & mask_;; i = (i + 1) & mask_) {
-    const uint32_t held = slots_[i];
-    if (held == kNone) return kNone;
-    if (compareLineKeys(base + held, paddedKey) == 0) return held;
+  const uint64_t h = hashKey(paddedKey);
+  const uint8_t tag = tagOf(h);
+  for (uint32_t i = static_cast<uint32_t>(h) & mask_;; i = (i + 1) & mask_) {
+    if (tags_[i] == 0) return kNone;
+    if (tags_[i] == tag && compareLineKeys(base + slots_[i], paddedKey) == 0) return slots_[i];
   }
 }
 
 std::vector<uint32_t> KeyTable::lines() const {
   std::vector<uint32_t> out;
   out.reserve(count_);
-  if (count_ == 0) return out;
-  for (uint32_t i = 0; i <= mask_; ++i) {
-    if (slots_[i] != kNone) out.push_back(slots_[i]);
-  }
+  forEach([&](uint32_t line) { out.push_back(line); });
   return out;
 }
 

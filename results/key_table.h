@@ -1,8 +1,9 @@
 #pragma once
 // The key index of one section: an open-addressing hash table of lines,
 // each held as its 32-bit offset in the block arena, keyed by the line's key
-// (letters compared without regard to case). About six bytes per key; no
-// key text is copied.
+// (letters compared without regard to case), with a one-byte hash tag per
+// slot so that a probe rarely has to read the line itself. About seven
+// bytes per key; no key text is copied.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -21,15 +22,34 @@ class KeyTable {
   /// Adds the line at `line` (an offset from `base`). When a line with an
   /// equal key is already there, nothing is added and its offset is returned;
   /// otherwise kNone.
-  uint32_t insert(const char* base, uint32_t line);
+  uint32_t insert(const char* base, uint32_t line) { return insert(base, line, hashOf(base + line)); }
+  /// The same with the line's hashKey() already known.
+  uint32_t insert(const char* base, uint32_t line, uint64_t hash);
+  /// Asks the processor to fetch the slot a key of this hash starts at.
+  void prefetch(uint64_t hash) const {
+    if (mask_ != 0) {
+      __builtin_prefetch(&tags_[hash & mask_]);
+      __builtin_prefetch(&slots_[hash & mask_]);
+    }
+  }
   /// The line whose key equals `paddedKey` (a padded, NUL-ended key), or kNone.
   uint32_t find(const char* base, const char* paddedKey) const;
   uint32_t size() const { return count_; }
+  /// Calls f(offset) for every line held, in no particular order.
+  template <typename F>
+  void forEach(F&& f) const {
+    if (count_ == 0) return;
+    for (uint32_t i = 0; i <= mask_; ++i) {
+      if (tags_[i] != 0) f(slots_[i]);
+    }
+  }
   /// Every line held, in no particular order.
   std::vector<uint32_t> lines() const;
 
  private:
+  static uint64_t hashOf(const char* text);
   std::unique_ptr<uint32_t[]> slots_;
+  std::unique_ptr<uint8_t[]> tags_;  // 0: empty slot
   uint32_t mask_ = 0;
   uint32_t count_ = 0;
 };

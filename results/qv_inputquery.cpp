@@ -32,9 +32,7 @@ qv_inputquery::qv_inputquery(const qv_resultsfile& file, int q) : file_(&file), 
   seq_.resize(kQualifiers);
   comp_.resize(kQualifiers);
   tag_.resize(kQualifiers);
-  file.getQuerySectionNumberedValues(q, "Seq", seq_);
-  file.getQuerySectionNumberedValues(q, "Comp", comp_);
-  file.getQuerySectionNumberedValues(q, "Tag", tag_);
+  file.getQuerySectionNumberedValues(q, {{"Seq", &seq_}, {"Comp", &comp_}, {"Tag", &tag_}});
   const std::string pepTol = file.getQuerySectionValueStr(q, "PepTol");
   const size_t comma = pepTol.find(',');
   pepTol_ = qv_results::leadingDouble(pepTol);
@@ -94,25 +92,25 @@ std::string qv_inputquery::decodeTitle(const std::string& title) {
   return out;
 }
 
-std::string qv_inputquery::getSeq(int i) const {
-  return i >= 1 && i <= kQualifiers ? seq_[static_cast<size_t>(i - 1)] : std::string();
+const std::string& qv_inputquery::getSeq(int i) const {
+  return i >= 1 && i <= kQualifiers ? seq_[static_cast<size_t>(i - 1)] : kEmpty;
 }
 
-std::string qv_inputquery::getComp(int i) const {
-  return i >= 1 && i <= kQualifiers ? comp_[static_cast<size_t>(i - 1)] : std::string();
+const std::string& qv_inputquery::getComp(int i) const {
+  return i >= 1 && i <= kQualifiers ? comp_[static_cast<size_t>(i - 1)] : kEmpty;
 }
 
-std::string qv_inputquery::getTag(int i) const {
-  return i >= 1 && i <= kQualifiers ? tag_[static_cast<size_t>(i - 1)] : std::string();
+const std::string& qv_inputquery::getTag(int i) const {
+  return i >= 1 && i <= kQualifiers ? tag_[static_cast<size_t>(i - 1)] : kEmpty;
 }
 
 bool qv_inputquery::isErrorTolerantTag(int i) const {
-  const std::string tag = getTag(i);
+  const std::string& tag = getTag(i);
   return !tag.empty() && tag.front() == 'e';
 }
 
 std::string qv_inputquery::getTagString(int i) const {
-  const std::string tag = getTag(i);
+  const std::string& tag = getTag(i);
   const size_t comma = tag.find(',');
   return comma == std::string::npos ? std::string() : tag.substr(comma + 1);
 }

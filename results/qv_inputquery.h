@@ -36,9 +36,9 @@ class qv_inputquery {
   bool hasIons(int series) const;
 
   /// Sequence, composition and tag qualifiers 1 to 20 (empty outside).
-  std::string getSeq(int i) const;
-  std::string getComp(int i) const;
-  std::string getTag(int i) const;
+  const std::string& getSeq(int i) const;
+  const std::string& getComp(int i) const;
+  const std::string& getTag(int i) const;
   /// True when tag i is an error-tolerant tag (its value begins with "e").
   bool isErrorTolerantTag(int i) const;
   /// The tag proper: the text after the first comma of tag i.

@@ -93,7 +93,6 @@ void qv_resultsfile::open(size_t chunkSize) {
   }
   readHeaderValues();
   findQuerySections();
-  scratch_ = {};
 }
 
 // Finds the section's end from its token and builds its sorted key range.
@@ -106,12 +105,7 @@ void qv_resultsfile::indexSection(Section& section, int fixedSection, std::strin
   } else {
     // Back to the start of the "Content-Type:" line, over the line end
     // before it, and back to the start of the boundary line.
-    TextPos p = sep;
-    while (!blocks_.atBegin(p) && blocks_.at(blocks_.prev(p)) != '\n') p = blocks_.prev(p);
-    if (!blocks_.atBegin(p)) p = blocks_.prev(p);
-    if (!blocks_.atBegin(p) && blocks_.at(blocks_.prev(p)) == '\r') p = blocks_.prev(p);
-    while (!blocks_.atBegin(p) && blocks_.at(blocks_.prev(p)) != '\n') p = blocks_.prev(p);
-    section.end = p;
+    section.end = boundaryLineStart(sep);
   }
   if (!section.end.found()) {
     setError(ERR_MISSING_SECTION_END, token);
@@ -122,34 +116,72 @@ void qv_resultsfile::indexSection(Section& section, int fixedSection, std::strin
   while (pos.found() && !blocks_.atEnd(pos) && (blocks_.at(pos) == '\r' || blocks_.at(pos) == '\n')) {
     pos = blocks_.next(pos);
   }
-  // Blank lines hold no key and are left out of the index.
-  scratch_.clear();
+  // The table is sized by the line ends of the body, then filled in one
+  // pass, hashing each line while it is in the cache; slots are prefetched a
+  // batch ahead of their use. Blank lines hold no key and are left out.
+  section.keys = KeyTable(blocks_.countLineEnds(pos, section.end) + 1);
+  constexpr size_t kBatch = 16;
+  uint32_t lines[kBatch];
+  uint64_t hashes[kBatch];
+  size_t pending = 0;
+  std::string header;  // the header line from the token on, named by duplicate-key errors
+  const auto flush = [&]() {
+    for (size_t k = 0; k < pending; ++k) {
+      if (section.keys.insert(blocks_.base(), lines[k], hashes[k]) == KeyTable::kNone) continue;
+      // An equal key is already there: the first one stays.
+      const char* text = blocks_.lineAt(lines[k]);
+      const std::string_view key(text, qv_results::lineKeyLength(text));
+      if (fixedSection == SEC_PROTEINS) {
+        setError(ERR_DUPLICATE_ACCESSION, key);
+        continue;
+      }
+      if (header.empty()) {
+        for (TextPos p = section.start; p.found() && !blocks_.atEnd(p); p = blocks_.next(p)) {
+          const char h = blocks_.at(p);
+          if (h == '\r' || h == '\n' || h == '\0') break;
+          header.push_back(h);
+        }
+      }
+      setError(ERR_DUPLICATE_KEY, key, header);
+    }
+    pending = 0;
+  };
   while (pos.found() && pos < section.end && blocks_.at(pos) != '\0') {
     const char c = blocks_.at(pos);
-    if (c != '\r' && c != '\n') scratch_.push_back(blocks_.offsetOf(pos));
+    if (c != '\r' && c != '\n') {
+      lines[pending] = blocks_.offsetOf(pos);
+      hashes[pending] = qv_results::hashKey(blocks_.pointer(pos));
+      section.keys.prefetch(hashes[pending]);
+      if (++pending == kBatch) flush();
+    }
     pos = blocks_.afterLineEnd(pos);
   }
+  flush();
+}
 
-  section.keys = KeyTable(scratch_.size());
-  std::string header;  // the header line from the token on, named by duplicate-key errors
-  for (uint32_t line : scratch_) {
-    if (section.keys.insert(blocks_.base(), line) == KeyTable::kNone) continue;
-    // An equal key is already there: the first one stays.
-    const char* text = blocks_.lineAt(line);
-    const std::string_view key(text, qv_results::lineKeyLength(text));
-    if (fixedSection == SEC_PROTEINS) {
-      setError(ERR_DUPLICATE_ACCESSION, key);
-      continue;
+// From a "Content-Type:" back to the start of its line, over the line end
+// before it, and back to the start of that (boundary) line.
+TextPos qv_resultsfile::boundaryLineStart(TextPos p) const {
+  const auto lineStart = [this](TextPos q) {
+    // Within one block a plain backward scan; across blocks step by step.
+    const char* data = blocks_.data(q.block);
+    uint32_t o = q.offset;
+    while (o > 0 && data[o - 1] != '\n') --o;
+    q.offset = o;
+    while (!blocks_.atBegin(q) && q.offset == 0 && blocks_.at(blocks_.prev(q)) != '\n') {
+      q = blocks_.prev(q);
+      const char* d = blocks_.data(q.block);
+      uint32_t r = q.offset;
+      while (r > 0 && d[r - 1] != '\n') --r;
+      q.offset = r;
     }
-    if (header.empty()) {
-      for (TextPos p = section.start; p.found() && !blocks_.atEnd(p); p = blocks_.next(p)) {
-        const char h = blocks_.at(p);
-        if (h == '\r' || h == '\n' || h == '\0') break;
-        header.push_back(h);
-      }
-    }
-    setError(ERR_DUPLICATE_KEY, key, header);
-  }
+    return q;
+  };
+  p = lineStart(p);
+  if (blocks_.atBegin(p)) return p;
+  p = blocks_.prev(p);  // the line feed before it
+  if (!blocks_.atBegin(p) && blocks_.at(blocks_.prev(p)) == '\r') p = blocks_.prev(p);
+  return lineStart(p);
 }
 
 void qv_resultsfile::readHeaderValues() {
@@ -170,6 +202,10 @@ void qv_resultsfile::readHeaderValues() {
 // nothing.
 void qv_resultsfile::findQuerySections() {
   queries_.clear();
+  // A section takes at least its token's bytes, which bounds a header count
+  // that is too large.
+  const uint64_t room = blocks_.totalLength() / 8 + 1;
+  queries_.reserve(static_cast<size_t>(std::min<uint64_t>(std::max(numQueries_, 0) + 1ULL, room)));
   queries_.emplace_back();
   if (numQueries_ < -1) {
     setError(ERR_QUERY_COUNT_TRUNCATED, numQueries_, 0);
@@ -296,28 +332,33 @@ bool qv_resultsfile::hasQuerySectionValue(int q, std::string_view key) const {
   return line != nullptr && lineValue(line, key.size(), value, true);
 }
 
-void qv_resultsfile::getQuerySectionNumberedValues(int q, std::string_view prefix,
-                                                   std::vector<std::string>& out) const {
-  for (std::string& v : out) v.clear();
+void qv_resultsfile::getQuerySectionNumberedValues(
+    int q, std::initializer_list<std::pair<std::string_view, std::vector<std::string>*>> lists) const {
+  for (const auto& [prefix, out] : lists) {
+    for (std::string& v : *out) v.clear();
+  }
   const Section* section = querySection(q);
   if (section == nullptr) return;
   const auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
-  for (uint32_t offset : section->keys.lines()) {
-    // The key must be the prefix (in any letter case) followed by a decimal
+  section->keys.forEach([&](uint32_t offset) {
+    // The key must be a prefix (in any letter case) followed by a decimal
     // number without leading zeros: exactly the keys "<prefix><i>" matches.
     const char* line = blocks_.lineAt(offset);
     const size_t keyLength = qv_results::lineKeyLength(line);
-    if (keyLength <= prefix.size() || keyLength > prefix.size() + 9) continue;
-    bool match = line[prefix.size()] >= '1' && line[prefix.size()] <= '9';
-    for (size_t k = 0; k < prefix.size() && match; ++k) match = fold(line[k]) == fold(prefix[k]);
-    size_t index = 0;
-    for (size_t k = prefix.size(); k < keyLength && match; ++k) {
-      match = line[k] >= '0' && line[k] <= '9';
-      index = index * 10 + static_cast<size_t>(line[k] - '0');
+    for (const auto& [prefix, out] : lists) {
+      if (keyLength <= prefix.size() || keyLength > prefix.size() + 9) continue;
+      bool match = line[prefix.size()] >= '1' && line[prefix.size()] <= '9';
+      for (size_t k = 0; k < prefix.size() && match; ++k) match = fold(line[k]) == fold(prefix[k]);
+      size_t index = 0;
+      for (size_t k = prefix.size(); k < keyLength && match; ++k) {
+        match = line[k] >= '0' && line[k] <= '9';
+        index = index * 10 + static_cast<size_t>(line[k] - '0');
+      }
+      if (!match || index > out->size()) continue;
+      (void)lineValue(line, keyLength, (*out)[index - 1], false);
+      return;
     }
-    if (!match || index > out.size()) continue;
-    (void)lineValue(line, keyLength, out[index - 1], false);
-  }
+  });
 }
 
 std::string qv_resultsfile::enumerateSectionKeys(int section, int n) const {

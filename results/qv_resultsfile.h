@@ -5,9 +5,11 @@
 // Every lookup has an "absent" result; nothing here throws.
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "registry/qv_errors.h"
@@ -106,10 +108,11 @@ class qv_resultsfile {
   /// True when the value of `key` in query q is not empty. For a peak list
   /// kept on disk only its first bytes are read.
   bool hasQuerySectionValue(int q, std::string_view key) const;
-  /// Fills out[i - 1] with the value of key `prefix` + i (i from 1 to
-  /// out.size(), in decimal) of query q, walking the section's keys once;
-  /// entries without a value are left empty.
-  void getQuerySectionNumberedValues(int q, std::string_view prefix, std::vector<std::string>& out) const;
+  /// For each (prefix, out) pair fills (*out)[i - 1] with the value of key
+  /// prefix + i (i from 1 to out->size(), in decimal) of query q, walking
+  /// the section's keys once; entries without a value are left empty.
+  void getQuerySectionNumberedValues(
+      int q, std::initializer_list<std::pair<std::string_view, std::vector<std::string>*>> lists) const;
 
   /// The key (as written) of the n-th line (n from 1) holding "=" in key
   /// order; empty when the section has fewer such lines. The first call for
@@ -192,6 +195,7 @@ class qv_resultsfile {
 
   void open(size_t chunkSize);
   void indexSection(Section& section, int fixedSection, std::string_view token);
+  qv_results::TextPos boundaryLineStart(qv_results::TextPos p) const;
   void readHeaderValues();
   void findQuerySections();
   const Section* fixedSection(int section) const;
@@ -229,7 +233,6 @@ class qv_resultsfile {
   std::string separator_;
   std::vector<Section> queries_;  // index 0 unused
   mutable qv_results::FileReader reader_;
-  std::vector<uint32_t> scratch_;                              // line offsets of the section being indexed
   mutable std::vector<uint32_t> sortedKeys_[kNumFixedSections];  // built on the first enumeration
   mutable bool sortedBuilt_[kNumFixedSections] = {};
 };

@@ -84,9 +84,9 @@ std::string qv_resultsfile::getQueryDescription(int q) const {
   const std::string pepTol = query.getPepTolString();
   if (!pepTol.empty()) text += " " + pepTol;
   for (int i = 1; i <= 20; ++i) {
-    const std::string seq = query.getSeq(i);
+    const std::string& seq = query.getSeq(i);
     if (!seq.empty()) text += " seq(" + seq + ")";
-    const std::string comp = query.getComp(i);
+    const std::string& comp = query.getComp(i);
     if (!comp.empty()) text += " comp(" + comp + ")";
     if (!query.getTag(i).empty()) {
       text += query.isErrorTolerantTag(i) ? " etag(" : " tag(";

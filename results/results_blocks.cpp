@@ -54,6 +54,15 @@ inline uint64_t foldWord(uint64_t w) {
   return w - (lower >> 2);
 }
 
+// True when "Ions1" occurs in the text. Peptide sequences are full of
+// capital I, so the search runs on the rarer "ons1".
+bool containsIons1(std::string_view text) {
+  for (size_t at = text.find("ons1", 1); at != std::string_view::npos; at = text.find("ons1", at + 1)) {
+    if (text[at - 1] == 'I') return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 // Compares eight bytes at a time: both keys are read up to eight bytes past
@@ -90,28 +99,37 @@ int compareKeys(const char* line, std::string_view key) {
 }
 
 PaddedKey::PaddedKey(std::string_view key) {
-  key = key.substr(0, std::min(key.find('='), key.size()));
-  if (key.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) return;
-  if (key.size() <= kSmall) {
-    std::memcpy(small_, key.data(), key.size());
-    std::memset(small_ + key.size(), 0, sizeof(small_) - key.size());
+  size_t length = 0;
+  while (length < key.size() && key[length] != '=') {
+    const char c = key[length];
+    if (c == '\r' || c == '\n' || c == '\0') return;  // no line has such a key
+    ++length;
+  }
+  if (length <= kSmall) {
+    std::memcpy(small_, key.data(), length);
+    std::memset(small_ + length, 0, 8);
   } else {
-    large_.assign(key);
+    large_.assign(key.substr(0, length));
     large_.append(8, '\0');
     text_ = large_.c_str();
   }
   usable_ = true;
 }
 
-// Folded words up to and including the one that holds the key's end, with
-// the bytes from the end on cleared, mixed into 64 bits.
+// Words up to and including the one that holds the key's end, the bytes
+// from the end on cleared, mixed into 64 bits. The hash stops early at "="
+// or at any byte below 0x0E (which takes in the CR, LF and NUL that end a
+// key), and merges letter case by setting bit 0x20 of every byte: both only
+// make more keys share a hash, never give equal keys different ones.
 uint64_t hashKey(const char* text) {
   uint64_t h = 0x243F6A8885A308D3ULL;
   for (size_t i = 0;; i += 8) {
     uint64_t w = load8(text + i);
-    const unsigned e = firstKeyEnd(w);
+    const uint64_t eq = w ^ (kOnes * '=');
+    const uint64_t stops = ((eq - kOnes) & ~eq & kHighs) | ((w - kOnes * 0x0E) & ~w & kHighs);
+    const unsigned e = stops == 0 ? 8 : static_cast<unsigned>(__builtin_ctzll(stops)) / 8;
     if (e < 8) w &= e == 0 ? 0 : (~uint64_t{0} >> (64 - 8 * e));
-    h = (h ^ foldWord(w)) * 0x9E3779B97F4A7C15ULL;
+    h = (h ^ (w | (kOnes * 0x20))) * 0x9E3779B97F4A7C15ULL;
     h ^= h >> 29;
     if (e < 8) return h ^ (h >> 32);
   }
@@ -235,8 +253,7 @@ BlockStore::ReadResult BlockStore::read(const std::string& path, size_t chunkSiz
         }
         keep = lastLf + 1;
       }
-      const std::string_view kept(buf.get(), keep);
-      if (kept.find("Ions1") != std::string_view::npos) {
+      if (containsIons1(std::string_view(buf.get(), keep))) {
         compact(buf.get(), keep, fileOffset, chunk + 1);
       } else {
         closePending();
@@ -312,6 +329,32 @@ TextPos BlockStore::find(TextPos from, std::string_view needle) const {
     }
   }
   return {};
+}
+
+size_t BlockStore::countLineEnds(TextPos from, TextPos to) const {
+  if (!from.found() || !to.found() || !(from < to)) return 0;
+  size_t n = 0;
+  for (int32_t b = from.block; b <= to.block && b < count(); ++b) {
+    const size_t start = b == from.block ? from.offset : 0;
+    const size_t stop = b == to.block ? std::min<size_t>(to.offset, length(b)) : length(b);
+    const char* p = data(b) + start;
+    const char* const e = data(b) + std::max(start, stop);
+    // Sixteen bytes at a time: each compare gives -1 in the bytes holding a
+    // line feed, summed in byte lanes that are emptied before they overflow.
+    using Bytes = signed char __attribute__((vector_size(16)));
+    const Bytes lf = {'\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n'};
+    while (p + 16 <= e) {
+      Bytes lanes = {};
+      for (int k = 0; k < 255 && p + 16 <= e; ++k, p += 16) {
+        Bytes x;
+        std::memcpy(&x, p, sizeof x);
+        lanes -= (x == lf);
+      }
+      for (int k = 0; k < 16; ++k) n += static_cast<unsigned char>(lanes[k]);
+    }
+    for (; p < e; ++p) n += *p == '\n';
+  }
+  return n;
 }
 
 TextPos BlockStore::afterLineEnd(TextPos p) const {

@@ -107,6 +107,8 @@ class BlockStore {
 
   /// First occurrence of `needle` at or after `from` (it may span blocks).
   TextPos find(TextPos from, std::string_view needle) const;
+  /// Number of line feeds from `from` up to (not including) `to`.
+  size_t countLineEnds(TextPos from, TextPos to) const;
   /// The position after the next line feed at or after p (the end if none).
   TextPos afterLineEnd(TextPos p) const;
 
