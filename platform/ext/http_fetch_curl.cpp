@@ -97,8 +97,13 @@ class CurlFetcher final : public qv_platform::qv_http_fetcher {
     Sink sink{&result};
     const long timeout = std::max(1, s.timeoutSeconds);
     std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headers(nullptr, curl_slist_free_all);
-    headers.reset(curl_slist_append(headers.release(), "Pragma: no-cache"));
-    headers.reset(curl_slist_append(headers.release(), "Cache-Control: no-cache"));
+    for (const char* header : {"Pragma: no-cache", "Cache-Control: no-cache"}) {
+      // On failure curl_slist_append returns null and leaves the list as it was.
+      if (curl_slist* longer = curl_slist_append(headers.get(), header)) {
+        headers.release();
+        headers.reset(longer);
+      }
+    }
 
     curl_easy_setopt(h, CURLOPT_URL, address.c_str());
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer);
