@@ -175,6 +175,20 @@ TEST_F(Datfile, BinaryAndHugeInputGiveDefaults) {
   EXPECT_EQ(big.getOptions().getMaxQueries(), 50);
 }
 
+TEST_F(Datfile, FilesBeyond64MiBAreCutWithAWarning) {
+  std::string text = "Options\nMaxQueries 50\nend\n";
+  const std::string comment = "# " + std::string(61, 'c') + "\n";
+  while (text.size() <= (64u << 20)) text += comment;
+  text += "Options\nMaxQueries 70\nend\n";
+  qv_datfile d = read(text);
+  EXPECT_EQ(d.getOptions().getMaxQueries(), 50);
+  ASSERT_EQ(d.getNumberOfErrors(), 1);
+  EXPECT_EQ(d.getErrorString(1),
+            "Invalid line in ../config/tarnel.dat file starting with: (the file is larger than 64 MiB; the rest is not "
+            "read)");
+  EXPECT_TRUE(d.isValid());
+}
+
 TEST_F(Datfile, SectionReadersOfTheOtherSectionsAreCalled) {
   qv_datfile d = read(
       "PARSE\nRULE_1  \"^>\\([^ ]*\\)\"\nRULE_2 \"^>[^ ]* \\(.*\\)\"\nend\n"
