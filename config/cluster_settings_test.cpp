@@ -131,6 +131,10 @@ TEST(Cluster, MissingIncludeIsReportedAndReadingGoesOn) {
   qvtest::ServerTree tree;
   Read dir("@include " + tree.path("config") + "\nend\n");
   EXPECT_EQ(dir.e.getLastError(), 0x100);
+  // Devices and pipes could block the reader for ever: only regular files.
+  Read device("@include /dev/zero\nIPCTimeout 26\nend\n");
+  EXPECT_EQ(device.e.getErrorString(1), "Failed to open file /dev/zero for r");
+  EXPECT_EQ(device.c.getIPCTimeout(), 26);
 }
 
 TEST(Cluster, SectionWithoutEndRunsToTheEndOfTheText) {
