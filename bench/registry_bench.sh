@@ -33,21 +33,18 @@ awk -v n="$records" -v base=$(((midnight + 1) * 100)) -v t=$((midnight + 1)) 'BE
     printf "%-14s%-11d%-11d%-11d%-11d%-11d%s%-11d\n", sprintf("%.0f", base + i), 0, t, 1, 0, t, pad, 0
 }' >"$work/data/$day/task_id"
 last=$(tail -c 326 "$work/data/$day/task_id" | cut -c1-14 | tr -d ' ')
+
+# A day index that this program has not seen yet (no summary): the first
+# lookup reads the whole index once and leaves a summary. Shown for information.
+first=$("$work/spawntime" 1 "$work/cgi" -- "$prog" --status --taskID "$last")
+echo "first lookup in a day index without a summary: ${first} us (once)"
 answer=$(cd "$work/cgi" && "$prog" --status --taskID "$last")
 if [ "$answer" != id_assigned ]; then
   echo "unexpected answer for task $last: $answer" >&2
   exit 1
 fi
 
-# Before any identifier is handed out the index has no summary: a lookup
-# reads the whole index once. Shown for information.
-plain=$("$work/spawntime" 20 "$work/cgi" -- "$prog" --version -- "$prog" --status --taskID "$last")
-echo "without a summary (first lookup of a day index written elsewhere):"
-echo "  --version $(sed -n 1p <<<"$plain") us, --status $(sed -n 2p <<<"$plain") us (median of 20)"
-
-# The first identifier handed out writes the summary; from then on both
-# commands work from it.
-(cd "$work/cgi" && "$prog" --create_task_id >/dev/null)
+# From then on both commands work from the summary.
 times=$("$work/spawntime" "$runs" "$work/cgi" -- "$prog" --version -- "$prog" --status --taskID "$last" \
   -- "$prog" --create_task_id)
 version=$(sed -n 1p <<<"$times")

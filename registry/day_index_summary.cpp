@@ -1,6 +1,7 @@
 #include "registry/day_index_summary.h"
 
 #include <charconv>
+#include <cstdio>
 
 #include "registry/task_record.h"
 
@@ -22,6 +23,8 @@ namespace qv_dayindexsummary {
 namespace {
 
 constexpr std::string_view kTag = "qv-day-index-summary 1 ";
+constexpr size_t kNumberWidth = 20;  // every number zero-padded: the line has one length
+constexpr size_t kCheckWidth = 16;
 
 // Reads one decimal integer and the single character after it.
 bool takeNumber(std::string_view& text, int64_t& value, char after) {
@@ -32,22 +35,46 @@ bool takeNumber(std::string_view& text, int64_t& value, char after) {
   return true;
 }
 
+std::string padded(int64_t v) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%0*lld", static_cast<int>(kNumberWidth), static_cast<long long>(v));
+  return text;
+}
+
+// FNV-1a of the line before its check field, in hexadecimal.
+std::string checkOf(std::string_view text) {
+  uint64_t h = 1469598103934665603ULL;
+  for (unsigned char c : text) {
+    h ^= c;
+    h *= 1099511628211ULL;
+  }
+  char hex[32];
+  std::snprintf(hex, sizeof hex, "%0*llx", static_cast<int>(kCheckWidth), static_cast<unsigned long long>(h));
+  return hex;
+}
+
 }  // namespace
 
 std::string summaryPath(const std::string& dayDir) { return dayDir + "/task_id.summary"; }
 
 std::string buildSummary(const qv_dayindex_summary& s) {
-  return std::string(kTag) + std::to_string(s.coveredBytes) + " " + std::to_string(s.maxId) + " " +
-         std::to_string(s.lastId) + " " + (s.ascending ? "1" : "0") + "\n";
+  std::string line = std::string(kTag) + padded(s.coveredBytes) + " " + padded(s.maxId) + " " + padded(s.lastId) + " " +
+                     (s.ascending ? "1" : "0") + " ";
+  return line + checkOf(line) + "\n";
 }
 
 std::optional<qv_dayindex_summary> parseSummary(std::string_view text) {
+  // A line cut short or mixed from two writes fails its check.
+  if (text.size() < kCheckWidth + 1 || text.back() != '\n') return std::nullopt;
+  const std::string_view body = text.substr(0, text.size() - kCheckWidth - 1);
+  if (text.substr(body.size(), kCheckWidth) != checkOf(body)) return std::nullopt;
+  text = body;
   if (text.substr(0, kTag.size()) != kTag) return std::nullopt;
   text.remove_prefix(kTag.size());
   qv_dayindex_summary s;
   int64_t ascending = 0;
   if (!takeNumber(text, s.coveredBytes, ' ') || !takeNumber(text, s.maxId, ' ') || !takeNumber(text, s.lastId, ' ') ||
-      !takeNumber(text, ascending, '\n') || !text.empty()) {
+      !takeNumber(text, ascending, ' ') || !text.empty()) {
     return std::nullopt;
   }
   if (ascending != 0 && ascending != 1) return std::nullopt;

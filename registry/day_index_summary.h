@@ -5,9 +5,10 @@
 // identifier never scans the whole day index (a new identifier only has to
 // exceed the largest), and a lookup in an ascending index is a binary search
 // that finds the same record as a scan from the start would. The summary is
-// read and rewritten only under the day index's lock; one that is missing,
-// unreadable or describes more bytes than the day index holds is ignored and
-// rebuilt from the records, so it can never make a lookup wrong.
+// read and rewritten in place only under the day index's lock; one that is
+// missing, fails its check (a write cut short) or does not match the day
+// index is ignored and rebuilt from the records, so it can never make a
+// lookup wrong.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -29,11 +30,14 @@ namespace qv_dayindexsummary {
 /// "task_id.summary" in the day directory.
 std::string summaryPath(const std::string& dayDir);
 
-/// The file's one line: "qv-day-index-summary 1 <covered> <max> <last> <ascending>\n".
+/// The file's one line, always of the same length: "qv-day-index-summary 1
+/// <covered> <max> <last> <ascending> <check>\n", the three numbers
+/// zero-padded to 20 characters and <check> 16 hexadecimal digits of a hash
+/// of what precedes it.
 std::string buildSummary(const qv_dayindex_summary& summary);
 
 /// Parses the file's text; nullopt unless it is exactly one well-formed line
-/// whose covered size is the header plus whole records.
+/// whose check matches and whose covered size is the header plus whole records.
 std::optional<qv_dayindex_summary> parseSummary(std::string_view text);
 
 }  // namespace qv_dayindexsummary

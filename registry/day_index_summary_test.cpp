@@ -29,29 +29,55 @@ TEST(DayIndexSummary, FirstRecordMayBeAnyNumber) {
   EXPECT_TRUE(s.ascending);
 }
 
-TEST(DayIndexSummary, TextRoundTrips) {
+TEST(DayIndexSummary, TextRoundTripsAtOneLength) {
   qv_dayindex_summary s;
   s.add(179654204901);
   s.add(179654204905);
   const std::string text = buildSummary(s);
-  EXPECT_EQ(text, "qv-day-index-summary 1 727 179654204905 179654204905 1\n");
+  EXPECT_EQ(text.substr(0, 88),
+            "qv-day-index-summary 1 00000000000000000727 00000000179654204905 00000000179654204905 1 ");
+  EXPECT_EQ(text.size(), 88u + 16 + 1);
   const auto back = parseSummary(text);
   ASSERT_TRUE(back);
   EXPECT_EQ(back->coveredBytes, 727);
   EXPECT_EQ(back->maxId, 179654204905);
+  EXPECT_EQ(back->lastId, 179654204905);
   EXPECT_TRUE(back->ascending);
+  s.add(-3);
+  EXPECT_EQ(buildSummary(s).size(), text.size());
+  EXPECT_EQ(parseSummary(buildSummary(s))->lastId, -3);
+  EXPECT_FALSE(parseSummary(buildSummary(s))->ascending);
+}
+
+TEST(DayIndexSummary, LineMixedFromTwoWritesFailsItsCheck) {
+  qv_dayindex_summary a;
+  a.add(100);
+  qv_dayindex_summary b = a;
+  b.add(101);
+  const std::string oldLine = buildSummary(a), newLine = buildSummary(b);
+  for (size_t cut = 1; cut < newLine.size(); ++cut) {
+    const std::string torn = newLine.substr(0, cut) + oldLine.substr(cut);
+    if (torn == newLine || torn == oldLine) continue;
+    EXPECT_FALSE(parseSummary(torn)) << cut;
+  }
+  EXPECT_FALSE(parseSummary(newLine.substr(0, newLine.size() - 1)));
 }
 
 TEST(DayIndexSummary, MalformedTextIsIgnored) {
   EXPECT_FALSE(parseSummary(""));
-  EXPECT_FALSE(parseSummary("qv-day-index-summary 1 727 5 5 1"));     // no newline
-  EXPECT_FALSE(parseSummary("qv-day-index-summary 1 727 5 5 1\nx"));  // trailing bytes
-  EXPECT_FALSE(parseSummary("qv-day-index-summary 1 728 5 5 1\n"));   // not whole records
-  EXPECT_FALSE(parseSummary("qv-day-index-summary 1 74 5 5 1\n"));    // inside the header
-  EXPECT_FALSE(parseSummary("qv-day-index-summary 1 727 5 5 2\n"));   // order flag
-  EXPECT_FALSE(parseSummary("qv-day-index-summary 2 727 5 5 1\n"));   // other version
-  EXPECT_FALSE(parseSummary("qv-day-index-summary 1 727 5x 5 1\n"));
-  EXPECT_TRUE(parseSummary("qv-day-index-summary 1 75 0 0 1\n"));
+  EXPECT_FALSE(parseSummary("\n"));
+  EXPECT_FALSE(parseSummary("qv-day-index-summary 1 727 5 5 1\n"));  // no check
+  qv_dayindex_summary s;
+  s.add(5);
+  std::string line = buildSummary(s);
+  EXPECT_TRUE(parseSummary(line));
+  EXPECT_FALSE(parseSummary(line + "x"));
+  line[25] = '9';  // a changed digit
+  EXPECT_FALSE(parseSummary(line));
+  s.coveredBytes = 728;  // not whole records, though the check matches
+  EXPECT_FALSE(parseSummary(buildSummary(s)));
+  s.coveredBytes = 74;
+  EXPECT_FALSE(parseSummary(buildSummary(s)));
 }
 
 }  // namespace

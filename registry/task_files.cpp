@@ -1,8 +1,5 @@
 #include "registry/task_files.h"
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <utility>
 #include <vector>
 
@@ -114,11 +111,11 @@ int scanRecords(qv_file& file, const std::string& path, int64_t first, int64_t e
 }
 
 std::optional<qv_dayindex_summary> readSummary(const std::string& dayDir) {
-  std::ifstream in(qv_dayindexsummary::summaryPath(dayDir), std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream text;
-  text << in.rdbuf();
-  return qv_dayindexsummary::parseSummary(text.str());
+  qv_file file = openFile(qv_dayindexsummary::summaryPath(dayDir), "rb", false);
+  if (!file.isOpen()) return std::nullopt;
+  const std::optional<std::string> text = file.readRest();
+  if (!text) return std::nullopt;
+  return qv_dayindexsummary::parseSummary(*text);
 }
 
 // The summary of a locked day index, when it still describes the file: it
@@ -160,6 +157,20 @@ int searchAscending(qv_file& file, const std::string& path, int64_t count, int64
   return REGISTRY_OK;
 }
 
+// Rewrites the summary file in place; the caller holds the day index's
+// lock, which is what serialises the summary's readers and writers. A write
+// cut short fails the line's check and is ignored by the next reader. The
+// summary only saves work, so failures are passed over.
+void writeSummary(const std::string& dayDir, const qv_dayindex_summary& summary) {
+  const std::string path = qv_dayindexsummary::summaryPath(dayDir);
+  const std::string line = qv_dayindexsummary::buildSummary(summary);
+  qv_file file = openFile(path, "r+b", false);
+  if (!file.isOpen()) file = openFile(path, "w+b", false);
+  if (!file.isOpen() || !file.writeAt(0, line)) return;
+  if (file.size() != static_cast<int64_t>(line.size())) (void)file.truncate(static_cast<int64_t>(line.size()));
+  (void)file.close();
+}
+
 }  // namespace
 
 int findRecord(const std::string& path, const std::string& dayDir, int64_t taskId,
@@ -167,26 +178,36 @@ int findRecord(const std::string& path, const std::string& dayDir, int64_t taskI
   found.reset();
   LockedFile f(path);
   if (const int code = f.open(); code != REGISTRY_OK) return code;
-  const int64_t size = f.file().size();
-  const int64_t count = recordCount(size);
+  const int64_t count = recordCount(f.file().size());
   std::optional<int64_t> index;
-  int64_t scanFrom = 0;
   int code = REGISTRY_OK;
-  if (!dayDir.empty()) {
-    const std::optional<qv_dayindex_summary> s = trustedSummary(f.file(), path, dayDir, size);
-    if (s && s->ascending) {
-      // An ascending prefix holds an identifier at most once, and before
-      // any later record: what the binary search finds is the first match.
-      code = searchAscending(f.file(), path, s->records(), taskId, index);
-      scanFrom = s->records();
+  const auto matches = [&](int64_t i, std::string_view rec) {
+    if (qv_tasklayout::parseIdentifier(rec.substr(0, kIdWidth)) != taskId) return true;
+    index = i;
+    return false;
+  };
+  if (dayDir.empty()) {
+    code = scanRecords(f.file(), path, 0, count, matches);
+  } else {
+    const std::optional<qv_dayindex_summary> trusted = trustedSummary(f.file(), path, dayDir, f.file().size());
+    qv_dayindex_summary summary = trusted ? *trusted : qv_dayindex_summary{};
+    const int64_t known = summary.records();
+    // An ascending prefix holds an identifier at most once, and before any
+    // later record: what the binary search finds is the first match.
+    code = summary.ascending ? searchAscending(f.file(), path, known, taskId, index)
+                             : scanRecords(f.file(), path, 0, known, matches);
+    // Records the summary does not describe yet are read in order, all of
+    // them, and the summary is extended over them, so that the next lookup
+    // needs no scan.
+    if (code == REGISTRY_OK && known < count) {
+      code = scanRecords(f.file(), path, known, count, [&](int64_t i, std::string_view rec) {
+        const int64_t id = qv_tasklayout::parseIdentifier(rec.substr(0, kIdWidth));
+        summary.add(id);
+        if (!index && id == taskId) index = i;
+        return true;
+      });
+      if (code == REGISTRY_OK) writeSummary(dayDir, summary);
     }
-  }
-  if (code == REGISTRY_OK && !index) {
-    code = scanRecords(f.file(), path, scanFrom, count, [&](int64_t i, std::string_view rec) {
-      if (qv_tasklayout::parseIdentifier(rec.substr(0, kIdWidth)) != taskId) return true;
-      index = i;
-      return false;
-    });
   }
   if (code == REGISTRY_OK && index) {
     qv_found_record r;
@@ -272,23 +293,7 @@ int qv_dayindex_writer::append(const qv_taskrecord& record, int64_t& position) {
     return REGISTRY_ERR_WRITE;
   }
   summary_.add(record.taskId);
-  // The summary only saves work: if it cannot be replaced, the old one still
-  // describes a prefix of the file and the next writer extends it.
-  const std::string target = qv_dayindexsummary::summaryPath(dayDir_);
-  const std::string temporary = target + ".new";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << qv_dayindexsummary::buildSummary(summary_);
-    out.flush();
-    if (!out) {
-      std::error_code ignored;
-      std::filesystem::remove(temporary, ignored);
-      return REGISTRY_OK;
-    }
-  }
-  std::error_code ec;
-  std::filesystem::rename(temporary, target, ec);
-  if (ec) std::filesystem::remove(temporary, ec);
+  writeSummary(dayDir_, summary_);
   return REGISTRY_OK;
 }
 

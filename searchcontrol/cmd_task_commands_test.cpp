@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "registry/control_file.h"
+#include "registry/day_index_summary.h"
 #include "registry/task_record.h"
 #include "searchcontrol/cmd_test_support.h"
 
@@ -161,6 +162,24 @@ TEST(Status, FirstOfTwoEqualRecordsIsRead) {
   twin.state = TASK_INFO_STATE_COMPLETE;
   t.append(t.dayIndex(id), twin);  // written by an older program, after ours
   EXPECT_EQ(t.status(id), "id_assigned\n");
+  EXPECT_EQ(t.read(t.dayDir(id) + "/task_id.summary").back(), '\n');
+  EXPECT_EQ(t.status(id), "id_assigned\n");  // now with a summary that says "not ascending"
+}
+
+TEST(Status, LookupInADayIndexWrittenElsewhereLeavesASummary) {
+  TaskTree t;
+  const int64_t id = t.create();
+  const std::string summary = t.dayDir(id) + "/task_id.summary";
+  std::filesystem::remove(t.path(summary));
+  t.seedAhead(id, 7);
+  EXPECT_EQ(t.status(id + 7), "id_assigned\n");
+  const auto written = qv_dayindexsummary::parseSummary(t.read(summary));
+  ASSERT_TRUE(written);
+  EXPECT_EQ(written->coveredBytes, 727);
+  EXPECT_EQ(written->maxId, id + 7);
+  EXPECT_TRUE(written->ascending);
+  EXPECT_EQ(t.status(id), "id_assigned\n");
+  EXPECT_EQ(t.status(id + 3), "unknown_id\n");
 }
 
 TEST(Status, SummaryThatNoLongerDescribesTheIndexIsIgnored) {
@@ -169,9 +188,14 @@ TEST(Status, SummaryThatNoLongerDescribesTheIndexIsIgnored) {
   const int64_t b = t.create();
   const std::string summary = t.dayDir(a) + "/task_id.summary";
   // Claims an ascending index whose last identifier is not the one there.
-  t.write(summary, "qv-day-index-summary 1 727 " + std::to_string(a + 500) + " " + std::to_string(a + 500) + " 1\n");
+  qv_dayindex_summary wrong;
+  wrong.add(a);
+  wrong.add(a + 500);
+  t.write(summary, qv_dayindexsummary::buildSummary(wrong));
   EXPECT_EQ(t.status(a), "id_assigned\n");
   EXPECT_EQ(t.status(b), "id_assigned\n");
+  // The largest identifier comes from the records, not from the stale claim.
+  EXPECT_LT(t.create(), a + 500);
   t.write(summary, "garbage");
   EXPECT_EQ(t.status(b), "id_assigned\n");
   t.seedAhead(a, 5000);
