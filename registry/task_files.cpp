@@ -59,6 +59,7 @@ class LockedFile {
 
   qv_file& file() { return file_; }
   const std::string& path() const { return path_; }
+  bool locked() const { return locked_; }
 
  private:
   std::string path_;
@@ -206,7 +207,7 @@ int findRecord(const std::string& path, const std::string& dayDir, int64_t taskI
         if (!index && id == taskId) index = i;
         return true;
       });
-      if (code == REGISTRY_OK) writeSummary(dayDir, summary);
+      if (code == REGISTRY_OK && f.locked()) writeSummary(dayDir, summary);
     }
   }
   if (code == REGISTRY_OK && index) {
@@ -293,7 +294,7 @@ int qv_dayindex_writer::append(const qv_taskrecord& record, int64_t& position) {
     return REGISTRY_ERR_WRITE;
   }
   summary_.add(record.taskId);
-  writeSummary(dayDir_, summary_);
+  if (locked_) writeSummary(dayDir_, summary_);
   return REGISTRY_OK;
 }
 
