@@ -15,11 +15,12 @@ while [ $# -gt 0 ]; do
     *) echo "usage: bench/results_bench.sh [--size-mb N] [--runs N]" >&2; exit 2 ;;
   esac
 done
-bash scripts/build.sh build >/dev/null
+build=${QV_BENCH_BUILD:-build}  # the build tree to use (built here first)
+bash scripts/build.sh "$build" >/dev/null
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT INT TERM
 file="$work/results.dat"
-build/qv-genresults --type msms --peaks 300 --size-mb "$size_mb" --output "$file" >/dev/null
+"$build/qv-genresults" --type msms --peaks 300 --size-mb "$size_mb" --output "$file" >/dev/null
 bytes=$(stat -c %s "$file")
 queries=$(grep -m1 '^queries=' "$file" | cut -d= -f2)
 echo "file: $bytes bytes, $queries queries"
@@ -38,7 +39,7 @@ best() {
 }
 
 wc_ns=$(best wc -l "$file")
-reader_ns=$(best build/qv-results-bench "$file")
+reader_ns=$(best "$build/qv-results-bench" "$file")
 details=$(cat "$work/out")
 rss_kb=$(sed -n 's/.*peak_rss_kb=\([0-9]*\).*/\1/p' <<<"$details")
 echo "wc -l: $((wc_ns / 1000000)) ms"

@@ -81,10 +81,13 @@ void qv_resultsfile::open(size_t chunkSize) {
   for (int s = 0; s < kNumFixedSections; ++s) {
     tokens_.push_back(bracketDialect_ ? bracketToken(kSectionNames[s]) : mimeToken(kSectionNames[s]));
   }
+  // Every token begins with `name="` or "[": one pass finds the first
+  // occurrence of each.
+  const std::vector<TextPos> starts = blocks_.findEach(bracketDialect_ ? "[" : "name=\"", tokens_);
   for (int s = 0; s < kNumFixedSections; ++s) {
     keepAlive();
     Section& section = fixed_[s];
-    section.start = blocks_.find(blocks_.begin(), tokens_[static_cast<size_t>(s)]);
+    section.start = starts[static_cast<size_t>(s)];
     if (!section.start.found()) {
       if (s <= SEC_MASSES || s == SEC_INDEX) setError(ERR_MISSING_SECTION, tokens_[static_cast<size_t>(s)]);
       continue;

@@ -54,14 +54,41 @@ inline uint64_t foldWord(uint64_t w) {
   return w - (lower >> 2);
 }
 
-// True when "Ions1" occurs in the text. Peptide sequences are full of
-// capital I, so the search runs on the rarer "ons1".
-bool containsIons1(std::string_view text) {
-  for (size_t at = text.find("ons1", 1); at != std::string_view::npos; at = text.find("ons1", at + 1)) {
-    if (text[at - 1] == 'I') return true;
+// First occurrence of `needle` in text at or after `start`. The scan runs
+// memchr on the needle's rarest character in these files (a quote, a
+// bracket, a colon or "o" before anything else): section tokens and "Ions1"
+// are searched through long runs of peptide sequences, numbers and keys.
+size_t findInText(std::string_view text, size_t start, std::string_view needle, size_t anchor = std::string_view::npos) {
+  if (needle.empty() || start > text.size() || text.size() - start < needle.size()) return std::string_view::npos;
+  if (anchor >= needle.size()) {
+    anchor = 0;
+    for (char rare : {'[', '"', 'o', ':'}) {
+      const size_t at = needle.find(rare);
+      if (at != std::string_view::npos) {
+        anchor = at;
+        break;
+      }
+    }
   }
-  return false;
+  const char* const data = text.data();
+  const char* p = data + start + anchor;
+  const char* const last = data + text.size() - (needle.size() - anchor);  // the last place the anchor can be
+  while (p <= last) {
+    const void* hit = std::memchr(p, needle[anchor], static_cast<size_t>(last - p) + 1);
+    if (hit == nullptr) break;
+    const char* candidate = static_cast<const char*>(hit) - anchor;
+    // Cheap tests of the two ends before the full comparison.
+    if (candidate[0] == needle.front() && candidate[needle.size() - 1] == needle.back() &&
+        std::memcmp(candidate, needle.data(), needle.size()) == 0) {
+      return static_cast<size_t>(candidate - data);
+    }
+    p = static_cast<const char*>(hit) + 1;
+  }
+  return std::string_view::npos;
 }
+
+// True when "Ions1" occurs in the text.
+bool containsIons1(std::string_view text) { return findInText(text, 0, "Ions1") != std::string_view::npos; }
 
 }  // namespace
 
@@ -310,14 +337,14 @@ bool BlockStore::matchAt(TextPos p, std::string_view needle) const {
   return true;
 }
 
-TextPos BlockStore::find(TextPos from, std::string_view needle) const {
+TextPos BlockStore::find(TextPos from, std::string_view needle, size_t anchor) const {
   if (!from.found() || needle.empty()) return {};
   from = normalise(from);
   for (int32_t b = from.block; b < count(); ++b) {
     const std::string_view text(data(b), length(b));
     const size_t start = b == from.block ? from.offset : 0;
     if (start < text.size()) {
-      const size_t hit = text.find(needle, start);
+      const size_t hit = findInText(text, start, needle, anchor);
       if (hit != std::string_view::npos) return {b, static_cast<uint32_t>(hit)};
     }
     if (b + 1 < count()) {
@@ -329,6 +356,21 @@ TextPos BlockStore::find(TextPos from, std::string_view needle) const {
     }
   }
   return {};
+}
+
+std::vector<TextPos> BlockStore::findEach(std::string_view prefix, const std::vector<std::string>& tokens) const {
+  std::vector<TextPos> found(tokens.size());
+  size_t pending = tokens.size();
+  for (TextPos p = find(begin(), prefix, 0); p.found() && pending > 0; p = find(next(p), prefix, 0)) {
+    for (size_t t = 0; t < tokens.size(); ++t) {
+      if (!found[t].found() && matchAt(p, tokens[t])) {
+        found[t] = p;
+        --pending;
+      }
+    }
+    if (atEnd(p)) break;
+  }
+  return found;
 }
 
 size_t BlockStore::countLineEnds(TextPos from, TextPos to) const {

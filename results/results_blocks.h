@@ -106,7 +106,13 @@ class BlockStore {
   bool atBegin(TextPos p) const { return p.block == 0 && p.offset == 0; }
 
   /// First occurrence of `needle` at or after `from` (it may span blocks).
-  TextPos find(TextPos from, std::string_view needle) const;
+  /// The scan looks for needle[anchor] first; by default the needle's
+  /// rarest character in results files.
+  TextPos find(TextPos from, std::string_view needle, size_t anchor = std::string_view::npos) const;
+  /// The first occurrence of each token, all of which begin with `prefix`,
+  /// found in one pass over the text that looks for the prefix's first
+  /// character (not found: block -1).
+  std::vector<TextPos> findEach(std::string_view prefix, const std::vector<std::string>& tokens) const;
   /// Number of line feeds from `from` up to (not including) `to`.
   size_t countLineEnds(TextPos from, TextPos to) const;
   /// The position after the next line feed at or after p (the end if none).
