@@ -33,10 +33,13 @@ qv_inputquery::qv_inputquery(const qv_resultsfile& file, int q) : file_(&file), 
   comp_.resize(kQualifiers);
   tag_.resize(kQualifiers);
   file.getQuerySectionNumberedValues(q, {{"Seq", &seq_}, {"Comp", &comp_}, {"Tag", &tag_}});
-  const std::string pepTol = file.getQuerySectionValueStr(q, "PepTol");
-  const size_t comma = pepTol.find(',');
-  pepTol_ = qv_results::leadingDouble(pepTol);
-  if (comma != std::string::npos) pepTolUnits_ = pepTol.substr(comma + 1);
+  splitPepTol(file.getQuerySectionValueStr(q, "PepTol"), pepTol_, pepTolUnits_);
+}
+
+void qv_inputquery::splitPepTol(const std::string& value, double& tolerance, std::string& unit) {
+  const size_t comma = value.find(',');
+  tolerance = qv_results::leadingDouble(value);
+  unit = comma == std::string::npos ? std::string() : value.substr(comma + 1);
 }
 
 const std::string& qv_inputquery::getIonsString(int series) const {
@@ -115,13 +118,15 @@ std::string qv_inputquery::getTagString(int i) const {
   return comma == std::string::npos ? std::string() : tag.substr(comma + 1);
 }
 
-std::string qv_inputquery::getPepTolString() const {
-  if (pepTol_ == 0) return {};
+std::string qv_inputquery::getPepTolString() const { return pepTolText(pepTol_, pepTolUnits_); }
+
+std::string qv_inputquery::pepTolText(double tolerance, const std::string& unit) {
+  if (tolerance == 0) return {};
   char buf[400];
-  std::snprintf(buf, sizeof(buf), "%.20f", pepTol_);
+  std::snprintf(buf, sizeof(buf), "%.20f", tolerance);
   std::string number(buf);
   if (number.find('.') != std::string::npos) {
     while (number.back() == '0') number.pop_back();
   }
-  return "peptol(" + number + "," + pepTolUnits_ + ")";
+  return "peptol(" + number + "," + unit + ")";
 }

@@ -49,6 +49,10 @@ class qv_inputquery {
   /// "peptol(<tolerance>,<unit>)", or empty when the tolerance is 0.
   std::string getPepTolString() const;
 
+  /// "peptol(<tolerance>,<unit>)" for a tolerance that is not 0, else empty.
+  static std::string pepTolText(double tolerance, const std::string& unit);
+  /// Splits a "PepTol" value into its tolerance and unit.
+  static void splitPepTol(const std::string& value, double& tolerance, std::string& unit);
   /// Splits a peak list text into (mass, intensity) pairs.
   static std::vector<std::pair<double, double>> parsePeakList(const std::string& text);
   /// Replaces "%XX" (two hexadecimal digits) by the character with that code.

@@ -1,5 +1,6 @@
 // Search-type tests and per-query data of the results file.
 #include <string>
+#include <vector>
 
 #include "results/qv_inputquery.h"
 #include "results/qv_resultsfile.h"
@@ -79,21 +80,33 @@ std::string qv_resultsfile::getQueryDescription(int q) const {
   text += ") ";
   if (getSectionValue(SEC_SUMMARY, "qintensity" + n, value)) text += " intensity(" + value + ") ";
 
-  const qv_inputquery query(*this, q);
-  if (!query.getTitle().empty()) text += " title(" + query.getRawTitle() + ") ";
-  const std::string pepTol = query.getPepTolString();
+  // Only the fields the description shows are read, not a whole query.
+  std::string title;
+  if (getQuerySectionValue(q, "title", title) && !qv_inputquery::decodeTitle(title).empty()) {
+    text += " title(" + title + ") ";
+  }
+  double tolerance = 0;
+  std::string unit;
+  qv_inputquery::splitPepTol(getQuerySectionValueStr(q, "PepTol"), tolerance, unit);
+  const std::string pepTol = qv_inputquery::pepTolText(tolerance, unit);
   if (!pepTol.empty()) text += " " + pepTol;
-  for (int i = 1; i <= 20; ++i) {
-    const std::string& seq = query.getSeq(i);
-    if (!seq.empty()) text += " seq(" + seq + ")";
-    const std::string& comp = query.getComp(i);
-    if (!comp.empty()) text += " comp(" + comp + ")";
-    if (!query.getTag(i).empty()) {
-      text += query.isErrorTolerantTag(i) ? " etag(" : " tag(";
-      text += query.getTagString(i) + ")";
+  std::vector<std::string> seq(20), comp(20), tag(20);
+  getQuerySectionNumberedValues(q, {{"Seq", &seq}, {"Comp", &comp}, {"Tag", &tag}});
+  for (size_t i = 0; i < 20; ++i) {
+    if (!seq[i].empty()) text += " seq(" + seq[i] + ")";
+    if (!comp[i].empty()) text += " comp(" + comp[i] + ")";
+    if (!tag[i].empty()) {
+      const size_t comma = tag[i].find(',');
+      text += tag[i].front() == 'e' ? " etag(" : " tag(";
+      if (comma != std::string::npos) text.append(tag[i], comma + 1);
+      text += ")";
     }
   }
-  if (!query.getCharge().empty() || query.hasIons(1) || query.hasIons(2) || query.hasIons(3)) {
+  // A charge or a peak list of any series makes it a query; the peak lists
+  // count only when "num_vals" is not 0, and only their first bytes are read.
+  if (hasQuerySectionValue(q, "charge") ||
+      (getQuerySectionValueInt(q, "num_vals") != 0 &&
+       (hasQuerySectionValue(q, "Ions1") || hasQuerySectionValue(q, "Ions2") || hasQuerySectionValue(q, "Ions3")))) {
     text += " query(" + n + ")";
   }
   return text;
