@@ -72,6 +72,21 @@ TEST_F(InputQueryFile, ReadsEveryField) {
   EXPECT_EQ(q.getPepTolString(), "peptol(2.,Da)");
 }
 
+TEST_F(InputQueryFile, NumberedQualifiersMatchOnlyTheirExactKeys) {
+  const auto& f = open({"SEQ2=upper", "Seq01=leading zero", "Seq21=too far", "Seq=none", "Seqx1=no", "comp20=last",
+                        "Tag3=t,1", "Seq3"});
+  const qv_inputquery q(f, 1);
+  EXPECT_EQ(q.getSeq(2), "upper");
+  EXPECT_EQ(q.getSeq(1), "");
+  EXPECT_EQ(q.getSeq(3), "");  // a line without "="
+  EXPECT_EQ(q.getComp(20), "last");
+  EXPECT_EQ(q.getTag(3), "t,1");
+  for (int i = 1; i <= 20; ++i) {
+    EXPECT_EQ(q.getSeq(i), f.getQuerySectionValueStr(1, "Seq" + std::to_string(i))) << i;
+    EXPECT_EQ(q.getComp(i), f.getQuerySectionValueStr(1, "Comp" + std::to_string(i))) << i;
+  }
+}
+
 TEST_F(InputQueryFile, PeakListsAreNotReadWhenThereAreNoValues) {
   const auto& f = open({"num_vals=0", "Ions1=1:2", "PepTol=0.5"});
   const qv_inputquery q(f, 1);

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "results/key_table.h"
 #include "results/results_test_util.h"
 #include "results/value_parse.h"
 
@@ -32,6 +33,56 @@ TEST(KeyCompare, CaseFoldedPrefixFirstAndStopsAtEquals) {
   EXPECT_EQ(qv_results::compareLineKeys("a=1\n", "A=2\n"), 0);
   EXPECT_EQ(qv_results::lineKeyLength("key=value\n"), 3u);
   EXPECT_EQ(qv_results::lineKeyLength("line\r\n"), 4u);
+}
+
+// Lines laid out as in a block: NUL-ended and padded.
+std::string paddedText(const std::vector<std::string>& lines, std::vector<uint32_t>& offsets) {
+  std::string text;
+  for (const std::string& line : lines) {
+    offsets.push_back(static_cast<uint32_t>(text.size()));
+    text += line + "\n";
+  }
+  text.append(1 + qv_results::kBlockPadding, '\0');
+  return text;
+}
+
+TEST(KeyTable, FindsEveryKeyWhateverItsCaseAndKeepsTheFirstOfEqualKeys) {
+  std::vector<std::string> lines;
+  for (int q = 1; q <= 3000; ++q) {
+    lines.push_back("q" + std::to_string(q) + "_p1=" + std::to_string(q));
+    lines.push_back("q" + std::to_string(q) + "_p1_terms=K,A");
+  }
+  lines.push_back("Q17_P1=duplicate");
+  lines.push_back("a_key_longer_than_sixteen_bytes_and_more=1");
+  std::vector<uint32_t> offsets;
+  const std::string text = paddedText(lines, offsets);
+  qv_results::KeyTable table(lines.size());
+  std::vector<uint32_t> refused;
+  for (uint32_t off : offsets) {
+    if (table.insert(text.data(), off) != qv_results::KeyTable::kNone) refused.push_back(off);
+  }
+  ASSERT_EQ(refused.size(), 1u);
+  EXPECT_EQ(text.substr(refused[0], 6), "Q17_P1");
+  EXPECT_EQ(table.size(), lines.size() - 1);
+  for (size_t i = 0; i + 2 < lines.size(); ++i) {
+    const qv_results::PaddedKey key(lines[i]);  // stops at "="
+    ASSERT_EQ(table.find(text.data(), key.text()), offsets[i]) << lines[i];
+  }
+  const qv_results::PaddedKey upper("Q17_P1_TERMS");
+  EXPECT_EQ(table.find(text.data(), upper.text()), offsets[33]);
+  const qv_results::PaddedKey longKey("A_KEY_LONGER_THAN_SIXTEEN_BYTES_AND_MORE");
+  EXPECT_EQ(table.find(text.data(), longKey.text()), offsets.back());
+  for (const char* absent : {"q17_p", "q17_p1_", "q3001_p1", "", "q1_p1=x"}) {
+    const qv_results::PaddedKey key(absent);
+    const uint32_t found = table.find(text.data(), key.text());
+    if (std::string(absent) == "q1_p1=x") {
+      EXPECT_EQ(found, offsets[0]);  // the key asked for also ends at "="
+    } else {
+      EXPECT_EQ(found, qv_results::KeyTable::kNone) << absent;
+    }
+  }
+  EXPECT_FALSE(qv_results::PaddedKey("a\nb").usable());
+  EXPECT_EQ(qv_results::hashKey("ABC=1\n\0\0\0\0\0\0\0\0"), qv_results::hashKey("abc\r\n\0\0\0\0\0\0\0\0"));
 }
 
 TEST(ValueParse, LeadingNumbersOnly) {
