@@ -123,7 +123,7 @@ void qv_resultsfile::indexSection(Section& section, int fixedSection, std::strin
   // pass, hashing each line while it is in the cache; slots are prefetched a
   // batch ahead of their use. Blank lines hold no key and are left out.
   section.keys = KeyTable(blocks_.countLineEnds(pos, section.end) + 1);
-  constexpr size_t kBatch = 16;
+  constexpr size_t kBatch = 64;
   uint32_t lines[kBatch];
   uint64_t hashes[kBatch];
   size_t pending = 0;
