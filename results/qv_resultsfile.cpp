@@ -32,6 +32,10 @@ std::string upper(std::string_view s) {
 std::string mimeToken(std::string_view name) { return "name=\"" + std::string(name) + "\""; }
 std::string bracketToken(std::string_view name) { return "[" + upper(name) + "]"; }
 
+// A key asked for ends at its first "=", as the keys of lines do; a value
+// kept on disk starts that many bytes into its line.
+size_t keyLengthAsked(std::string_view key) { return std::min(key.find('='), key.size()); }
+
 }  // namespace
 
 qv_resultsfile::qv_resultsfile(const std::string& fileName, int keepAliveInterval, std::string keepAliveText,
@@ -270,7 +274,7 @@ bool qv_resultsfile::lineValue(const char* line, size_t keyLength, std::string& 
 bool qv_resultsfile::lookup(const Section* section, std::string_view key, std::string& value) const {
   value.clear();
   const char* line = findLine(section, key);
-  return line != nullptr && lineValue(line, key.size(), value, false);
+  return line != nullptr && lineValue(line, keyLengthAsked(key), value, false);
 }
 
 // The marker line holds the file offset of the line it replaced; the value
@@ -332,7 +336,7 @@ double qv_resultsfile::getQuerySectionValueDouble(int q, std::string_view key) c
 bool qv_resultsfile::hasQuerySectionValue(int q, std::string_view key) const {
   const char* line = findLine(querySection(q), key);
   std::string value;
-  return line != nullptr && lineValue(line, key.size(), value, true);
+  return line != nullptr && lineValue(line, keyLengthAsked(key), value, true);
 }
 
 void qv_resultsfile::getQuerySectionNumberedValues(

@@ -1,6 +1,6 @@
 #pragma once
 // The results file of a finished search: the whole text held in memory once,
-// in blocks, with an ordered key index per section pointing into the blocks.
+// in blocks, with a key index per section pointing into the blocks.
 // Two dialects are read: MIME multipart sections and bracketed sections.
 // Every lookup has an "absent" result; nothing here throws.
 #include <cstddef>
