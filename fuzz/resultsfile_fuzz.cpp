@@ -30,8 +30,8 @@ struct ScratchFile {
 };
 
 void exercise(const qv_resultsfile& f) {
-  static const char* const kKeys[] = {"queries", "Ions1", "ions1", "num_vals", "qexp1", "h1", "q1_p1",
-                                      "SEARCH", "title", "", "=", "delta1", "a=b", "charge"};
+  static const char* const kKeys[] = {"queries", "Ions1", "ions1", "num_vals", "qexp1",  "h1",  "q1_p1",
+                                      "SEARCH",  "title", "",      "=",        "delta1", "a=b", "charge"};
   for (int s = -1; s <= 9; ++s) {
     for (const char* key : kKeys) {
       (void)f.getSectionValueStr(s, key);

@@ -84,8 +84,7 @@ std::string qv_inputquery::decodeTitle(const std::string& title) {
   std::string out;
   out.reserve(title.size());
   for (size_t i = 0; i < title.size(); ++i) {
-    if (title[i] == '%' && i + 2 < title.size() && hexValue(title[i + 1]) >= 0 &&
-        hexValueLower(title[i + 2]) >= 0) {
+    if (title[i] == '%' && i + 2 < title.size() && hexValue(title[i + 1]) >= 0 && hexValueLower(title[i + 2]) >= 0) {
       out.push_back(static_cast<char>(hexValue(title[i + 1]) * 16 + hexValueLower(title[i + 2])));
       i += 2;
     } else {

@@ -46,8 +46,8 @@ class InputQueryFile : public ::testing::Test {
 
 TEST_F(InputQueryFile, ReadsEveryField) {
   const auto& f = open({"title=A%20B", "charge=3+", "mass_min=10", "mass_max=20", "int_min=1.5", "int_max=9",
-                        "num_vals=2", "num_used=2", "Ions1=1:2,3:4", "Ions3=5:6", "Seq1=s1", "Seq20=s20",
-                        "Comp2=c2", "Tag1=t,12.5,ABC", "Tag2=e,3,XY", "PepTol=2,Da"});
+                        "num_vals=2", "num_used=2", "Ions1=1:2,3:4", "Ions3=5:6", "Seq1=s1", "Seq20=s20", "Comp2=c2",
+                        "Tag1=t,12.5,ABC", "Tag2=e,3,XY", "PepTol=2,Da"});
   const qv_inputquery q(f, 1);
   EXPECT_EQ(q.getTitle(), "A B");
   EXPECT_EQ(q.getRawTitle(), "A%20B");
@@ -73,8 +73,8 @@ TEST_F(InputQueryFile, ReadsEveryField) {
 }
 
 TEST_F(InputQueryFile, NumberedQualifiersMatchOnlyTheirExactKeys) {
-  const auto& f = open({"SEQ2=upper", "Seq01=leading zero", "Seq21=too far", "Seq=none", "Seqx1=no", "comp20=last",
-                        "Tag3=t,1", "Seq3"});
+  const auto& f = open(
+      {"SEQ2=upper", "Seq01=leading zero", "Seq21=too far", "Seq=none", "Seqx1=no", "comp20=last", "Tag3=t,1", "Seq3"});
   const qv_inputquery q(f, 1);
   EXPECT_EQ(q.getSeq(2), "upper");
   EXPECT_EQ(q.getSeq(1), "");

@@ -160,7 +160,8 @@ TEST_P(BothDialects, IonsOneIsFetchedFromTheFileWhateverTheChunkSize) {
   findSection(sections, "query2")->lines[8] = "Ions1=" + longList;
   for (const std::string eol : {"\n", "\r\n"}) {
     const std::string path = write(sections, eol);
-    for (size_t chunk : {size_t{60}, size_t{64}, size_t{97}, size_t{1000}, size_t{4096}, qv_resultsfile::kDefaultChunkSize}) {
+    for (size_t chunk :
+         {size_t{60}, size_t{64}, size_t{97}, size_t{1000}, size_t{4096}, qv_resultsfile::kDefaultChunkSize}) {
       qv_resultsfile f(path, 0, "", chunk);
       ASSERT_TRUE(f.isValid()) << chunk << " " << f.getLastErrorString();
       EXPECT_EQ(f.getQuerySectionValueStr(2, "Ions1"), longList) << chunk;

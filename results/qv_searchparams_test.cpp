@@ -94,8 +94,8 @@ TEST(SearchParams, UndecodableParentNamesAreReturnedAsStored) {
   ScratchDir dir;
   dir.write("www.pl", "");
   WorkingDirectory here(dir.path());
-  for (const std::string& stored : std::vector<std::string>{"F012345.dat", "plainname",
-                                     "../x/" + qv_results::encodeName("0123456789") + "Q.dat"}) {
+  for (const std::string& stored :
+       std::vector<std::string>{"F012345.dat", "plainname", "../x/" + qv_results::encodeName("0123456789") + "Q.dat"}) {
     qv_resultsfile f(fileWithParameters(dir, {"_errortolerantsearchparent=" + stored}));
     EXPECT_EQ(f.getSearchParameters().getErrorTolerantParent(), stored);
   }

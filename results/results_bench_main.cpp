@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
   for (int q = 1; q <= file.getNumQueries(); ++q) total += file.getQueryDescription(q).size();
   const auto done = std::chrono::steady_clock::now();
   const auto ms = [](auto a, auto b) { return std::chrono::duration<double, std::milli>(b - a).count(); };
-  std::printf("queries=%d description_bytes=%zu open_ms=%.1f describe_ms=%.1f peak_rss_kb=%ld\n",
-              file.getNumQueries(), total, ms(start, opened), ms(opened, done), peakResidentKb());
+  std::printf("queries=%d description_bytes=%zu open_ms=%.1f describe_ms=%.1f peak_rss_kb=%ld\n", file.getNumQueries(),
+              total, ms(start, opened), ms(opened, done), peakResidentKb());
   return 0;
 }

@@ -17,7 +17,8 @@ constexpr uint64_t kMaxArena = std::numeric_limits<uint32_t>::max();
 
 constexpr std::array<unsigned char, 256> makeFoldTable() {
   std::array<unsigned char, 256> t{};
-  for (int c = 0; c < 256; ++c) t[static_cast<size_t>(c)] = static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+  for (int c = 0; c < 256; ++c)
+    t[static_cast<size_t>(c)] = static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 32 : c);
   return t;
 }
 constexpr std::array<unsigned char, 256> kFold = makeFoldTable();
@@ -58,7 +59,8 @@ inline uint64_t foldWord(uint64_t w) {
 // memchr on the needle's rarest character in these files (a quote, a
 // bracket, a colon or "o" before anything else): section tokens and "Ions1"
 // are searched through long runs of peptide sequences, numbers and keys.
-size_t findInText(std::string_view text, size_t start, std::string_view needle, size_t anchor = std::string_view::npos) {
+size_t findInText(std::string_view text, size_t start, std::string_view needle,
+                  size_t anchor = std::string_view::npos) {
   if (needle.empty() || start > text.size() || text.size() - start < needle.size()) return std::string_view::npos;
   if (anchor >= needle.size()) {
     anchor = 0;
@@ -247,7 +249,7 @@ BlockStore::ReadResult BlockStore::read(const std::string& path, size_t chunkSiz
   try {
     size_t capacity = chunk + 1;
     buf = std::make_unique_for_overwrite<char[]>(capacity);
-    size_t have = 0;         // bytes in buf
+    size_t have = 0;          // bytes in buf
     uint64_t fileOffset = 0;  // file offset of buf[0]
     bool first = true;
     for (;;) {

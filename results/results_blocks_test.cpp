@@ -105,7 +105,8 @@ TEST(ValueParse, LeadingNumbersOnly) {
 TEST(BlockStore, ChunksEndOnLineFeedsAndKeepEveryByte) {
   qvresultstest::ScratchDir dir;
   std::string text;
-  for (int i = 0; i < 200; ++i) text += "line" + std::to_string(i) + "=" + std::string(static_cast<size_t>(i % 13), 'v') + "\n";
+  for (int i = 0; i < 200; ++i)
+    text += "line" + std::to_string(i) + "=" + std::string(static_cast<size_t>(i % 13), 'v') + "\n";
   text += "tail without line end";
   const std::string path = dir.write("t.dat", text);
   for (size_t chunk : {size_t{1}, size_t{5}, size_t{16}, size_t{100}, size_t{100000}}) {

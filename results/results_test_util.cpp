@@ -60,12 +60,12 @@ std::string buildResultsFile(const std::vector<SectionText>& sections, bool brac
 
 std::vector<SectionText> sampleSections(int queries) {
   std::vector<SectionText> s;
-  s.push_back({"parameters", {"LICENSE=Licensed to: test", "COM=sample search", "SEARCH=MIS", "TOL=1.5",
-                              "TOLU=Da", "ITOL=0.6", "ITOLU=Da", "DB=SwissProt", "CLE=Trypsin", "ICAT=on",
-                              "SEG=-2", "PFA=1", "REPORT=20"}});
-  s.push_back({"header", {"sequences=5000", "sequences_after_tax=4000", "residues=1234567.5", "exec_time=12",
-                          "date=1700000000", "version=2.1.0", "release=SwissProt_2026", "queries=" +
-                                                                                            std::to_string(queries)}});
+  s.push_back({"parameters",
+               {"LICENSE=Licensed to: test", "COM=sample search", "SEARCH=MIS", "TOL=1.5", "TOLU=Da", "ITOL=0.6",
+                "ITOLU=Da", "DB=SwissProt", "CLE=Trypsin", "ICAT=on", "SEG=-2", "PFA=1", "REPORT=20"}});
+  s.push_back({"header",
+               {"sequences=5000", "sequences_after_tax=4000", "residues=1234567.5", "exec_time=12", "date=1700000000",
+                "version=2.1.0", "release=SwissProt_2026", "queries=" + std::to_string(queries)}});
   s.push_back({"masses", {"A=71.037114", "delta1=15.994915,Oxidation (M)", "delta2=0.984016,Deamidated (NQ)"}});
   SectionText summary{"summary", {"num_hits=0"}};
   SectionText peptides{"peptides", {}};
@@ -74,7 +74,8 @@ std::vector<SectionText> sampleSections(int queries) {
     summary.lines.push_back("qmass" + n + "=" + std::to_string(1000 + q) + ".5");
     summary.lines.push_back("qexp" + n + "=" + std::to_string(500 + q) + ".25,2+");
     summary.lines.push_back("qintensity" + n + "=" + std::to_string(1000 * q));
-    peptides.lines.push_back("q" + n + "_p1=0,1000.5,0.01,5,PEPTIDEK,10,0000000000,35.5,0000002000000000000,0,0;"
+    peptides.lines.push_back("q" + n +
+                             "_p1=0,1000.5,0.01,5,PEPTIDEK,10,0000000000,35.5,0000002000000000000,0,0;"
                              "\"P12345\":0:10:17:1");
   }
   s.push_back(summary);
@@ -85,8 +86,7 @@ std::vector<SectionText> sampleSections(int queries) {
     const std::string n = std::to_string(q);
     s.push_back({"query" + n,
                  {"title=Spectrum%20" + n, "charge=2+", "mass_min=100.5", "mass_max=1500.25", "int_min=1",
-                  "int_max=900", "num_vals=3", "num_used=-1", "Ions1=100.5:10,200.25:20,300:30",
-                  "Ions2=150:5"}});
+                  "int_max=900", "num_vals=3", "num_used=-1", "Ions1=100.5:10,200.25:20,300:30", "Ions2=150:5"}});
   }
   s.push_back({"index", {"parameters=4", "header=20"}});
   return s;

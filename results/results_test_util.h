@@ -29,8 +29,7 @@ struct SectionText {
 
 /// Builds a results file text in the MIME dialect (`bracket` false) or the
 /// bracket dialect, with `eol` as line end.
-std::string buildResultsFile(const std::vector<SectionText>& sections, bool bracket,
-                             const std::string& eol = "\n");
+std::string buildResultsFile(const std::vector<SectionText>& sections, bool bracket, const std::string& eol = "\n");
 
 /// A small complete MS/MS-like file: parameters, header, masses, summary,
 /// peptides, proteins, `queries` query sections and the index.
