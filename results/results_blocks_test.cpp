@@ -30,9 +30,45 @@ TEST(KeyCompare, CaseFoldedPrefixFirstAndStopsAtEquals) {
   EXPECT_LT(compareKeys("Alpha=1\n", "beta"), 0);
   EXPECT_GT(compareKeys("_x=1\n", "Z"), 0);  // '_' is above 'Z' once letters fold up
   EXPECT_EQ(compareKeys("no equals\r\n", "NO EQUALS"), 0);
-  EXPECT_EQ(qv_results::compareLineKeys("a=1\n", "A=2\n"), 0);
   EXPECT_EQ(qv_results::lineKeyLength("key=value\n"), 3u);
   EXPECT_EQ(qv_results::lineKeyLength("line\r\n"), 4u);
+}
+
+// The word-at-a-time comparison of two padded lines agrees with the plain one.
+TEST(KeyCompare, LineComparisonAgreesWithThePlainOne) {
+  const std::vector<std::string> keys = {"a",
+                                         "A",
+                                         "q1_p1",
+                                         "Q1_P1",
+                                         "q1_p10",
+                                         "q1_p1_terms",
+                                         "q10_p1",
+                                         "qexp12345678",
+                                         "QEXP12345678",
+                                         "qexp1234567",
+                                         "qexp123456789",
+                                         "",
+                                         "_x",
+                                         "Z",
+                                         "\x80high",
+                                         "z{",
+                                         "zZ",
+                                         "sixteen_chars_ab",
+                                         "sixteen_chars_aB",
+                                         "sixteen_chars_a"};
+  const auto padded = [](const std::string& key, const char* end) { return key + end + std::string(16, '\0'); };
+  const auto sign = [](int v) { return (v > 0) - (v < 0); };
+  for (const std::string& a : keys) {
+    for (const std::string& b : keys) {
+      for (const char* end : {"=1\n", "\r\n", "\n", ""}) {
+        const std::string la = padded(a, end);
+        const std::string lb = padded(b, "=2\n");
+        EXPECT_EQ(sign(qv_results::compareLineKeys(la.c_str(), lb.c_str())),
+                  sign(qv_results::compareKeys(la.c_str(), b)))
+            << "[" << a << "] [" << b << "]";
+      }
+    }
+  }
 }
 
 // Lines laid out as in a block: NUL-ended and padded.
