@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 
 #include "platform/clock.h"
 #include "platform/file_io.h"
@@ -152,15 +153,31 @@ void qv_resultsfile::indexSection(Section& section, int fixedSection, std::strin
     }
     pending = 0;
   };
-  while (pos.found() && pos < section.end && blocks_.at(pos) != '\0') {
-    const char c = blocks_.at(pos);
-    if (c != '\r' && c != '\n') {
-      lines[pending] = blocks_.offsetOf(pos);
-      hashes[pending] = qv_results::hashKey(blocks_.pointer(pos));
-      section.keys.prefetch(hashes[pending]);
-      if (++pending == kBatch) flush();
+  // Lines never cross a block, so each block is walked with a plain pointer.
+  // The walk stops at the section's end or at a NUL where a line begins.
+  for (bool more = pos.found() && pos < section.end; more;) {
+    const char* data = blocks_.data(pos.block);
+    const uint32_t length = blocks_.length(pos.block);
+    const uint32_t stop = pos.block == section.end.block ? section.end.offset : length;
+    const uint32_t base = blocks_.offsetOf({pos.block, 0});
+    uint32_t o = pos.offset;
+    while (o < stop) {
+      const char c = data[o];
+      if (c == '\0') {
+        more = false;
+        break;
+      }
+      if (c != '\r' && c != '\n') {
+        lines[pending] = base + o;
+        hashes[pending] = qv_results::hashKey(data + o);
+        section.keys.prefetch(hashes[pending]);
+        if (++pending == kBatch) flush();
+      }
+      const void* lf = std::memchr(data + o, '\n', length - o);
+      o = lf != nullptr ? static_cast<uint32_t>(static_cast<const char*>(lf) - data) + 1 : length;
     }
-    pos = blocks_.afterLineEnd(pos);
+    if (pos.block >= section.end.block || pos.block + 1 >= blocks_.count()) more = false;
+    pos = {pos.block + 1, 0};
   }
   flush();
 }

@@ -89,6 +89,30 @@ size_t findInText(std::string_view text, size_t start, std::string_view needle,
   return std::string_view::npos;
 }
 
+}  // namespace
+
+size_t countLineFeeds(const char* p, size_t size) {
+  const char* const e = p + size;
+  size_t n = 0;
+  // Sixteen bytes at a time: each compare gives -1 in the bytes holding a
+  // line feed, summed in byte lanes that are emptied before they overflow.
+  using Bytes = signed char __attribute__((vector_size(16)));
+  const Bytes lf = {'\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n'};
+  while (p + 16 <= e) {
+    Bytes lanes = {};
+    for (int k = 0; k < 255 && p + 16 <= e; ++k, p += 16) {
+      Bytes x;
+      std::memcpy(&x, p, sizeof x);
+      lanes -= (x == lf);
+    }
+    for (int k = 0; k < 16; ++k) n += static_cast<unsigned char>(lanes[k]);
+  }
+  for (; p < e; ++p) n += *p == '\n';
+  return n;
+}
+
+namespace {
+
 // True when "Ions1" occurs in the text.
 bool containsIons1(std::string_view text) { return findInText(text, 0, "Ions1") != std::string_view::npos; }
 
@@ -207,9 +231,11 @@ void BlockStore::closePending() {
   if (pendingLength_ == 0) return;
   reserve(1 + kBlockPadding);
   std::memset(arena_.data.get() + arena_.size, 0, 1 + kBlockPadding);
-  blocks_.push_back({static_cast<uint32_t>(arena_.size - pendingLength_), static_cast<uint32_t>(pendingLength_)});
+  blocks_.push_back({static_cast<uint32_t>(arena_.size - pendingLength_), static_cast<uint32_t>(pendingLength_),
+                     static_cast<uint32_t>(pendingLineEnds_)});
   arena_.size += 1 + kBlockPadding;
   pendingLength_ = 0;
+  pendingLineEnds_ = 0;
 }
 
 // Copies a chunk line by line into the open block, replacing each line that
@@ -232,15 +258,30 @@ void BlockStore::compact(const char* chunk, size_t length, uint64_t fileOffset, 
     }
     if (pendingLength_ + lineLength + 1 > capacity) closePending();
     append(line, lineLength);
+    pendingLineEnds_ += line[lineLength - 1] == '\n';
     pos = lineEnd;
   }
 }
 
 BlockStore::ReadResult BlockStore::read(const std::string& path, size_t chunkSize,
                                         const std::function<bool(std::string_view)>& acceptFirstChunk) {
+  const ReadResult result = readChunks(path, chunkSize, acceptFirstChunk);
+  if (result.status != Status::Ok) {
+    // A failed read leaves no text at all.
+    blocks_.clear();
+    arena_ = Arena{};
+    lineEndsBefore_.assign(1, 0);
+  }
+  return result;
+}
+
+BlockStore::ReadResult BlockStore::readChunks(const std::string& path, size_t chunkSize,
+                                              const std::function<bool(std::string_view)>& acceptFirstChunk) {
   blocks_.clear();
   arena_ = Arena{};
   pendingLength_ = 0;
+  pendingLineEnds_ = 0;
+  lineEndsBefore_.assign(1, 0);
   const size_t step = std::max<size_t>(chunkSize, 1);
   size_t chunk = step;
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
@@ -287,6 +328,7 @@ BlockStore::ReadResult BlockStore::read(const std::string& path, size_t chunkSiz
       } else {
         closePending();
         append(buf.get(), keep);
+        pendingLineEnds_ = countLineFeeds(buf.get(), keep);  // while the chunk is in the cache
         closePending();
       }
       std::memmove(buf.get(), buf.get() + keep, have - keep);
@@ -295,11 +337,10 @@ BlockStore::ReadResult BlockStore::read(const std::string& path, size_t chunkSiz
       if (eof) break;
     }
     closePending();
+    lineEndsBefore_.assign(1, 0);
+    for (const BlockInfo& b : blocks_) lineEndsBefore_.push_back(lineEndsBefore_.back() + b.lineEnds);
   } catch (const std::bad_alloc&) {
-    const uint64_t size = arena_.size;
-    blocks_.clear();
-    arena_ = Arena{};
-    return {Status::OutOfMemory, std::max<uint64_t>(size, chunk + 1)};
+    return {Status::OutOfMemory, std::max<uint64_t>(arena_.size, chunk + 1)};
   }
   return {};
 }
@@ -377,27 +418,12 @@ std::vector<TextPos> BlockStore::findEach(std::string_view prefix, const std::ve
 
 size_t BlockStore::countLineEnds(TextPos from, TextPos to) const {
   if (!from.found() || !to.found() || !(from < to)) return 0;
-  size_t n = 0;
-  for (int32_t b = from.block; b <= to.block && b < count(); ++b) {
-    const size_t start = b == from.block ? from.offset : 0;
-    const size_t stop = b == to.block ? std::min<size_t>(to.offset, length(b)) : length(b);
-    const char* p = data(b) + start;
-    const char* const e = data(b) + std::max(start, stop);
-    // Sixteen bytes at a time: each compare gives -1 in the bytes holding a
-    // line feed, summed in byte lanes that are emptied before they overflow.
-    using Bytes = signed char __attribute__((vector_size(16)));
-    const Bytes lf = {'\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n'};
-    while (p + 16 <= e) {
-      Bytes lanes = {};
-      for (int k = 0; k < 255 && p + 16 <= e; ++k, p += 16) {
-        Bytes x;
-        std::memcpy(&x, p, sizeof x);
-        lanes -= (x == lf);
-      }
-      for (int k = 0; k < 16; ++k) n += static_cast<unsigned char>(lanes[k]);
-    }
-    for (; p < e; ++p) n += *p == '\n';
-  }
+  if (from.block == to.block) return countLineFeeds(data(from.block) + from.offset, to.offset - from.offset);
+  // The blocks in between are counted from the totals kept while reading.
+  size_t n = countLineFeeds(data(from.block) + from.offset, length(from.block) - from.offset);
+  n += static_cast<size_t>(lineEndsBefore_[static_cast<size_t>(to.block)] -
+                           lineEndsBefore_[static_cast<size_t>(from.block) + 1]);
+  if (to.block < count()) n += countLineFeeds(data(to.block), std::min(to.offset, length(to.block)));
   return n;
 }
 

@@ -58,6 +58,9 @@ class PaddedKey {
   bool usable_ = false;
 };
 
+/// Number of line feeds in [p, p + size).
+size_t countLineFeeds(const char* p, size_t size);
+
 /// Hash of a key (letters folded) up to its end; the text must be padded
 /// like a block or a PaddedKey. Equal keys give equal hashes.
 uint64_t hashKey(const char* text);
@@ -122,6 +125,7 @@ class BlockStore {
   struct BlockInfo {
     uint32_t start;  // offset in the arena
     uint32_t length;
+    uint32_t lineEnds;  // line feeds in the block
   };
   struct Arena {
     struct Free {
@@ -131,6 +135,8 @@ class BlockStore {
     uint64_t size = 0;
     uint64_t capacity = 0;
   };
+  ReadResult readChunks(const std::string& path, size_t chunkSize,
+                        const std::function<bool(std::string_view)>& acceptFirstChunk);
   bool matchAt(TextPos p, std::string_view needle) const;
   TextPos normalise(TextPos p) const;
   void reserve(uint64_t more);
@@ -141,6 +147,8 @@ class BlockStore {
   std::vector<BlockInfo> blocks_;
   Arena arena_;
   size_t pendingLength_ = 0;  // bytes of the open block at the end of the arena
+  size_t pendingLineEnds_ = 0;
+  std::vector<uint64_t> lineEndsBefore_;  // line feeds in the blocks before block i
 };
 
 /// Reads single lines of the results file by offset, keeping the file open
