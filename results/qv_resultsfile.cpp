@@ -102,7 +102,7 @@ void qv_resultsfile::open(size_t chunkSize) {
   findQuerySections();
 }
 
-// Finds the section's end from its token and builds its sorted key range.
+// Finds the section's end from its token and builds its key table.
 void qv_resultsfile::indexSection(Section& section, int fixedSection, std::string_view token) {
   const TextPos sep = blocks_.find(section.start, separator_);
   if (!sep.found()) {
