@@ -1,6 +1,7 @@
 #include "results/key_table.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "results/results_blocks.h"
 
@@ -17,8 +18,10 @@ KeyTable::KeyTable(size_t n) {
   // At most three quarters full, so probe runs stay short.
   size_t capacity = 4;
   while (capacity < n + n / 3 + 1) capacity *= 2;
-  slots_ = std::make_unique_for_overwrite<uint32_t[]>(capacity);
-  tags_ = std::make_unique<uint8_t[]>(capacity);
+  // One allocation: the slots, then a tag byte per slot (zero: empty).
+  slots_ = std::make_unique_for_overwrite<uint32_t[]>(capacity + (capacity + 3) / 4);
+  tags_ = reinterpret_cast<uint8_t*>(slots_.get() + capacity);
+  std::memset(tags_, 0, capacity);
   mask_ = static_cast<uint32_t>(capacity - 1);
 }
 

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace qv_results {
@@ -18,6 +19,15 @@ class KeyTable {
   KeyTable() = default;
   /// An empty table with room for `n` keys.
   explicit KeyTable(size_t n);
+  /// A moved-from table is empty.
+  KeyTable(KeyTable&& other) noexcept { *this = std::move(other); }
+  KeyTable& operator=(KeyTable&& other) noexcept {
+    slots_ = std::move(other.slots_);
+    tags_ = std::exchange(other.tags_, nullptr);
+    mask_ = std::exchange(other.mask_, 0);
+    count_ = std::exchange(other.count_, 0);
+    return *this;
+  }
 
   /// Adds the line at `line` (an offset from `base`). When a line with an
   /// equal key is already there, nothing is added and its offset is returned;
@@ -48,8 +58,8 @@ class KeyTable {
 
  private:
   static uint64_t hashOf(const char* text);
-  std::unique_ptr<uint32_t[]> slots_;
-  std::unique_ptr<uint8_t[]> tags_;  // 0: empty slot
+  std::unique_ptr<uint32_t[]> slots_;  // the slots, followed by one tag byte per slot
+  uint8_t* tags_ = nullptr;            // 0: empty slot
   uint32_t mask_ = 0;
   uint32_t count_ = 0;
 };

@@ -235,4 +235,5 @@ class qv_resultsfile {
   mutable qv_results::FileReader reader_;
   mutable std::vector<uint32_t> sortedKeys_[kNumFixedSections];  // built on the first enumeration
   mutable bool sortedBuilt_[kNumFixedSections] = {};
+  mutable std::vector<std::string> qualifiers_[3];  // Seq, Comp and Tag values of the query being described
 };

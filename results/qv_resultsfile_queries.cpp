@@ -90,7 +90,11 @@ std::string qv_resultsfile::getQueryDescription(int q) const {
   qv_inputquery::splitPepTol(getQuerySectionValueStr(q, "PepTol"), tolerance, unit);
   const std::string pepTol = qv_inputquery::pepTolText(tolerance, unit);
   if (!pepTol.empty()) text += " " + pepTol;
-  std::vector<std::string> seq(20), comp(20), tag(20);
+  // Reused between calls: a report describes every query in turn.
+  std::vector<std::string>& seq = qualifiers_[0];
+  std::vector<std::string>& comp = qualifiers_[1];
+  std::vector<std::string>& tag = qualifiers_[2];
+  for (auto& list : qualifiers_) list.resize(20);
   getQuerySectionNumberedValues(q, {{"Seq", &seq}, {"Comp", &comp}, {"Tag", &tag}});
   for (size_t i = 0; i < 20; ++i) {
     if (!seq[i].empty()) text += " seq(" + seq[i] + ")";
