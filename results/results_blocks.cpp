@@ -55,14 +55,63 @@ inline uint64_t foldWord(uint64_t w) {
   return w - (lower >> 2);
 }
 
-// First occurrence of `needle` in text at or after `start`. The scan runs
-// memchr on the needle's rarest character in these files (a quote, a
-// bracket, a colon or "o" before anything else): section tokens and "Ions1"
-// are searched through long runs of peptide sequences, numbers and keys.
+// Position of the first place at or after p (up to `last`) where the bytes
+// c0 c1 stand, or nullptr. Sixteen places are tested at a time.
+const char* findPair(const char* p, const char* last, char c0, char c1) {
+  using Bytes = char __attribute__((vector_size(16)));
+  Bytes v0, v1;
+  for (int k = 0; k < 16; ++k) {
+    v0[k] = c0;
+    v1[k] = c1;
+  }
+  // Each step reads p[0..16]: stay 17 bytes inside the text (last + 1 is
+  // the place of the second byte of the last pair).
+  for (; p + 16 <= last + 1; p += 16) {
+    Bytes a, b;
+    std::memcpy(&a, p, sizeof a);
+    std::memcpy(&b, p + 1, sizeof b);
+    const Bytes m = (a == v0) & (b == v1);
+    uint64_t halves[2];
+    std::memcpy(halves, &m, sizeof halves);
+    if ((halves[0] | halves[1]) == 0) continue;
+    for (int k = 0; k < 16; ++k) {
+      if (m[k] != 0) return p + k;
+    }
+  }
+  for (; p <= last; ++p) {
+    if (p[0] == c0 && p[1] == c1) return p;
+  }
+  return nullptr;
+}
+
+// First occurrence of `needle` in text at or after `start`. The scan looks
+// for `="` when the needle holds it (MIME tokens: quotes abound in the
+// peptide lines and "n" in the query sections, the pair in neither), or else
+// memchr's for a single rare character (a bracket, a quote, "o", a colon):
+// section tokens and "Ions1" are searched through long runs of peptide
+// sequences, numbers and keys. `anchor` forces a single character.
 size_t findInText(std::string_view text, size_t start, std::string_view needle,
                   size_t anchor = std::string_view::npos) {
   if (needle.empty() || start > text.size() || text.size() - start < needle.size()) return std::string_view::npos;
+  const char* const data = text.data();
+  const auto verify = [&](const char* candidate) {
+    return candidate[0] == needle.front() && candidate[needle.size() - 1] == needle.back() &&
+           std::memcmp(candidate, needle.data(), needle.size()) == 0;
+  };
   if (anchor >= needle.size()) {
+    for (std::string_view pair : {std::string_view("=\"")}) {
+      const size_t at = needle.find(pair);
+      if (at == std::string_view::npos) continue;
+      const char* p = data + start + at;
+      const char* const last = data + text.size() - (needle.size() - at);  // last place of the pair's first byte
+      while (p <= last) {
+        const char* hit = findPair(p, last, pair[0], pair[1]);
+        if (hit == nullptr) return std::string_view::npos;
+        if (verify(hit - at)) return static_cast<size_t>(hit - at - data);
+        p = hit + 1;
+      }
+      return std::string_view::npos;
+    }
     anchor = 0;
     for (char rare : {'[', '"', 'o', ':'}) {
       const size_t at = needle.find(rare);
@@ -72,18 +121,13 @@ size_t findInText(std::string_view text, size_t start, std::string_view needle,
       }
     }
   }
-  const char* const data = text.data();
   const char* p = data + start + anchor;
   const char* const last = data + text.size() - (needle.size() - anchor);  // the last place the anchor can be
   while (p <= last) {
     const void* hit = std::memchr(p, needle[anchor], static_cast<size_t>(last - p) + 1);
     if (hit == nullptr) break;
     const char* candidate = static_cast<const char*>(hit) - anchor;
-    // Cheap tests of the two ends before the full comparison.
-    if (candidate[0] == needle.front() && candidate[needle.size() - 1] == needle.back() &&
-        std::memcmp(candidate, needle.data(), needle.size()) == 0) {
-      return static_cast<size_t>(candidate - data);
-    }
+    if (verify(candidate)) return static_cast<size_t>(candidate - data);
     p = static_cast<const char*>(hit) + 1;
   }
   return std::string_view::npos;
@@ -373,6 +417,9 @@ TextPos BlockStore::prev(TextPos p) const {
 }
 
 bool BlockStore::matchAt(TextPos p, std::string_view needle) const {
+  if (p.found() && p.offset + needle.size() <= length(p.block)) {
+    return std::memcmp(data(p.block) + p.offset, needle.data(), needle.size()) == 0;
+  }
   for (char c : needle) {
     if (!p.found() || atEnd(p) || at(p) != c) return false;
     p = next(p);
@@ -404,7 +451,7 @@ TextPos BlockStore::find(TextPos from, std::string_view needle, size_t anchor) c
 std::vector<TextPos> BlockStore::findEach(std::string_view prefix, const std::vector<std::string>& tokens) const {
   std::vector<TextPos> found(tokens.size());
   size_t pending = tokens.size();
-  for (TextPos p = find(begin(), prefix, 0); p.found() && pending > 0; p = find(next(p), prefix, 0)) {
+  for (TextPos p = find(begin(), prefix); p.found() && pending > 0; p = find(next(p), prefix)) {
     for (size_t t = 0; t < tokens.size(); ++t) {
       if (!found[t].found() && matchAt(p, tokens[t])) {
         found[t] = p;

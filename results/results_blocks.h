@@ -113,8 +113,7 @@ class BlockStore {
   /// rarest character in results files.
   TextPos find(TextPos from, std::string_view needle, size_t anchor = std::string_view::npos) const;
   /// The first occurrence of each token, all of which begin with `prefix`,
-  /// found in one pass over the text that looks for the prefix's first
-  /// character (not found: block -1).
+  /// found in one pass over the text (not found: block -1).
   std::vector<TextPos> findEach(std::string_view prefix, const std::vector<std::string>& tokens) const;
   /// Number of line feeds from `from` up to (not including) `to`.
   size_t countLineEnds(TextPos from, TextPos to) const;
