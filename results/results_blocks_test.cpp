@@ -184,6 +184,29 @@ TEST(BlockStore, FindsTextAcrossBlockBoundaries) {
   }
 }
 
+TEST(BlockStore, FindsQuotedTokensAnywhere) {
+  qvresultstest::ScratchDir dir;
+  // "=\"" pairs that are not the token, tokens near block ends and at the very end.
+  std::string text = "a=\"b\"\nname=\"x\n";
+  for (int i = 0; i < 40; ++i) text += "k" + std::to_string(i) + "=\"v\"\n";
+  text += "name=\"query1\"\nname=\"query10\"";
+  const std::string path = dir.write("t.dat", text);
+  for (size_t chunk : {size_t{5}, size_t{17}, size_t{64}, size_t{100000}}) {
+    BlockStore store;
+    ASSERT_EQ(store.read(path, chunk, kAcceptAll).status, BlockStore::Status::Ok);
+    const TextPos q1 = store.find(store.begin(), "name=\"query1\"");
+    const TextPos q10 = store.find(store.begin(), "name=\"query10\"");
+    ASSERT_TRUE(q1.found() && q10.found()) << chunk;
+    EXPECT_LT(q1, q10);
+    EXPECT_TRUE(store.atEnd(store.afterLineEnd(q10)));
+    EXPECT_FALSE(store.find(store.begin(), "name=\"query2\"").found());
+    const auto each = store.findEach("name=\"", {"name=\"query10\"", "name=\"x", "name=\"none\""});
+    EXPECT_EQ(each[0], q10);
+    EXPECT_TRUE(each[1].found());
+    EXPECT_FALSE(each[2].found());
+  }
+}
+
 TEST(BlockStore, RefusalsAndEmptyFiles) {
   qvresultstest::ScratchDir dir;
   BlockStore store;
