@@ -4,8 +4,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 bash scripts/build.sh build
-bash scripts/build.sh build-san -DQV_SANITIZE=ON
-bash scripts/build.sh build-fuzz -DQV_FUZZ=ON -DQV_TESTS=OFF \
+bash scripts/build.sh build-san -DQV_SANITIZE=ON "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1"
+QV_TARGET=fuzzers bash scripts/build.sh build-fuzz -DQV_FUZZ=ON -DQV_TESTS=OFF \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
