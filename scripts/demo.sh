@@ -4,7 +4,12 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
-bash scripts/build.sh build
+echo "building (log: build/demo-build.log)..."
+mkdir -p build
+if ! bash scripts/build.sh build >build/demo-build.log 2>&1; then
+  tail -40 build/demo-build.log
+  exit 1
+fi
 scratch=$(mktemp -d /tmp/qv-demo-XXXXXX)
 cp -r demo/template/. "$scratch/"
 mkdir -p "$scratch"/{cgi,config,data,logs,sessions}
