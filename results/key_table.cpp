@@ -8,6 +8,15 @@
 namespace qv_results {
 namespace {
 
+// The first byte of a key with a lower-case letter made upper case, and 0
+// for an empty key: most keys of a short list differ in it, which spares
+// the full comparison.
+inline unsigned char firstFolded(const char* key) {
+  const auto c = static_cast<unsigned char>(*key);
+  if (c == '=' || c == '\r' || c == '\n') return 0;
+  return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 32) : c;
+}
+
 // A non-zero tag from the hash bits that do not choose the slot.
 inline uint8_t tagOf(uint64_t h) { return static_cast<uint8_t>((h >> 56) | 0x80); }
 
@@ -15,6 +24,11 @@ inline uint8_t tagOf(uint64_t h) { return static_cast<uint8_t>((h >> 56) | 0x80)
 
 KeyTable::KeyTable(size_t n) {
   if (n == 0) return;
+  if (n <= kListMax) {
+    slots_ = std::make_unique_for_overwrite<uint32_t[]>(n);
+    mask_ = static_cast<uint32_t>(n);
+    return;
+  }
   // At most three quarters full, so probe runs stay short.
   size_t capacity = 4;
   while (capacity < n + n / 3 + 1) capacity *= 2;
@@ -27,7 +41,20 @@ KeyTable::KeyTable(size_t n) {
 
 uint64_t KeyTable::hashOf(const char* text) { return hashKey(text); }
 
+uint32_t KeyTable::insertInList(const char* base, uint32_t line) {
+  const char* text = base + line;
+  const unsigned char first = firstFolded(text);
+  for (uint32_t i = 0; i < count_; ++i) {
+    const char* other = base + slots_[i];
+    if (firstFolded(other) == first && compareLineKeys(other, text) == 0) return slots_[i];
+  }
+  if (count_ >= mask_) return kNone;  // not sized for this many: refuse quietly
+  slots_[count_++] = line;
+  return kNone;
+}
+
 uint32_t KeyTable::insert(const char* base, uint32_t line, uint64_t h) {
+  if (isList()) return insertInList(base, line);
   if (!slots_ || count_ >= mask_) return kNone;  // not sized for this many: refuse quietly
   const char* text = base + line;
   const uint8_t tag = tagOf(h);
@@ -44,6 +71,14 @@ uint32_t KeyTable::insert(const char* base, uint32_t line, uint64_t h) {
 
 uint32_t KeyTable::find(const char* base, const char* paddedKey) const {
   if (count_ == 0) return kNone;
+  if (isList()) {
+    const unsigned char first = firstFolded(paddedKey);
+    for (uint32_t i = 0; i < count_; ++i) {
+      const char* other = base + slots_[i];
+      if (firstFolded(other) == first && compareLineKeys(other, paddedKey) == 0) return slots_[i];
+    }
+    return kNone;
+  }
   const uint64_t h = hashKey(paddedKey);
   const uint8_t tag = tagOf(h);
   for (uint32_t i = static_cast<uint32_t>(h) & mask_;; i = (i + 1) & mask_) {

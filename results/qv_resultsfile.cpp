@@ -127,6 +127,7 @@ void qv_resultsfile::indexSection(Section& section, int fixedSection, std::strin
   // pass, hashing each line while it is in the cache; slots are prefetched a
   // batch ahead of their use. Blank lines hold no key and are left out.
   section.keys = KeyTable(blocks_.countLineEnds(pos, section.end) + 1);
+  const bool list = section.keys.isList();  // a short list needs no hashes
   constexpr size_t kBatch = 64;
   uint32_t lines[kBatch];
   uint64_t hashes[kBatch];
@@ -134,7 +135,9 @@ void qv_resultsfile::indexSection(Section& section, int fixedSection, std::strin
   std::string header;  // the header line from the token on, named by duplicate-key errors
   const auto flush = [&]() {
     for (size_t k = 0; k < pending; ++k) {
-      if (section.keys.insert(blocks_.base(), lines[k], hashes[k]) == KeyTable::kNone) continue;
+      const uint32_t equal = list ? section.keys.insert(blocks_.base(), lines[k])
+                                  : section.keys.insert(blocks_.base(), lines[k], hashes[k]);
+      if (equal == KeyTable::kNone) continue;
       // An equal key is already there: the first one stays.
       const char* text = blocks_.lineAt(lines[k]);
       const std::string_view key(text, qv_results::lineKeyLength(text));
@@ -169,8 +172,10 @@ void qv_resultsfile::indexSection(Section& section, int fixedSection, std::strin
       }
       if (c != '\r' && c != '\n') {
         lines[pending] = base + o;
-        hashes[pending] = qv_results::hashKey(data + o);
-        section.keys.prefetch(hashes[pending]);
+        if (!list) {
+          hashes[pending] = qv_results::hashKey(data + o);
+          section.keys.prefetch(hashes[pending]);
+        }
         if (++pending == kBatch) flush();
       }
       const void* lf = std::memchr(data + o, '\n', length - o);

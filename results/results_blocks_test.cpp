@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "results/key_table.h"
@@ -119,6 +120,37 @@ TEST(KeyTable, FindsEveryKeyWhateverItsCaseAndKeepsTheFirstOfEqualKeys) {
   }
   EXPECT_FALSE(qv_results::PaddedKey("a\nb").usable());
   EXPECT_EQ(qv_results::hashKey("ABC=1\n\0\0\0\0\0\0\0\0"), qv_results::hashKey("abc\r\n\0\0\0\0\0\0\0\0"));
+}
+
+// A table for a few keys is a list searched in order; it must answer
+// exactly as the hashed table does, the empty key included.
+TEST(KeyTable, ShortListAnswersLikeTheHashedTable) {
+  const std::vector<std::string> lines = {"title=t",  "charge=2+",  "mass_min=1", "mass_max=2",
+                                          "=empty",   "CHARGE=3+",  "Ions1=@#$:7", "num_vals=3",
+                                          "m=short",  "Mass_Min=9"};
+  std::vector<uint32_t> offsets;
+  const std::string text = paddedText(lines, offsets);
+  qv_results::KeyTable list(lines.size());
+  qv_results::KeyTable hashed(qv_results::KeyTable::kListMax + 1);
+  ASSERT_TRUE(list.isList());
+  ASSERT_FALSE(hashed.isList());
+  for (uint32_t off : offsets) {
+    EXPECT_EQ(list.insert(text.data(), off), hashed.insert(text.data(), off)) << text.c_str() + off;
+  }
+  EXPECT_EQ(list.size(), 8u);
+  EXPECT_EQ(hashed.size(), 8u);
+  for (const char* key : {"title", "TITLE", "charge", "mass_min", "MASS_MAX", "", "=x", "ions1", "m", "ma",
+                          "mass_min_", "num_val", "num_vals", "absent"}) {
+    const qv_results::PaddedKey padded(key);
+    EXPECT_EQ(list.find(text.data(), padded.text()), hashed.find(text.data(), padded.text())) << "[" << key << "]";
+  }
+  const qv_results::PaddedKey empty("");
+  EXPECT_EQ(list.find(text.data(), empty.text()), offsets[4]);
+  std::vector<uint32_t> held = list.lines();
+  std::vector<uint32_t> expected = hashed.lines();
+  std::sort(held.begin(), held.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(held, expected);
 }
 
 TEST(ValueParse, LeadingNumbersOnly) {
