@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/memory_advice.h"
 #include "results/results_blocks.h"
 
 namespace qv_results {
@@ -33,7 +34,11 @@ KeyTable::KeyTable(size_t n) {
   size_t capacity = 4;
   while (capacity < n + n / 3 + 1) capacity *= 2;
   // One allocation: the slots, then a tag byte per slot (zero: empty).
-  slots_ = std::make_unique_for_overwrite<uint32_t[]>(capacity + (capacity + 3) / 4);
+  const size_t words = capacity + (capacity + 3) / 4;
+  slots_ = std::make_unique_for_overwrite<uint32_t[]>(words);
+  // A big table is probed at random: large pages spare address translation
+  // misses and page faults.
+  if (words * sizeof(uint32_t) >= (size_t{4} << 20)) qv_platform::adviseLargePages(slots_.get(), words * sizeof(uint32_t));
   tags_ = reinterpret_cast<uint8_t*>(slots_.get() + capacity);
   std::memset(tags_, 0, capacity);
   mask_ = static_cast<uint32_t>(capacity - 1);

@@ -5,8 +5,12 @@
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <new>
+#include <system_error>
+
+#include "platform/memory_advice.h"
 
 namespace qv_results {
 namespace {
@@ -254,9 +258,19 @@ void BlockStore::reserve(uint64_t more) {
   if (needed > kMaxArena) throw std::bad_alloc();
   if (needed <= arena_.capacity) return;
   uint64_t capacity = std::max<uint64_t>({needed, arena_.capacity * 2, uint64_t{1} << 22});
+  char* grown = nullptr;
+  if (arena_.capacity == 0 && sizeHint_ > capacity) {
+    // The kept text rarely outgrows the file: address space for all of it
+    // up front spares the moves, and only the pages written become resident.
+    // Should that much address space be refused, the arena grows as usual.
+    grown = static_cast<char*>(std::malloc(std::min(sizeHint_, kMaxArena)));
+    if (grown != nullptr) capacity = std::min(sizeHint_, kMaxArena);
+  }
   capacity = std::min<uint64_t>(capacity, kMaxArena);
-  char* grown = static_cast<char*>(std::realloc(arena_.data.get(), capacity));
+  if (grown == nullptr) grown = static_cast<char*>(std::realloc(arena_.data.get(), capacity));
   if (grown == nullptr) throw std::bad_alloc();
+  // Written front to back: large pages save most of the page faults.
+  qv_platform::adviseLargePages(grown, capacity);
   (void)arena_.data.release();
   arena_.data.reset(grown);
   arena_.capacity = capacity;
@@ -326,6 +340,9 @@ BlockStore::ReadResult BlockStore::readChunks(const std::string& path, size_t ch
   pendingLength_ = 0;
   pendingLineEnds_ = 0;
   lineEndsBefore_.assign(1, 0);
+  std::error_code sizeError;
+  const uintmax_t fileSize = std::filesystem::file_size(path, sizeError);
+  sizeHint_ = sizeError ? 0 : static_cast<uint64_t>(fileSize) + 1 + kBlockPadding;
   const size_t step = std::max<size_t>(chunkSize, 1);
   size_t chunk = step;
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);

@@ -145,6 +145,7 @@ class BlockStore {
 
   std::vector<BlockInfo> blocks_;
   Arena arena_;
+  uint64_t sizeHint_ = 0;     // the arena's first allocation: the file's size
   size_t pendingLength_ = 0;  // bytes of the open block at the end of the arena
   size_t pendingLineEnds_ = 0;
   std::vector<uint64_t> lineEndsBefore_;  // line feeds in the blocks before block i
