@@ -49,21 +49,21 @@ namespace {
 bool isFlag(char c) { return c == '-' || c == '+' || c == ' ' || c == '#' || c == '0' || c == '\''; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Formats one conversion. `spec` holds '%', flags, width and precision (no
+// Formats one conversion. `directive` holds '%', flags, width and precision (no
 // length modifier); `conv` is the conversion character.
-void appendConversion(std::string& out, std::string spec, char conv, const Arg* arg) {
+void appendConversion(std::string& out, std::string directive, char conv, const Arg* arg) {
   if (arg == nullptr) return;
   int n = 0;
   char small[512];
   std::string big;
   auto emit = [&](auto... value) {
-    n = std::snprintf(small, sizeof small, spec.c_str(), value...);
+    n = std::snprintf(small, sizeof small, directive.c_str(), value...);
     if (n < 0) return;
     if (static_cast<size_t>(n) < sizeof small) {
       out.append(small, static_cast<size_t>(n));
     } else {
       big.assign(static_cast<size_t>(n) + 1, '\0');
-      std::snprintf(big.data(), big.size(), spec.c_str(), value...);
+      std::snprintf(big.data(), big.size(), directive.c_str(), value...);
       out.append(big.data(), static_cast<size_t>(n));
     }
   };
@@ -71,11 +71,11 @@ void appendConversion(std::string& out, std::string spec, char conv, const Arg* 
     case 'd':
     case 'i':
       if (arg->kind() == Arg::Kind::Text) {
-        spec += 's';
+        directive += 's';
         std::string t = arg->asText();
         emit(t.c_str());
       } else {
-        spec += "lld";
+        directive += "lld";
         emit(static_cast<long long>(arg->asInteger()));
       }
       break;
@@ -83,8 +83,8 @@ void appendConversion(std::string& out, std::string spec, char conv, const Arg* 
     case 'x':
     case 'X':
     case 'o':
-      spec += "ll";
-      spec += conv;
+      directive += "ll";
+      directive += conv;
       emit(static_cast<unsigned long long>(arg->asUnsigned()));
       break;
     case 'f':
@@ -93,16 +93,16 @@ void appendConversion(std::string& out, std::string spec, char conv, const Arg* 
     case 'E':
     case 'g':
     case 'G':
-      spec += conv;
+      directive += conv;
       emit(arg->asReal());
       break;
     case 'c':
-      spec += 'c';
+      directive += 'c';
       emit(static_cast<int>(arg->kind() == Arg::Kind::Text ? (arg->asText().empty() ? ' ' : arg->asText()[0])
                                                              : static_cast<char>(arg->asInteger())));
       break;
     default: {  // 's' and anything else: the argument as text
-      spec += 's';
+      directive += 's';
       std::string t = arg->asText();
       emit(t.c_str());
       break;
@@ -130,18 +130,18 @@ std::string formatMessage(std::string_view format, std::span<const Arg> args, si
     }
     // Parse %[flags][width][.precision][length]conversion.
     size_t j = i + 1;
-    std::string spec = "%";
-    while (j < format.size() && isFlag(format[j])) spec += format[j++];
+    std::string directive = "%";
+    while (j < format.size() && isFlag(format[j])) directive += format[j++];
     size_t widthDigits = 0;
     while (j < format.size() && isDigit(format[j])) {
-      if (widthDigits++ < 4) spec += format[j];  // widths beyond 9999 are cut
+      if (widthDigits++ < 4) directive += format[j];  // widths beyond 9999 are cut
       ++j;
     }
     if (j < format.size() && format[j] == '.') {
-      spec += format[j++];
+      directive += format[j++];
       size_t digits = 0;
       while (j < format.size() && isDigit(format[j])) {
-        if (digits++ < 4) spec += format[j];
+        if (digits++ < 4) directive += format[j];
         ++j;
       }
     }
@@ -156,7 +156,7 @@ std::string formatMessage(std::string_view format, std::span<const Arg> args, si
     char conv = format[j];
     const Arg* arg = next < args.size() ? &args[next] : nullptr;
     ++next;
-    appendConversion(out, spec, conv, arg);
+    appendConversion(out, directive, conv, arg);
     i = j + 1;
   }
   if (out.size() > maxLength) out.resize(maxLength);

@@ -48,6 +48,7 @@ class Writer {
   void writeQuery(int q);
   void writeIndex();
   void putPeptideFields(const PeptideMatch& m);
+  void putMatchScoreFields(const PeptideMatch& m);
 
   const Options& o_;
   Sink& out_;
@@ -141,6 +142,20 @@ void Writer::putPeptideFields(const PeptideMatch& m) {
   out_.put(',');
 }
 
+// Ions matched, sequence, peaks used, variable modifications and score: the
+// stretch both value-string grammars share.
+void Writer::putMatchScoreFields(const PeptideMatch& m) {
+  out_.putInt(m.ionsMatched);
+  out_.put(',');
+  out_.put(m.sequence);
+  out_.put(',');
+  out_.putInt(m.peaks1);
+  out_.put(',');
+  out_.put(m.varMods);
+  out_.put(',');
+  out_.putFixed(m.score, 2);
+}
+
 void Writer::writeSummary() {
   for (int q = 1; q <= queries_; ++q) {
     QueryModel query = makeQuery(o_, proteins_, q);
@@ -188,15 +203,7 @@ void Writer::writeSummary() {
       out_.put(',');
       out_.putInt(ref->end);
       out_.put(',');
-      out_.putInt(m.ionsMatched);
-      out_.put(',');
-      out_.put(m.sequence);
-      out_.put(',');
-      out_.putInt(m.peaks1);
-      out_.put(',');
-      out_.put(m.varMods);
-      out_.put(',');
-      out_.putFixed(m.score, 2);
+      putMatchScoreFields(m);
       out_.put(",1,");
       out_.put(pmf() ? std::string_view() : kSeriesUsed);
       out_.put(",0,0");
@@ -239,15 +246,7 @@ void Writer::writePeptides() {
       out_.put(base);
       out_.put('=');
       putPeptideFields(m);
-      out_.putInt(m.ionsMatched);
-      out_.put(',');
-      out_.put(m.sequence);
-      out_.put(',');
-      out_.putInt(m.peaks1);
-      out_.put(',');
-      out_.put(m.varMods);
-      out_.put(',');
-      out_.putFixed(m.score, 2);
+      putMatchScoreFields(m);
       out_.put(',');
       out_.put(kSeriesUsed);
       out_.put(",0,0;");
