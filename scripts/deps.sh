@@ -6,7 +6,7 @@ packages=(
   googletest libgtest-dev
   libxerces-c-dev libcurl4-openssl-dev libssl-dev libacl1-dev acl
   clang libclang-rt-dev
-  python3
+  python3 locales
 )
 missing=()
 for p in "${packages[@]}"; do
