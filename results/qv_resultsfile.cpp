@@ -292,6 +292,27 @@ bool qv_resultsfile::lineValue(const char* line, size_t keyLength, std::string& 
   return !value.empty();
 }
 
+bool qv_resultsfile::appendLineValue(const char* line, size_t keyLength, std::string& out) const {
+  if (std::string_view(line, qv_results::kIonsMarker.size()) == qv_results::kIonsMarker) {
+    if (!fetchFromFile(line, keyLength, scratch_, false)) return false;
+    out += scratch_;
+    return true;
+  }
+  const size_t length = qv_results::lineKeyLength(line);
+  if (line[length] != '=') return false;
+  const char* v = line + length + 1;
+  size_t n = 0;
+  while (v[n] != '\r' && v[n] != '\n' && v[n] != '\0') ++n;
+  if (v[n] == '\0' || n == 0) return false;  // cut short, or empty
+  out.append(v, n);
+  return true;
+}
+
+bool qv_resultsfile::appendValue(const Section* section, std::string_view key, std::string& out) const {
+  const char* line = findLine(section, key);
+  return line != nullptr && appendLineValue(line, keyLengthAsked(key), out);
+}
+
 bool qv_resultsfile::lookup(const Section* section, std::string_view key, std::string& value) const {
   value.clear();
   const char* line = findLine(section, key);
@@ -360,11 +381,9 @@ bool qv_resultsfile::hasQuerySectionValue(int q, std::string_view key) const {
   return line != nullptr && lineValue(line, keyLengthAsked(key), value, true);
 }
 
-void qv_resultsfile::getQuerySectionNumberedValues(
-    int q, std::initializer_list<std::pair<std::string_view, std::vector<std::string>*>> lists) const {
-  for (const auto& [prefix, out] : lists) {
-    for (std::string& v : *out) v.clear();
-  }
+void qv_resultsfile::numberedKeys(int q, std::span<const std::string_view> prefixes, size_t maxIndex,
+                                 std::vector<NumberedKey>& out) const {
+  out.clear();
   const Section* section = querySection(q);
   if (section == nullptr) return;
   const auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
@@ -373,7 +392,9 @@ void qv_resultsfile::getQuerySectionNumberedValues(
     // number without leading zeros: exactly the keys "<prefix><i>" matches.
     const char* line = blocks_.lineAt(offset);
     const size_t keyLength = qv_results::lineKeyLength(line);
-    for (const auto& [prefix, out] : lists) {
+    size_t list = 0;
+    for (const std::string_view prefix : prefixes) {
+      const size_t which = list++;
       if (keyLength <= prefix.size() || keyLength > prefix.size() + 9) continue;
       bool match = line[prefix.size()] >= '1' && line[prefix.size()] <= '9';
       for (size_t k = 0; k < prefix.size() && match; ++k) match = fold(line[k]) == fold(prefix[k]);
@@ -382,11 +403,28 @@ void qv_resultsfile::getQuerySectionNumberedValues(
         match = line[k] >= '0' && line[k] <= '9';
         index = index * 10 + static_cast<size_t>(line[k] - '0');
       }
-      if (!match || index > out->size()) continue;
-      (void)lineValue(line, keyLength, (*out)[index - 1], false);
+      if (!match || index > maxIndex) continue;
+      out.push_back({which, index, line, keyLength});
       return;
     }
   });
+}
+
+void qv_resultsfile::getQuerySectionNumberedValues(
+    int q, std::initializer_list<std::pair<std::string_view, std::vector<std::string>*>> lists) const {
+  size_t maxIndex = 0;
+  std::vector<std::string_view> prefixes;
+  for (const auto& [prefix, out] : lists) {
+    for (std::string& v : *out) v.clear();
+    prefixes.push_back(prefix);
+    maxIndex = std::max(maxIndex, out->size());
+  }
+  std::vector<NumberedKey> keys;
+  numberedKeys(q, prefixes, maxIndex, keys);
+  for (const NumberedKey& k : keys) {
+    std::vector<std::string>& out = *(lists.begin() + k.list)->second;
+    if (k.index <= out.size()) (void)lineValue(k.line, k.keyLength, out[k.index - 1], false);
+  }
 }
 
 std::string qv_resultsfile::enumerateSectionKeys(int section, int n) const {

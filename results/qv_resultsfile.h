@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -206,6 +207,23 @@ class qv_resultsfile {
   bool lineValue(const char* line, size_t keyLength, std::string& value, bool firstBytesOnly) const;
   /// The line of `key` in `section`, or nullptr.
   const char* findLine(const Section* section, std::string_view key) const;
+  /// Appends the value of `key` in `section` to `out`, read in place when it
+  /// is held in memory; false (nothing appended) when absent or empty.
+  bool appendValue(const Section* section, std::string_view key, std::string& out) const;
+  /// The same for a line already found.
+  bool appendLineValue(const char* line, size_t keyLength, std::string& out) const;
+  /// A key of a query section made of a prefix and an index.
+  struct NumberedKey {
+    size_t list;   // which prefix
+    size_t index;  // from 1
+    const char* line;
+    size_t keyLength;
+  };
+  /// Every key of query q that is one of `prefixes` (any letter case)
+  /// followed by a decimal index from 1 to `maxIndex` without leading zeros,
+  /// in no particular order, found in one walk over the section's keys.
+  void numberedKeys(int q, std::span<const std::string_view> prefixes, size_t maxIndex,
+                    std::vector<NumberedKey>& out) const;
   bool fetchFromFile(const char* markerLine, size_t keyLength, std::string& value, bool firstBytesOnly) const;
   bool cachedTest(int which, std::string_view key1, std::string_view key2, bool numeric) const;
 
@@ -235,5 +253,6 @@ class qv_resultsfile {
   mutable qv_results::FileReader reader_;
   mutable std::vector<uint32_t> sortedKeys_[kNumFixedSections];  // built on the first enumeration
   mutable bool sortedBuilt_[kNumFixedSections] = {};
-  mutable std::vector<std::string> qualifiers_[3];  // Seq, Comp and Tag values of the query being described
+  mutable std::string scratch_;  // a value kept on disk, read while describing a query
+  mutable std::vector<NumberedKey> numbered_;  // reused by getQueryDescription
 };

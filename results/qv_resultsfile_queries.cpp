@@ -1,4 +1,7 @@
 // Search-type tests and per-query data of the results file.
+#include <algorithm>
+#include <charconv>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -72,46 +75,96 @@ std::string qv_resultsfile::getQueryDescription(int q) const {
     setError(ERR_QUERY_OUT_OF_RANGE, "getObservedMass", q, numQueries_);
     return {};
   }
-  const std::string n = std::to_string(q);
-  std::string value;
-  std::string text = getSectionValueStr(SEC_SUMMARY, "qmass" + n);
+  // A report describes every query in turn: values are appended straight
+  // from the text held in memory, keys are built in a local buffer.
+  char number[16];
+  const std::string_view n(number, static_cast<size_t>(std::to_chars(number, number + sizeof number, q).ptr - number));
+  char keyBuffer[32];
+  const auto key = [&](std::string_view prefix) {
+    std::memcpy(keyBuffer, prefix.data(), prefix.size());
+    std::memcpy(keyBuffer + prefix.size(), n.data(), n.size());
+    return std::string_view(keyBuffer, prefix.size() + n.size());
+  };
+  const Section* summary = fixedSection(SEC_SUMMARY);
+  const Section* query = querySection(q);
+  std::string text;
+  text.reserve(160);
+  (void)appendValue(summary, key("qmass"), text);
   text += " from(";
-  text += getSectionValueStr(SEC_SUMMARY, "qexp" + n);
+  (void)appendValue(summary, key("qexp"), text);
   text += ") ";
-  if (getSectionValue(SEC_SUMMARY, "qintensity" + n, value)) text += " intensity(" + value + ") ";
-
-  // Only the fields the description shows are read, not a whole query.
-  std::string title;
-  if (getQuerySectionValue(q, "title", title) && !qv_inputquery::decodeTitle(title).empty()) {
-    text += " title(" + title + ") ";
+  size_t mark = text.size();
+  text += " intensity(";
+  if (appendValue(summary, key("qintensity"), text)) {
+    text += ") ";
+  } else {
+    text.resize(mark);
   }
-  double tolerance = 0;
-  std::string unit;
-  qv_inputquery::splitPepTol(getQuerySectionValueStr(q, "PepTol"), tolerance, unit);
-  const std::string pepTol = qv_inputquery::pepTolText(tolerance, unit);
-  if (!pepTol.empty()) text += " " + pepTol;
-  // Reused between calls: a report describes every query in turn.
-  std::vector<std::string>& seq = qualifiers_[0];
-  std::vector<std::string>& comp = qualifiers_[1];
-  std::vector<std::string>& tag = qualifiers_[2];
-  for (auto& list : qualifiers_) list.resize(20);
-  getQuerySectionNumberedValues(q, {{"Seq", &seq}, {"Comp", &comp}, {"Tag", &tag}});
-  for (size_t i = 0; i < 20; ++i) {
-    if (!seq[i].empty()) text += " seq(" + seq[i] + ")";
-    if (!comp[i].empty()) text += " comp(" + comp[i] + ")";
-    if (!tag[i].empty()) {
-      const size_t comma = tag[i].find(',');
-      text += tag[i].front() == 'e' ? " etag(" : " tag(";
-      if (comma != std::string::npos) text.append(tag[i], comma + 1);
+
+  // A decoded title is empty exactly when the title is.
+  mark = text.size();
+  text += " title(";
+  if (appendValue(query, "title", text)) {
+    text += ") ";
+  } else {
+    text.resize(mark);
+  }
+  const char* pepTolLine = findLine(query, "PepTol");
+  if (pepTolLine != nullptr) {
+    std::string value;
+    if (appendLineValue(pepTolLine, 6, value)) {
+      double tolerance = 0;
+      std::string unit;
+      qv_inputquery::splitPepTol(value, tolerance, unit);
+      const std::string pepTol = qv_inputquery::pepTolText(tolerance, unit);
+      if (!pepTol.empty()) text.append(" ").append(pepTol);
+    }
+  }
+
+  // Seq, Comp and Tag 1 to 20 in that order, from one walk over the keys.
+  static constexpr std::string_view kPrefixes[] = {"Seq", "Comp", "Tag"};
+  constexpr size_t kMax = 20;
+  numberedKeys(q, kPrefixes, kMax, numbered_);
+  std::sort(numbered_.begin(), numbered_.end(), [](const NumberedKey& a, const NumberedKey& b) {
+    return a.index != b.index ? a.index < b.index : a.list < b.list;
+  });
+  for (const NumberedKey& k : numbered_) {
+    mark = text.size();
+    switch (k.list) {
+      case 0:
+        text += " seq(";
+        break;
+      case 1:
+        text += " comp(";
+        break;
+      default: {
+        // The kind of a tag is its value's first letter; only the text after
+        // its first comma is shown.
+        std::string tag;
+        if (!appendLineValue(k.line, k.keyLength, tag)) continue;
+        const size_t comma = tag.find(',');
+        text += tag.front() == 'e' ? " etag(" : " tag(";
+        if (comma != std::string::npos) text.append(tag, comma + 1);
+        text += ")";
+        continue;
+      }
+    }
+    if (appendLineValue(k.line, k.keyLength, text)) {
       text += ")";
+    } else {
+      text.resize(mark);
     }
   }
   // A charge or a peak list of any series makes it a query; the peak lists
   // count only when "num_vals" is not 0, and only their first bytes are read.
-  if (hasQuerySectionValue(q, "charge") ||
-      (getQuerySectionValueInt(q, "num_vals") != 0 &&
-       (hasQuerySectionValue(q, "Ions1") || hasQuerySectionValue(q, "Ions2") || hasQuerySectionValue(q, "Ions3")))) {
-    text += " query(" + n + ")";
+  mark = text.size();
+  if (appendValue(query, "charge", text)) {
+    text.resize(mark);
+    text.append(" query(").append(n).append(")");
+  } else if (getQuerySectionValueInt(q, "num_vals") != 0 &&
+             (hasQuerySectionValue(q, "Ions1") || hasQuerySectionValue(q, "Ions2") ||
+              hasQuerySectionValue(q, "Ions3"))) {
+    text.append(" query(").append(n).append(")");
   }
   return text;
 }
