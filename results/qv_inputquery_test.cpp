@@ -106,6 +106,10 @@ TEST_F(InputQueryFile, DescriptionOfAnMsmsQuery) {
             "1001.5 from(501.25,2+)  intensity(1000)  title(A%20B)  peptol(2.,Da) seq(s1) comp(c1) tag(1,AB) seq(s2)"
             " etag(2,CD) query(1)");
   EXPECT_EQ(f.getNumberOfErrors(), 0);
+  // Qualifiers come by number whatever the order of their lines; keys match
+  // in any letter case, but not with a leading zero or beyond 20.
+  const auto& g = open({"charge=2+", "tag3=t,9", "Seq20=z", "comp2=c", "SEQ2=b", "Seq01=no", "Seq21=no", "Comp1="});
+  EXPECT_EQ(g.getQueryDescription(1), "1001.5 from(501.25,2+)  intensity(1000)  seq(b) comp(c) tag(9) seq(z) query(1)");
 }
 
 TEST_F(InputQueryFile, DescriptionWithoutPeaksOrChargeHasNoQueryPart) {
