@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "platform/memory_advice.h"
 #include "results/results_blocks.h"
 
@@ -18,30 +22,41 @@ inline unsigned char firstFolded(const char* key) {
   return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 32) : c;
 }
 
-// A non-zero tag from the hash bits that do not choose the slot.
+// A non-zero tag from hash bits that do not choose the bucket.
 inline uint8_t tagOf(uint64_t h) { return static_cast<uint8_t>((h >> 56) | 0x80); }
+
+// Bit k set where tags[k] equals `tag`, for the twelve slots of a bucket.
+inline unsigned matchTags(const uint8_t* tags, uint8_t tag) {
+#if defined(__SSE2__)
+  const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tags));
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(t, _mm_set1_epi8(static_cast<char>(tag))))) & 0xFFF;
+#else
+  unsigned mask = 0;
+  for (unsigned k = 0; k < 12; ++k) mask |= (tags[k] == tag ? 1u : 0u) << k;
+  return mask;
+#endif
+}
 
 }  // namespace
 
 KeyTable::KeyTable(size_t n) {
   if (n == 0) return;
   if (n <= kListMax) {
-    slots_ = std::make_unique_for_overwrite<uint32_t[]>(n);
-    mask_ = static_cast<uint32_t>(n);
+    list_ = std::make_unique_for_overwrite<uint32_t[]>(n);
+    capacity_ = static_cast<uint32_t>(n);
     return;
   }
-  // At most three quarters full, so probe runs stay short.
-  size_t capacity = 4;
-  while (capacity < n + n / 3 + 1) capacity *= 2;
-  // One allocation: the slots, then a tag byte per slot (zero: empty).
-  const size_t words = capacity + (capacity + 3) / 4;
-  slots_ = std::make_unique_for_overwrite<uint32_t[]>(words);
+  // Buckets at most three quarters full on average, so that few overflow.
+  const size_t wanted = (n + 8) / 9;
+  buckets_count_ = static_cast<uint32_t>(std::min<size_t>(std::max<size_t>(wanted, 2), UINT32_MAX / kBucketSlots));
+  buckets_ = std::make_unique_for_overwrite<Bucket[]>(buckets_count_);
+  const size_t bytes = size_t{buckets_count_} * sizeof(Bucket);
   // A big table is probed at random: large pages spare address translation
   // misses and page faults.
-  if (words * sizeof(uint32_t) >= (size_t{4} << 20)) qv_platform::adviseLargePages(slots_.get(), words * sizeof(uint32_t));
-  tags_ = reinterpret_cast<uint8_t*>(slots_.get() + capacity);
-  std::memset(tags_, 0, capacity);
-  mask_ = static_cast<uint32_t>(capacity - 1);
+  if (bytes >= (size_t{4} << 20)) qv_platform::adviseLargePages(buckets_.get(), bytes);
+  for (uint32_t b = 0; b < buckets_count_; ++b) std::memset(buckets_[b].tags, 0, sizeof buckets_[b].tags);
+  // One slot stays free, so that every probe ends.
+  capacity_ = static_cast<uint32_t>(std::min<size_t>(n, size_t{buckets_count_} * kBucketSlots - 1));
 }
 
 uint64_t KeyTable::hashOf(const char* text) { return hashKey(text); }
@@ -50,27 +65,36 @@ uint32_t KeyTable::insertInList(const char* base, uint32_t line) {
   const char* text = base + line;
   const unsigned char first = firstFolded(text);
   for (uint32_t i = 0; i < count_; ++i) {
-    const char* other = base + slots_[i];
-    if (firstFolded(other) == first && compareLineKeys(other, text) == 0) return slots_[i];
+    const char* other = base + list_[i];
+    if (firstFolded(other) == first && compareLineKeys(other, text) == 0) return list_[i];
   }
-  if (count_ >= mask_) return kNone;  // not sized for this many: refuse quietly
-  slots_[count_++] = line;
+  if (count_ >= capacity_) return kNone;  // not sized for this many: refuse quietly
+  list_[count_++] = line;
   return kNone;
 }
 
+// Keys are never removed, and a key goes to the first free slot of the first
+// bucket on its way that has one: a search that meets a bucket with a free
+// slot has seen every equal key there is.
 uint32_t KeyTable::insert(const char* base, uint32_t line, uint64_t h) {
   if (isList()) return insertInList(base, line);
-  if (!slots_ || count_ >= mask_) return kNone;  // not sized for this many: refuse quietly
   const char* text = base + line;
   const uint8_t tag = tagOf(h);
-  for (uint32_t i = static_cast<uint32_t>(h) & mask_;; i = (i + 1) & mask_) {
-    if (tags_[i] == 0) {
-      tags_[i] = tag;
-      slots_[i] = line;
+  for (uint32_t b = bucketOf(h);; b = b + 1 == buckets_count_ ? 0 : b + 1) {
+    Bucket& bucket = buckets_[b];
+    for (unsigned m = matchTags(bucket.tags, tag); m != 0; m &= m - 1) {
+      const unsigned k = static_cast<unsigned>(__builtin_ctz(m));
+      if (compareLineKeys(base + bucket.slots[k], text) == 0) return bucket.slots[k];
+    }
+    const unsigned empty = matchTags(bucket.tags, 0);
+    if (empty != 0) {
+      if (count_ >= capacity_) return kNone;  // not sized for this many: refuse quietly
+      const unsigned k = static_cast<unsigned>(__builtin_ctz(empty));
+      bucket.tags[k] = tag;
+      bucket.slots[k] = line;
       ++count_;
       return kNone;
     }
-    if (tags_[i] == tag && compareLineKeys(base + slots_[i], text) == 0) return slots_[i];
   }
 }
 
@@ -79,16 +103,20 @@ uint32_t KeyTable::find(const char* base, const char* paddedKey) const {
   if (isList()) {
     const unsigned char first = firstFolded(paddedKey);
     for (uint32_t i = 0; i < count_; ++i) {
-      const char* other = base + slots_[i];
-      if (firstFolded(other) == first && compareLineKeys(other, paddedKey) == 0) return slots_[i];
+      const char* other = base + list_[i];
+      if (firstFolded(other) == first && compareLineKeys(other, paddedKey) == 0) return list_[i];
     }
     return kNone;
   }
   const uint64_t h = hashKey(paddedKey);
   const uint8_t tag = tagOf(h);
-  for (uint32_t i = static_cast<uint32_t>(h) & mask_;; i = (i + 1) & mask_) {
-    if (tags_[i] == 0) return kNone;
-    if (tags_[i] == tag && compareLineKeys(base + slots_[i], paddedKey) == 0) return slots_[i];
+  for (uint32_t b = bucketOf(h);; b = b + 1 == buckets_count_ ? 0 : b + 1) {
+    const Bucket& bucket = buckets_[b];
+    for (unsigned m = matchTags(bucket.tags, tag); m != 0; m &= m - 1) {
+      const unsigned k = static_cast<unsigned>(__builtin_ctz(m));
+      if (compareLineKeys(base + bucket.slots[k], paddedKey) == 0) return bucket.slots[k];
+    }
+    if (matchTags(bucket.tags, 0) != 0) return kNone;
   }
 }
 

@@ -1,12 +1,14 @@
 #pragma once
-// The key index of one section: an open-addressing hash table of lines,
-// each held as its 32-bit offset in the block arena, keyed by the line's key
-// (letters compared without regard to case), with a one-byte hash tag per
-// slot so that a probe rarely has to read the line itself. About seven
-// bytes per key; no key text is copied. A table for a few keys (a query
-// section holds about ten) is a plain list of offsets searched in order:
-// comparing a handful of keys costs less than hashing one, and the list
-// takes four bytes per key.
+// The key index of one section: a hash table of lines, each held as its
+// 32-bit offset in the block arena, keyed by the line's key (letters
+// compared without regard to case). The table is an array of 64-byte
+// buckets, one cache line each, holding twelve offsets and a one-byte hash
+// tag per offset, so that an insert or a look-up touches one line of the
+// table and rarely has to read a line of text that is not its own. A full
+// bucket passes further keys to the next one. About seven bytes per key; no
+// key text is copied. A table for a few keys (a query section holds about
+// ten) is a plain list of offsets searched in order: comparing a handful of
+// keys costs less than hashing one, and the list takes four bytes per key.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -28,9 +30,10 @@ class KeyTable {
   /// A moved-from table is empty.
   KeyTable(KeyTable&& other) noexcept { *this = std::move(other); }
   KeyTable& operator=(KeyTable&& other) noexcept {
-    slots_ = std::move(other.slots_);
-    tags_ = std::exchange(other.tags_, nullptr);
-    mask_ = std::exchange(other.mask_, 0);
+    list_ = std::move(other.list_);
+    buckets_ = std::move(other.buckets_);
+    buckets_count_ = std::exchange(other.buckets_count_, 0);
+    capacity_ = std::exchange(other.capacity_, 0);
     count_ = std::exchange(other.count_, 0);
     return *this;
   }
@@ -44,13 +47,10 @@ class KeyTable {
   /// The same with the line's hashKey() already known (a list ignores it).
   uint32_t insert(const char* base, uint32_t line, uint64_t hash);
   /// True when the table is a list: insert() needs no hash.
-  bool isList() const { return tags_ == nullptr; }
-  /// Asks the processor to fetch the slot a key of this hash starts at.
+  bool isList() const { return !buckets_; }
+  /// Asks the processor to fetch the bucket a key of this hash starts at.
   void prefetch(uint64_t hash) const {
-    if (tags_ != nullptr) {
-      __builtin_prefetch(&tags_[hash & mask_]);
-      __builtin_prefetch(&slots_[hash & mask_]);
-    }
+    if (buckets_) __builtin_prefetch(&buckets_[bucketOf(hash)]);
   }
   /// The line whose key equals `paddedKey` (a padded, NUL-ended key), or kNone.
   uint32_t find(const char* base, const char* paddedKey) const;
@@ -60,22 +60,38 @@ class KeyTable {
   void forEach(F&& f) const {
     if (count_ == 0) return;
     if (isList()) {
-      for (uint32_t i = 0; i < count_; ++i) f(slots_[i]);
+      for (uint32_t i = 0; i < count_; ++i) f(list_[i]);
       return;
     }
-    for (uint32_t i = 0; i <= mask_; ++i) {
-      if (tags_[i] != 0) f(slots_[i]);
+    for (uint32_t b = 0; b < buckets_count_; ++b) {
+      const Bucket& bucket = buckets_[b];
+      for (unsigned k = 0; k < kBucketSlots; ++k) {
+        if (bucket.tags[k] != 0) f(bucket.slots[k]);
+      }
     }
   }
   /// Every line held, in no particular order.
   std::vector<uint32_t> lines() const;
 
  private:
+  static constexpr unsigned kBucketSlots = 12;
+  struct alignas(64) Bucket {
+    uint8_t tags[16];  // 0: empty; the last four are always 0 and never used
+    uint32_t slots[kBucketSlots];
+  };
+  static_assert(sizeof(Bucket) == 64);
+
   static uint64_t hashOf(const char* text);
+  // The bucket of a hash: its low 32 bits scaled to the bucket count.
+  uint32_t bucketOf(uint64_t hash) const {
+    return static_cast<uint32_t>((static_cast<uint64_t>(static_cast<uint32_t>(hash)) * buckets_count_) >> 32);
+  }
   uint32_t insertInList(const char* base, uint32_t line);
-  std::unique_ptr<uint32_t[]> slots_;  // the slots, followed by one tag byte per slot
-  uint8_t* tags_ = nullptr;            // 0: empty slot; no tags: a list of count_ lines
-  uint32_t mask_ = 0;                  // a list: its capacity
+
+  std::unique_ptr<uint32_t[]> list_;  // a list table: its lines
+  std::unique_ptr<Bucket[]> buckets_;  // a hashed table: its buckets
+  uint32_t buckets_count_ = 0;
+  uint32_t capacity_ = 0;  // keys the table takes
   uint32_t count_ = 0;
 };
 

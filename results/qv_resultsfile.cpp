@@ -6,6 +6,7 @@
 
 #include "platform/clock.h"
 #include "platform/file_io.h"
+#include "results/line_starts.h"
 #include "results/qv_searchparams.h"
 #include "results/value_parse.h"
 
@@ -156,19 +157,18 @@ void qv_resultsfile::indexSection(Section& section, int fixedSection, std::strin
     }
     pending = 0;
   };
-  // Lines never cross a block, so each block is walked with a plain pointer.
-  // The walk stops at the section's end or at a NUL where a line begins.
+  // Lines never cross a block, so each block is walked on its own. The walk
+  // stops at the section's end or at a NUL where a line begins.
   for (bool more = pos.found() && pos < section.end; more;) {
     const char* data = blocks_.data(pos.block);
     const uint32_t length = blocks_.length(pos.block);
     const uint32_t stop = pos.block == section.end.block ? section.end.offset : length;
     const uint32_t base = blocks_.offsetOf({pos.block, 0});
-    uint32_t o = pos.offset;
-    while (o < stop) {
+    qv_results::forEachLineStart(data, length, pos.offset, stop, [&](uint32_t o) {
       const char c = data[o];
       if (c == '\0') {
         more = false;
-        break;
+        return false;
       }
       if (c != '\r' && c != '\n') {
         lines[pending] = base + o;
@@ -178,9 +178,8 @@ void qv_resultsfile::indexSection(Section& section, int fixedSection, std::strin
         }
         if (++pending == kBatch) flush();
       }
-      const void* lf = std::memchr(data + o, '\n', length - o);
-      o = lf != nullptr ? static_cast<uint32_t>(static_cast<const char*>(lf) - data) + 1 : length;
-    }
+      return true;
+    });
     if (pos.block >= section.end.block || pos.block + 1 >= blocks_.count()) more = false;
     pos = {pos.block + 1, 0};
   }

@@ -4,8 +4,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <random>
 
 #include "results/key_table.h"
+#include "results/line_starts.h"
 #include "results/results_test_util.h"
 #include "results/value_parse.h"
 
@@ -151,6 +154,64 @@ TEST(KeyTable, ShortListAnswersLikeTheHashedTable) {
   std::sort(held.begin(), held.end());
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(held, expected);
+}
+
+// A table filled to the number of keys it was made for: keys pass from full
+// buckets to the next ones (wrapping at the end), and every one stays
+// findable; keys beyond the size asked for are refused without harm.
+TEST(KeyTable, FullTableKeepsEveryKeyFindable) {
+  for (size_t n : {size_t{17}, size_t{40}, size_t{1000}}) {
+    std::vector<std::string> lines;
+    for (size_t i = 0; i < n; ++i) lines.push_back("k" + std::to_string(i * 7919) + "=v");
+    for (size_t i = 0; i < n; ++i) lines.push_back("K" + std::to_string(i * 7919) + "=duplicate");
+    lines.push_back("extra=1");
+    std::vector<uint32_t> offsets;
+    const std::string text = paddedText(lines, offsets);
+    qv_results::KeyTable table(n);
+    ASSERT_FALSE(table.isList());
+    for (size_t i = 0; i < n; ++i) EXPECT_EQ(table.insert(text.data(), offsets[i]), qv_results::KeyTable::kNone);
+    for (size_t i = 0; i < n; ++i) EXPECT_EQ(table.insert(text.data(), offsets[n + i]), offsets[i]) << lines[n + i];
+    (void)table.insert(text.data(), offsets.back());
+    EXPECT_EQ(table.size(), n);
+    for (size_t i = 0; i < n; ++i) {
+      const qv_results::PaddedKey key(lines[n + i]);
+      EXPECT_EQ(table.find(text.data(), key.text()), offsets[i]) << lines[i];
+    }
+    const qv_results::PaddedKey extra("extra");
+    EXPECT_EQ(table.find(text.data(), extra.text()), qv_results::KeyTable::kNone);
+    std::vector<uint32_t> held = table.lines();
+    std::sort(held.begin(), held.end());
+    EXPECT_EQ(held, std::vector<uint32_t>(offsets.begin(), offsets.begin() + static_cast<std::ptrdiff_t>(n)));
+  }
+}
+
+// The line walk visits exactly the positions a search for each line's end
+// gives, whatever the line lengths and wherever the walk is told to stop.
+TEST(LineStarts, VisitsEveryLineStartBeforeTheStop) {
+  std::mt19937 random(7);
+  for (int round = 0; round < 300; ++round) {
+    std::string text;
+    const size_t size = random() % 400;
+    for (size_t i = 0; i < size; ++i) text.push_back(random() % 5 == 0 ? '\n' : static_cast<char>('a' + random() % 26));
+    if (round % 3 == 0 && !text.empty()) text[random() % text.size()] = '\0';
+    const auto length = static_cast<uint32_t>(text.size());
+    text.append(1 + qv_results::kBlockPadding, '\0');
+    const uint32_t from = 0;
+    const uint32_t stop = round % 2 == 0 ? length : static_cast<uint32_t>(random() % (length + 1));
+    const size_t limit = round % 5 == 0 ? 3 : SIZE_MAX;  // f ends the walk after this many lines
+    std::vector<uint32_t> expected;
+    for (uint32_t o = from; o < stop && expected.size() < limit;) {
+      expected.push_back(o);
+      const void* lf = std::memchr(text.data() + o, '\n', length - o);
+      o = lf != nullptr ? static_cast<uint32_t>(static_cast<const char*>(lf) - text.data()) + 1 : length;
+    }
+    std::vector<uint32_t> seen;
+    qv_results::forEachLineStart(text.data(), length, from, stop, [&](uint32_t o) {
+      seen.push_back(o);
+      return seen.size() < limit;
+    });
+    ASSERT_EQ(seen, expected) << "round " << round;
+  }
 }
 
 TEST(ValueParse, LeadingNumbersOnly) {
