@@ -98,17 +98,18 @@ uint32_t KeyTable::insert(const char* base, uint32_t line, uint64_t h) {
   }
 }
 
-uint32_t KeyTable::find(const char* base, const char* paddedKey) const {
-  if (count_ == 0) return kNone;
-  if (isList()) {
-    const unsigned char first = firstFolded(paddedKey);
-    for (uint32_t i = 0; i < count_; ++i) {
-      const char* other = base + list_[i];
-      if (firstFolded(other) == first && compareLineKeys(other, paddedKey) == 0) return list_[i];
-    }
-    return kNone;
+uint32_t KeyTable::findInList(const char* base, const char* paddedKey) const {
+  const unsigned char first = firstFolded(paddedKey);
+  for (uint32_t i = 0; i < count_; ++i) {
+    const char* other = base + list_[i];
+    if (firstFolded(other) == first && compareLineKeys(other, paddedKey) == 0) return list_[i];
   }
-  const uint64_t h = hashKey(paddedKey);
+  return kNone;
+}
+
+uint32_t KeyTable::find(const char* base, const char* paddedKey, uint64_t h) const {
+  if (count_ == 0) return kNone;
+  if (isList()) return findInList(base, paddedKey);
   const uint8_t tag = tagOf(h);
   for (uint32_t b = bucketOf(h);; b = b + 1 == buckets_count_ ? 0 : b + 1) {
     const Bucket& bucket = buckets_[b];

@@ -53,7 +53,11 @@ class KeyTable {
     if (buckets_) __builtin_prefetch(&buckets_[bucketOf(hash)]);
   }
   /// The line whose key equals `paddedKey` (a padded, NUL-ended key), or kNone.
-  uint32_t find(const char* base, const char* paddedKey) const;
+  uint32_t find(const char* base, const char* paddedKey) const {
+    return isList() ? findInList(base, paddedKey) : find(base, paddedKey, hashOf(paddedKey));
+  }
+  /// The same with the key's hashKey() already known (a list ignores it).
+  uint32_t find(const char* base, const char* paddedKey, uint64_t hash) const;
   uint32_t size() const { return count_; }
   /// Calls f(offset) for every line held, in no particular order.
   template <typename F>
@@ -87,6 +91,7 @@ class KeyTable {
     return static_cast<uint32_t>((static_cast<uint64_t>(static_cast<uint32_t>(hash)) * buckets_count_) >> 32);
   }
   uint32_t insertInList(const char* base, uint32_t line);
+  uint32_t findInList(const char* base, const char* paddedKey) const;
 
   std::unique_ptr<uint32_t[]> list_;  // a list table: its lines
   std::unique_ptr<Bucket[]> buckets_;  // a hashed table: its buckets

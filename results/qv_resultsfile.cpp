@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <optional>
 
 #include "platform/clock.h"
 #include "platform/file_io.h"
@@ -289,6 +290,30 @@ bool qv_resultsfile::lineValue(const char* line, size_t keyLength, std::string& 
   if (v[n] == '\0') return false;  // no line end after it: the text was cut short
   value.assign(v, n);
   return !value.empty();
+}
+
+void qv_resultsfile::findLines(const Section* section, std::initializer_list<std::string_view> keys,
+                              const char** lines) const {
+  constexpr size_t kMax = 4;
+  std::optional<qv_results::PaddedKey> padded[kMax];
+  uint64_t hashes[kMax] = {};
+  size_t n = 0;
+  for (const std::string_view key : keys) {
+    lines[n] = nullptr;
+    if (n == kMax) break;
+    padded[n].emplace(key);
+    if (section != nullptr && padded[n]->usable() && !section->keys.isList()) {
+      hashes[n] = qv_results::hashKey(padded[n]->text());
+      section->keys.prefetch(hashes[n]);
+    }
+    ++n;
+  }
+  if (section == nullptr || section->keys.size() == 0) return;
+  for (size_t i = 0; i < n; ++i) {
+    if (!padded[i]->usable()) continue;
+    const uint32_t line = section->keys.find(blocks_.base(), padded[i]->text(), hashes[i]);
+    if (line != KeyTable::kNone) lines[i] = blocks_.lineAt(line);
+  }
 }
 
 bool qv_resultsfile::appendLineValue(const char* line, size_t keyLength, std::string& out) const {

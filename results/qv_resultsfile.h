@@ -207,6 +207,9 @@ class qv_resultsfile {
   bool lineValue(const char* line, size_t keyLength, std::string& value, bool firstBytesOnly) const;
   /// The line of `key` in `section`, or nullptr.
   const char* findLine(const Section* section, std::string_view key) const;
+  /// The lines of up to four keys of one section (nullptr where absent),
+  /// their table slots fetched together so that the waits overlap.
+  void findLines(const Section* section, std::initializer_list<std::string_view> keys, const char** lines) const;
   /// Appends the value of `key` in `section` to `out`, read in place when it
   /// is held in memory; false (nothing appended) when absent or empty.
   bool appendValue(const Section* section, std::string_view key, std::string& out) const;

@@ -79,23 +79,29 @@ std::string qv_resultsfile::getQueryDescription(int q) const {
   // from the text held in memory, keys are built in a local buffer.
   char number[16];
   const std::string_view n(number, static_cast<size_t>(std::to_chars(number, number + sizeof number, q).ptr - number));
-  char keyBuffer[32];
-  const auto key = [&](std::string_view prefix) {
-    std::memcpy(keyBuffer, prefix.data(), prefix.size());
-    std::memcpy(keyBuffer + prefix.size(), n.data(), n.size());
-    return std::string_view(keyBuffer, prefix.size() + n.size());
-  };
   const Section* summary = fixedSection(SEC_SUMMARY);
   const Section* query = querySection(q);
+  // The three summary keys are looked up together: their table slots lie
+  // far apart in a large table.
+  char massKey[32], expKey[32], intensityKey[32];
+  const auto numbered = [&](char* buffer, std::string_view prefix) {
+    std::memcpy(buffer, prefix.data(), prefix.size());
+    std::memcpy(buffer + prefix.size(), n.data(), n.size());
+    return std::string_view(buffer, prefix.size() + n.size());
+  };
+  const std::string_view keys[3] = {numbered(massKey, "qmass"), numbered(expKey, "qexp"),
+                                    numbered(intensityKey, "qintensity")};
+  const char* lines[3];
+  findLines(summary, {keys[0], keys[1], keys[2]}, lines);
   std::string text;
   text.reserve(160);
-  (void)appendValue(summary, key("qmass"), text);
+  if (lines[0] != nullptr) (void)appendLineValue(lines[0], keys[0].size(), text);
   text += " from(";
-  (void)appendValue(summary, key("qexp"), text);
+  if (lines[1] != nullptr) (void)appendLineValue(lines[1], keys[1].size(), text);
   text += ") ";
   size_t mark = text.size();
   text += " intensity(";
-  if (appendValue(summary, key("qintensity"), text)) {
+  if (lines[2] != nullptr && appendLineValue(lines[2], keys[2].size(), text)) {
     text += ") ";
   } else {
     text.resize(mark);
