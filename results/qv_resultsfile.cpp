@@ -299,8 +299,8 @@ void qv_resultsfile::findLines(const Section* section, std::initializer_list<std
   uint64_t hashes[kMax] = {};
   size_t n = 0;
   for (const std::string_view key : keys) {
+    if (n == kMax) break;  // the caller asks for at most four
     lines[n] = nullptr;
-    if (n == kMax) break;
     padded[n].emplace(key);
     if (section != nullptr && padded[n]->usable() && !section->keys.isList()) {
       hashes[n] = qv_results::hashKey(padded[n]->text());
