@@ -85,6 +85,14 @@ void qv_errors::copyFrom(const qv_errors& other) {
   repeats_.insert(repeats_.end(), other.repeats_.begin(), other.repeats_.end());
 }
 
+void qv_errors::addErrorsFrom(const qv_errors& other) {
+  // A report folded there had two reports of its number just before it;
+  // here it has the same two, so it folds again and its text is not needed.
+  for (size_t i = 0; i < other.numbers_.size(); ++i) {
+    for (int32_t r = 0; r <= other.repeats_[i]; ++r) addError(other.numbers_[i], other.texts_[i], other.levels_[i]);
+  }
+}
+
 void qv_errors::clearAllErrors() {
   numbers_.clear();
   texts_.clear();

@@ -88,6 +88,10 @@ class qv_errors {
 
   /// Appends every entry of `other` in order, without folding or logging.
   void copyFrom(const qv_errors& other);
+  /// Makes every report behind `other` again here, in order, each folded
+  /// one as often as it was repeated: the list ends as it would had those
+  /// reports been made here, and they are logged when logging is on.
+  void addErrorsFrom(const qv_errors& other);
   /// Empties the list; the log settings stay.
   void clearAllErrors();
 

@@ -113,6 +113,24 @@ TEST(ErrorList, CopyFromKeepsEntriesWithoutFolding) {
   EXPECT_FALSE(b.isValid());
 }
 
+// Reports made on a second list and then added here leave this list exactly
+// as making them here would, wherever the sequence is split.
+TEST(ErrorList, AddErrorsFromFoldsAsReportingHereWould) {
+  const std::vector<int> numbers = {3, 3, 4, 3, 3, 3, 3, 4, 4, 4, 3, 4, 4, 3, 3, 3};
+  qv_errors direct;
+  for (size_t i = 0; i < numbers.size(); ++i) direct.addError(numbers[i], "r" + std::to_string(i), 2);
+  for (size_t split = 0; split <= numbers.size(); ++split) {
+    qv_errors here, aside;
+    for (size_t i = 0; i < numbers.size(); ++i) (i < split ? here : aside).addError(numbers[i], "r" + std::to_string(i), 2);
+    here.addErrorsFrom(aside);
+    ASSERT_EQ(here.getNumberOfErrors(), direct.getNumberOfErrors()) << split;
+    for (int n = 1; n <= direct.getNumberOfErrors(); ++n) {
+      EXPECT_EQ(here.getErrorNumber(n), direct.getErrorNumber(n)) << split;
+      EXPECT_EQ(here.getErrorString(n), direct.getErrorString(n)) << split;
+    }
+  }
+}
+
 TEST(ErrorList, SystemErrorAppendsTheSystemText) {
   qv_errors e;
   errno = ENOENT;

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <new>
 #include <optional>
+#include <system_error>
+#include <thread>
 
 #include "platform/clock.h"
 #include "platform/file_io.h"
@@ -90,22 +93,81 @@ void qv_resultsfile::open(size_t chunkSize) {
   // Every token begins with `name="` or "[": one pass finds the first
   // occurrence of each.
   const std::vector<TextPos> starts = blocks_.findEach(bracketDialect_ ? "[" : "name=\"", tokens_);
+  for (int s = 0; s < kNumFixedSections; ++s) fixed_[s].start = starts[static_cast<size_t>(s)];
+
+  // The largest section of a big file (the peptide matches, as a rule) is
+  // indexed on a second thread while this one indexes the others and the
+  // query sections. Errors come in section order: those of the sections
+  // before it are recorded as they happen, the others are kept aside and
+  // added once it is done.
+  const int big = sectionForSecondThread();
+  qv_errors bigErrors, laterErrors;
+  bigErrors.setLogging({}, errors_.getLogLevel());
+  laterErrors.setLogging({}, errors_.getLogLevel());
+  bool bigOutOfMemory = false;
+  std::jthread worker;
+  if (big >= 0) {
+    try {
+      worker = std::jthread([this, big, &bigErrors, &bigOutOfMemory] {
+        try {
+          indexSection(fixed_[big], big, tokens_[static_cast<size_t>(big)], bigErrors);
+        } catch (const std::bad_alloc&) {
+          bigOutOfMemory = true;
+        }
+      });
+    } catch (const std::system_error&) {
+      // No thread to be had: the section is indexed here, in its turn.
+    }
+  }
+  const int inWorker = worker.joinable() ? big : -1;
   for (int s = 0; s < kNumFixedSections; ++s) {
     keepAlive();
+    if (s == inWorker) continue;
+    qv_errors& errors = inWorker >= 0 && s > inWorker ? laterErrors : errors_;
     Section& section = fixed_[s];
-    section.start = starts[static_cast<size_t>(s)];
     if (!section.start.found()) {
-      if (s <= SEC_MASSES || s == SEC_INDEX) setError(ERR_MISSING_SECTION, tokens_[static_cast<size_t>(s)]);
+      if (s <= SEC_MASSES || s == SEC_INDEX) errors.setError(ERR_MISSING_SECTION, tokens_[static_cast<size_t>(s)]);
       continue;
     }
-    indexSection(section, s, tokens_[static_cast<size_t>(s)]);
+    indexSection(section, s, tokens_[static_cast<size_t>(s)], errors);
   }
   readHeaderValues();
-  findQuerySections();
+  findQuerySections(inWorker >= 0 ? laterErrors : errors_);
+  if (inWorker >= 0) {
+    worker.join();
+    if (bigOutOfMemory) bigErrors.setError(ERR_OUT_OF_MEMORY, 0);
+    errors_.addErrorsFrom(bigErrors);
+    errors_.addErrorsFrom(laterErrors);
+  }
+  numHits_ = getSectionValueInt(SEC_SUMMARY, "num_hits");
+}
+
+// The fixed section that spans most of the text, when that is at least
+// kSecondThreadBytes: measured from its token to the next token found. The
+// header is read while the sections are being indexed, so it is never one.
+int qv_resultsfile::sectionForSecondThread() const {
+  constexpr uint64_t kSecondThreadBytes = uint64_t{4} << 20;
+  int best = -1;
+  uint64_t bestSize = 0;
+  for (int s = 0; s < kNumFixedSections; ++s) {
+    if (s == SEC_HEADER || !fixed_[s].start.found()) continue;
+    const uint64_t from = blocks_.offsetOf(fixed_[s].start);
+    uint64_t to = blocks_.offsetOf(blocks_.end());
+    for (int t = 0; t < kNumFixedSections; ++t) {
+      if (!fixed_[t].start.found()) continue;
+      const uint64_t other = blocks_.offsetOf(fixed_[t].start);
+      if (other > from && other < to) to = other;
+    }
+    if (to - from >= kSecondThreadBytes && to - from > bestSize) {
+      best = s;
+      bestSize = to - from;
+    }
+  }
+  return best;
 }
 
 // Finds the section's end from its token and builds its key table.
-void qv_resultsfile::indexSection(Section& section, int fixedSection, std::string_view token) {
+void qv_resultsfile::indexSection(Section& section, int fixedSection, std::string_view token, qv_errors& errors) {
   const TextPos sep = blocks_.find(section.start, separator_);
   if (!sep.found()) {
     section.end = blocks_.end();
@@ -117,7 +179,7 @@ void qv_resultsfile::indexSection(Section& section, int fixedSection, std::strin
     section.end = boundaryLineStart(sep);
   }
   if (!section.end.found()) {
-    setError(ERR_MISSING_SECTION_END, token);
+    errors.setError(ERR_MISSING_SECTION_END, token);
     return;
   }
 
@@ -144,7 +206,7 @@ void qv_resultsfile::indexSection(Section& section, int fixedSection, std::strin
       const char* text = blocks_.lineAt(lines[k]);
       const std::string_view key(text, qv_results::lineKeyLength(text));
       if (fixedSection == SEC_PROTEINS) {
-        setError(ERR_DUPLICATE_ACCESSION, key);
+        errors.setError(ERR_DUPLICATE_ACCESSION, key);
         continue;
       }
       if (header.empty()) {
@@ -154,7 +216,7 @@ void qv_resultsfile::indexSection(Section& section, int fixedSection, std::strin
           header.push_back(h);
         }
       }
-      setError(ERR_DUPLICATE_KEY, key, header);
+      errors.setError(ERR_DUPLICATE_KEY, key, header);
     }
     pending = 0;
   };
@@ -214,7 +276,6 @@ TextPos qv_resultsfile::boundaryLineStart(TextPos p) const {
 
 void qv_resultsfile::readHeaderValues() {
   numQueries_ = getSectionValueInt(SEC_HEADER, "queries");
-  numHits_ = getSectionValueInt(SEC_SUMMARY, "num_hits");
   numSequences_ = getSectionValueInt(SEC_HEADER, "sequences");
   numSeqsAfterTax_ = getSectionValueInt(SEC_HEADER, "sequences_after_tax");
   numResidues_ = getSectionValueDouble(SEC_HEADER, "residues");
@@ -228,7 +289,7 @@ void qv_resultsfile::readHeaderValues() {
 // previous query was found, which keeps opening linear in the file size. The
 // tables grow with the sections found, so a huge count in the header costs
 // nothing.
-void qv_resultsfile::findQuerySections() {
+void qv_resultsfile::findQuerySections(qv_errors& errors) {
   queries_.clear();
   // A section takes at least its token's bytes, which bounds a header count
   // that is too large.
@@ -236,7 +297,7 @@ void qv_resultsfile::findQuerySections() {
   queries_.reserve(static_cast<size_t>(std::min<uint64_t>(std::max(numQueries_, 0) + 1ULL, room)));
   queries_.emplace_back();
   if (numQueries_ < -1) {
-    setError(ERR_QUERY_COUNT_TRUNCATED, numQueries_, 0);
+    errors.setError(ERR_QUERY_COUNT_TRUNCATED, numQueries_, 0);
     numQueries_ = 0;
   }
   TextPos from = fixed_[SEC_QUERY1].start.found() ? fixed_[SEC_QUERY1].start : blocks_.begin();
@@ -247,9 +308,9 @@ void qv_resultsfile::findQuerySections() {
     const std::string token = prefix + std::to_string(q) + suffix;
     Section section;
     section.start = blocks_.find(from, token);
-    if (section.start.found()) indexSection(section, -1, token);
+    if (section.start.found()) indexSection(section, -1, token, errors);
     if (!section.start.found() || !section.end.found()) {
-      setError(ERR_QUERY_COUNT_TRUNCATED, numQueries_, q - 1);
+      errors.setError(ERR_QUERY_COUNT_TRUNCATED, numQueries_, q - 1);
       numQueries_ = q - 1;
       break;
     }

@@ -195,10 +195,14 @@ class qv_resultsfile {
   };
 
   void open(size_t chunkSize);
-  void indexSection(Section& section, int fixedSection, std::string_view token);
+  /// Finds the section's end and builds its key table, recording its
+  /// errors in `errors`.
+  void indexSection(Section& section, int fixedSection, std::string_view token, qv_errors& errors);
+  /// The fixed section worth indexing on a second thread, or -1.
+  int sectionForSecondThread() const;
   qv_results::TextPos boundaryLineStart(qv_results::TextPos p) const;
   void readHeaderValues();
-  void findQuerySections();
+  void findQuerySections(qv_errors& errors);
   const Section* fixedSection(int section) const;
   const Section* querySection(int q) const;
   /// Finds the value of `key`; false when absent or empty.

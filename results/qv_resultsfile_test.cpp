@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include "results/results_test_util.h"
 
 using qvresultstest::buildResultsFile;
@@ -108,6 +110,43 @@ TEST_P(BothDialects, DuplicateKeysKeepTheFirstValue) {
   EXPECT_EQ(f.getErrorString(1), "Duplicate key (Sequences) in section " + header);
   EXPECT_EQ(f.getErrorString(2), "Possible duplicate accession string (\"P12345\")");
   EXPECT_EQ(f.getSectionValueStr(SEC_PROTEINS, "\"P12345\""), "50000.0,\"Test protein\"");
+}
+
+// A big peptides section is indexed beside the other sections; its errors
+// still come between those of the sections before and after it, and equal
+// reports fold across the join as they would one after another.
+TEST_P(BothDialects, BigSectionErrorsKeepTheirPlace) {
+  auto sections = sampleSections(3);
+  for (std::string& line : findSection(sections, "header")->lines) {
+    if (line == "queries=3") line = "queries=5";  // two query sections missing: error 28 at the end
+  }
+  findSection(sections, "summary")->lines.push_back("QMASS1=9");
+  std::vector<std::string>& peptides = findSection(sections, "peptides")->lines;
+  const std::string pad(80, 'x');
+  for (int i = 1; i <= 60000; ++i) {
+    peptides.push_back("q" + std::to_string(i) + "_pad=" + pad);
+    if (i == 30000 || i == 59999 || i == 60000) peptides.push_back("Q1_P1=duplicate " + std::to_string(i));
+  }
+  findSection(sections, "proteins")->lines.push_back("\"P12345\"=again");
+  findSection(sections, "query2")->lines.push_back("CHARGE=3+");
+  qv_resultsfile f(write(sections));
+  const bool bracket = GetParam();
+  const auto header = [&](const std::string& name) {
+    std::string upper = name;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return bracket ? "[" + upper + "]" : "name=\"" + name + "\"";
+  };
+  ASSERT_EQ(errorNumbers(f), (std::vector<int>{24, 24, 19, 24, 28}));
+  EXPECT_EQ(f.getErrorString(1), "Duplicate key (QMASS1) in section " + header("summary"));
+  EXPECT_EQ(f.getErrorString(2), "Duplicate key (Q1_P1) in section " + header("peptides") + " (Error repeated 3 times)");
+  EXPECT_EQ(f.getErrorString(3), "Possible duplicate accession string (\"P12345\")");
+  EXPECT_EQ(f.getErrorString(4), "Duplicate key (CHARGE) in section " + header("query2"));
+  EXPECT_EQ(f.getNumQueries(), 3);
+  EXPECT_EQ(f.getNumberOfSectionKeys(SEC_PEPTIDES), 60003);
+  EXPECT_EQ(f.getSectionValueStr(SEC_PEPTIDES, "q31234_PAD"), pad);
+  EXPECT_EQ(f.getSectionValueStr(SEC_PEPTIDES, "q1_p1").substr(0, 8), "0,1000.5");
+  EXPECT_EQ(f.getSectionValueStr(SEC_SUMMARY, "qmass1"), "1001.5");
+  EXPECT_EQ(f.getNumHits(), 0);
 }
 
 TEST_P(BothDialects, MissingRequiredSectionMakesTheFileInvalid) {
