@@ -17,6 +17,7 @@ struct Case {
   qvgen::SearchType type;
   bool crlf;
   size_t chunk;
+  int queries = 120;  // 3000 makes a file of about 18 MB, read ahead on a second thread
 };
 
 class GeneratedFile : public ::testing::TestWithParam<Case> {};
@@ -28,7 +29,9 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{qvgen::Dialect::Mime, qvgen::SearchType::MsMs, true, 20000},
                       Case{qvgen::Dialect::Bracket, qvgen::SearchType::MsMs, false, 9000},
                       Case{qvgen::Dialect::Mime, qvgen::SearchType::Pmf, false, qv_resultsfile::kDefaultChunkSize},
-                      Case{qvgen::Dialect::Bracket, qvgen::SearchType::Pmf, true, 5000}));
+                      Case{qvgen::Dialect::Bracket, qvgen::SearchType::Pmf, true, 5000},
+                      Case{qvgen::Dialect::Mime, qvgen::SearchType::MsMs, false, qv_resultsfile::kDefaultChunkSize, 3000},
+                      Case{qvgen::Dialect::Bracket, qvgen::SearchType::MsMs, true, 3000, 3000}));
 
 TEST_P(GeneratedFile, ReadsBackTheModel) {
   const Case c = GetParam();
@@ -36,9 +39,9 @@ TEST_P(GeneratedFile, ReadsBackTheModel) {
   options.dialect = c.dialect;
   options.type = c.type;
   options.crlf = c.crlf;
-  options.queries = 120;
+  options.queries = c.queries;
   options.proteins = 30;
-  options.peaks = 150;
+  options.peaks = c.queries > 1000 ? 300 : 150;
   options.seed = 11;
   qvresultstest::ScratchDir dir;
   const std::string path = dir.write("gen.dat", qvgen::resultsText(options));
@@ -47,7 +50,7 @@ TEST_P(GeneratedFile, ReadsBackTheModel) {
   ASSERT_TRUE(f.isValid()) << f.getLastErrorString();
   EXPECT_EQ(f.getNumberOfErrors(), 0) << f.getLastErrorString();
   EXPECT_EQ(f.isBracketDialect(), c.dialect == qvgen::Dialect::Bracket);
-  ASSERT_EQ(f.getNumQueries(), 120);
+  ASSERT_EQ(f.getNumQueries(), c.queries);
   const bool pmf = c.type == qvgen::SearchType::Pmf;
   EXPECT_EQ(f.isPMF(), pmf);
   EXPECT_EQ(f.isMSMS(), !pmf);

@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "platform/memory_advice.h"
+#include "results/piece_reader.h"
 
 namespace qv_results {
 namespace {
@@ -18,6 +19,8 @@ namespace {
 // Text is addressed with 32-bit offsets into the arena.
 constexpr uint64_t kMaxChunk = std::numeric_limits<uint32_t>::max() / 2;
 constexpr uint64_t kMaxArena = std::numeric_limits<uint32_t>::max();
+// Files from this size on are read ahead on a second thread.
+constexpr uint64_t kReadAheadBytes = uint64_t{8} << 20;
 
 constexpr std::array<unsigned char, 256> makeFoldTable() {
   std::array<unsigned char, 256> t{};
@@ -159,13 +162,6 @@ size_t countLineFeeds(const char* p, size_t size) {
   return n;
 }
 
-namespace {
-
-// True when "Ions1" occurs in the text.
-bool containsIons1(std::string_view text) { return findInText(text, 0, "Ions1") != std::string_view::npos; }
-
-}  // namespace
-
 // Compares eight bytes at a time: both keys are read up to eight bytes past
 // their ends, which every block allows with its kBlockPadding zero bytes.
 int compareLineKeys(const char* a, const char* b) {
@@ -296,27 +292,64 @@ void BlockStore::closePending() {
   pendingLineEnds_ = 0;
 }
 
-// Copies a chunk line by line into the open block, replacing each line that
-// begins with "Ions1=" by a marker holding the line's file offset. The block
-// is closed whenever the next line would take it past `capacity` bytes.
+// Appends whole lines to the open block, closing it whenever the next lines
+// would take it past `capacity` bytes; a line longer than that gets a block
+// of its own.
+void BlockStore::appendLines(const char* text, size_t length, size_t capacity) {
+  while (length > 0) {
+    if (pendingLength_ + length + 1 <= capacity) {
+      append(text, length);
+      pendingLineEnds_ += countLineFeeds(text, length);
+      return;
+    }
+    const size_t room = capacity > pendingLength_ + 1 ? capacity - pendingLength_ - 1 : 0;
+    const size_t lastLf = room == 0 ? std::string_view::npos : std::string_view(text, std::min(room, length)).rfind('\n');
+    size_t take;
+    if (lastLf != std::string_view::npos) {
+      take = lastLf + 1;
+    } else if (pendingLength_ > 0) {
+      closePending();
+      continue;
+    } else {
+      const void* lf = std::memchr(text, '\n', length);
+      take = lf != nullptr ? static_cast<size_t>(static_cast<const char*>(lf) - text) + 1 : length;
+    }
+    append(text, take);
+    pendingLineEnds_ += countLineFeeds(text, take);
+    closePending();
+    text += take;
+    length -= take;
+  }
+}
+
+// Copies a chunk of whole lines into the blocks, replacing each line that
+// begins with "Ions1=" by a marker holding the line's file offset. The text
+// between two such lines is found by one search for the next and copied at
+// once; only the peak lists themselves are searched for their ends.
 void BlockStore::compact(const char* chunk, size_t length, uint64_t fileOffset, size_t capacity) {
+  constexpr std::string_view kIons = "Ions1=";
+  const std::string_view text(chunk, length);
   char marker[64];
   size_t pos = 0;
   while (pos < length) {
-    const void* lf = std::memchr(chunk + pos, '\n', length - pos);
-    const size_t lineEnd = lf != nullptr ? static_cast<size_t>(static_cast<const char*>(lf) - chunk) + 1 : length;
-    const char* line = chunk + pos;
-    size_t lineLength = lineEnd - pos;
-    if (lineLength >= 6 && std::memcmp(line, "Ions1=", 6) == 0) {
-      std::memcpy(marker, kIonsMarker.data(), kIonsMarker.size());
-      auto r = std::to_chars(marker + kIonsMarker.size(), marker + sizeof(marker) - 1, fileOffset + pos);
-      *r.ptr = '\n';
-      line = marker;
-      lineLength = static_cast<size_t>(r.ptr - marker) + 1;
+    size_t ions = pos;
+    for (;;) {
+      ions = findInText(text, ions, kIons);
+      if (ions == std::string_view::npos || ions == 0 || chunk[ions - 1] == '\n') break;
+      ++ions;  // not at the start of a line
     }
-    if (pendingLength_ + lineLength + 1 > capacity) closePending();
-    append(line, lineLength);
-    pendingLineEnds_ += line[lineLength - 1] == '\n';
+    const size_t stretchEnd = ions == std::string_view::npos ? length : ions;
+    appendLines(chunk + pos, stretchEnd - pos, capacity);
+    if (stretchEnd == length) break;
+    const void* lf = std::memchr(chunk + ions, '\n', length - ions);
+    const size_t lineEnd = lf != nullptr ? static_cast<size_t>(static_cast<const char*>(lf) - chunk) + 1 : length;
+    std::memcpy(marker, kIonsMarker.data(), kIonsMarker.size());
+    auto r = std::to_chars(marker + kIonsMarker.size(), marker + sizeof(marker) - 1, fileOffset + ions);
+    *r.ptr = '\n';
+    const size_t markerLength = static_cast<size_t>(r.ptr - marker) + 1;
+    if (pendingLength_ + markerLength + 1 > capacity) closePending();
+    append(marker, markerLength);
+    ++pendingLineEnds_;
     pos = lineEnd;
   }
 }
@@ -344,64 +377,65 @@ BlockStore::ReadResult BlockStore::readChunks(const std::string& path, size_t ch
   const uintmax_t fileSize = std::filesystem::file_size(path, sizeError);
   sizeHint_ = sizeError ? 0 : static_cast<uint64_t>(fileSize) + 1 + kBlockPadding;
   const size_t step = std::max<size_t>(chunkSize, 1);
-  size_t chunk = step;
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
   if (!file) return {Status::OpenFailed, 0};
-  std::unique_ptr<char[]> buf;
+  // The end of a chunk after its last line feed is carried to the front of
+  // the next one: within the reader's room before the piece when it fits,
+  // else (a line longer than that room) in `carry`, which then takes the
+  // pieces that follow until the line ends.
+  constexpr size_t kCarryRoom = size_t{64} << 10;
+  std::string carry;
+  uint64_t fileOffset = 0;  // file offset of the chunk's first byte
+  size_t chunk = step;      // at least the bytes of one chunk, more for a longer line
   try {
-    size_t capacity = chunk + 1;
-    buf = std::make_unique_for_overwrite<char[]>(capacity);
-    size_t have = 0;          // bytes in buf
-    uint64_t fileOffset = 0;  // file offset of buf[0]
+    PieceReader reader(file.get(), step, kCarryRoom, sizeHint_ >= kReadAheadBytes);
     bool first = true;
     for (;;) {
-      const size_t want = chunk - have;
-      const size_t n = std::fread(buf.get() + have, 1, want, file.get());
-      if (std::ferror(file.get())) return {Status::ReadFailed, 0};
-      have += n;
-      const bool eof = n < want;
+      const PieceReader::Piece piece = reader.next();
+      if (piece.failed) return {Status::ReadFailed, 0};
+      char* text;
+      size_t have;
+      if (carry.size() <= kCarryRoom) {
+        text = piece.data - carry.size();
+        std::memcpy(text, carry.data(), carry.size());
+        have = carry.size() + piece.size;
+      } else {
+        if (carry.size() + piece.size > kMaxChunk) return {Status::OutOfMemory, carry.size() + piece.size + 1};
+        carry.append(piece.data, piece.size);
+        text = carry.data();
+        have = carry.size();
+      }
       if (have == 0) break;
       if (first) {
         first = false;
-        if (!acceptFirstChunk(std::string_view(buf.get(), have))) return {Status::NoDialect, 0};
+        if (!acceptFirstChunk(std::string_view(text, have))) return {Status::NoDialect, 0};
       }
       size_t keep = have;
-      if (!eof) {
-        const size_t lastLf = std::string_view(buf.get(), have).rfind('\n');
+      if (!piece.last) {
+        const size_t lastLf = std::string_view(text, have).rfind('\n');
         if (lastLf == std::string_view::npos) {
-          // No line end at all: grow the chunk, keeping what was read.
-          if (chunk + step > kMaxChunk) return {Status::OutOfMemory, chunk + step + 1};
-          chunk += step;
-          if (chunk + 1 > capacity) {
-            // The buffer grows geometrically so that a very long line costs
-            // linear time; only the new part of the chunk is read.
-            capacity = std::min<uint64_t>(std::max(capacity * 2, chunk + 1), kMaxChunk + 1);
-            auto bigger = std::make_unique_for_overwrite<char[]>(capacity);
-            std::memcpy(bigger.get(), buf.get(), have);
-            buf = std::move(bigger);
-          }
+          // No line end yet: all of it is carried, and the chunk grows.
+          if (text != carry.data()) carry.assign(text, have);
+          if (have > chunk) chunk = have;
           continue;
         }
         keep = lastLf + 1;
       }
-      if (containsIons1(std::string_view(buf.get(), keep))) {
-        compact(buf.get(), keep, fileOffset, chunk + 1);
+      compact(text, keep, fileOffset, std::max(chunk, keep) + 1);
+      if (text == carry.data()) {
+        carry.erase(0, keep);
       } else {
-        closePending();
-        append(buf.get(), keep);
-        pendingLineEnds_ = countLineFeeds(buf.get(), keep);  // while the chunk is in the cache
-        closePending();
+        carry.assign(text + keep, have - keep);
       }
-      std::memmove(buf.get(), buf.get() + keep, have - keep);
-      have -= keep;
       fileOffset += keep;
-      if (eof) break;
+      chunk = step;
+      if (piece.last) break;
     }
     closePending();
     lineEndsBefore_.assign(1, 0);
     for (const BlockInfo& b : blocks_) lineEndsBefore_.push_back(lineEndsBefore_.back() + b.lineEnds);
   } catch (const std::bad_alloc&) {
-    return {Status::OutOfMemory, std::max<uint64_t>(arena_.size, chunk + 1)};
+    return {Status::OutOfMemory, std::max<uint64_t>(arena_.size, carry.size() + step + 1)};
   }
   return {};
 }

@@ -140,6 +140,7 @@ class BlockStore {
   TextPos normalise(TextPos p) const;
   void reserve(uint64_t more);
   void append(const char* text, size_t length);
+  void appendLines(const char* text, size_t length, size_t capacity);
   void compact(const char* chunk, size_t length, uint64_t fileOffset, size_t capacity);
   void closePending();
 

@@ -1,0 +1,81 @@
+#include "results/piece_reader.h"
+
+#include <system_error>
+
+namespace qv_results {
+
+PieceReader::PieceReader(std::FILE* file, size_t pieceSize, size_t headroom, bool readAhead)
+    : file_(file), pieceSize_(pieceSize == 0 ? 1 : pieceSize), headroom_(headroom) {
+  const size_t slots = readAhead ? kSlots : 1;
+  for (size_t i = 0; i < slots; ++i) {
+    buffers_.push_back(std::make_unique_for_overwrite<char[]>(headroom_ + pieceSize_));
+    free_.push_back(i);
+  }
+  if (!readAhead) return;
+  try {
+    thread_ = std::thread([this] { readLoop(); });
+  } catch (const std::system_error&) {
+    // No second thread: next() reads each piece itself.
+  }
+}
+
+PieceReader::~PieceReader() {
+  if (!thread_.joinable()) return;
+  {
+    const std::lock_guard lock(mutex_);
+    stop_ = true;
+  }
+  changed_.notify_all();
+  thread_.join();
+}
+
+// Reads one piece into the slot; fread returns less than asked only at the
+// end of the file or on an error.
+PieceReader::Filled PieceReader::fill(size_t slot) {
+  const size_t n = std::fread(buffers_[slot].get() + headroom_, 1, pieceSize_, file_);
+  const bool failed = std::ferror(file_) != 0;
+  return {slot, failed ? 0 : n, failed, failed || n < pieceSize_};
+}
+
+void PieceReader::readLoop() {
+  for (;;) {
+    size_t slot;
+    {
+      std::unique_lock lock(mutex_);
+      changed_.wait(lock, [this] { return stop_ || !free_.empty(); });
+      if (stop_) return;
+      slot = free_.front();
+      free_.pop_front();
+    }
+    const Filled piece = fill(slot);
+    {
+      const std::lock_guard lock(mutex_);
+      filled_.push_back(piece);
+    }
+    changed_.notify_all();
+    if (piece.last) return;
+  }
+}
+
+PieceReader::Piece PieceReader::next() {
+  if (finished_) return {buffers_[0].get() + headroom_, 0, false, true};
+  Filled piece;
+  if (!thread_.joinable()) {
+    piece = fill(0);
+  } else {
+    std::unique_lock lock(mutex_);
+    if (held_ != kSlots) {
+      free_.push_back(held_);
+      held_ = kSlots;
+      changed_.notify_all();
+    }
+    changed_.wait(lock, [this] { return !filled_.empty(); });
+    piece = filled_.front();
+    filled_.pop_front();
+    held_ = piece.slot;
+  }
+  finished_ = piece.last;
+  return {buffers_[piece.slot].get() + headroom_, piece.size, piece.failed, piece.last};
+}
+
+}  // namespace qv_results
