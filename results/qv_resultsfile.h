@@ -198,8 +198,6 @@ class qv_resultsfile {
   /// Finds the section's end and builds its key table, recording its
   /// errors in `errors`.
   void indexSection(Section& section, int fixedSection, std::string_view token, qv_errors& errors);
-  /// The fixed section worth indexing on a second thread, or -1.
-  int sectionForSecondThread() const;
   qv_results::TextPos boundaryLineStart(qv_results::TextPos p) const;
   void readHeaderValues();
   void findQuerySections(qv_errors& errors);

@@ -499,7 +499,8 @@ TextPos BlockStore::find(TextPos from, std::string_view needle, size_t anchor) c
   return {};
 }
 
-std::vector<TextPos> BlockStore::findEach(std::string_view prefix, const std::vector<std::string>& tokens) const {
+std::vector<TextPos> BlockStore::findEach(std::string_view prefix, const std::vector<std::string>& tokens,
+                                          const std::function<void(size_t, TextPos)>& onFound) const {
   std::vector<TextPos> found(tokens.size());
   size_t pending = tokens.size();
   for (TextPos p = find(begin(), prefix); p.found() && pending > 0; p = find(next(p), prefix)) {
@@ -507,6 +508,7 @@ std::vector<TextPos> BlockStore::findEach(std::string_view prefix, const std::ve
       if (!found[t].found() && matchAt(p, tokens[t])) {
         found[t] = p;
         --pending;
+        if (onFound) onFound(t, p);
       }
     }
     if (atEnd(p)) break;

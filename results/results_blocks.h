@@ -114,7 +114,10 @@ class BlockStore {
   TextPos find(TextPos from, std::string_view needle, size_t anchor = std::string_view::npos) const;
   /// The first occurrence of each token, all of which begin with `prefix`,
   /// found in one pass over the text (not found: block -1).
-  std::vector<TextPos> findEach(std::string_view prefix, const std::vector<std::string>& tokens) const;
+  /// `found(t, position)` is called as each first occurrence is found, in
+  /// the order of the text.
+  std::vector<TextPos> findEach(std::string_view prefix, const std::vector<std::string>& tokens,
+                                const std::function<void(size_t, TextPos)>& found = {}) const;
   /// Number of line feeds from `from` up to (not including) `to`.
   size_t countLineEnds(TextPos from, TextPos to) const;
   /// The position after the next line feed at or after p (the end if none).
