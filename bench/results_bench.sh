@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 size_mb=500
-runs=3
+runs=5
 while [ $# -gt 0 ]; do
   case "$1" in
     --size-mb) size_mb=$2; shift 2 ;;
@@ -26,21 +26,29 @@ queries=$(grep -m1 '^queries=' "$file" | cut -d= -f2)
 echo "file: $bytes bytes, $queries queries"
 cat "$file" >/dev/null  # warm the page cache
 
-# Wall-clock seconds of a command, best of $runs (the machine may be busy).
-best() {
-  local best_ns="" start end
-  for ((i = 0; i < runs; i++)); do
-    start=$(date +%s%N)
-    "$@" >"$work/out" 2>&1 || { cat "$work/out" >&2; return 1; }
-    end=$(date +%s%N)
-    if [ -z "$best_ns" ] || [ $((end - start)) -lt "$best_ns" ]; then best_ns=$((end - start)); fi
-  done
-  echo "$best_ns"
+# Wall-clock nanoseconds of one run of a command; its output goes to $2.
+elapsed() {
+  local out=$1 start end
+  shift
+  start=$(date +%s%N)
+  "$@" >"$out" 2>&1 || { cat "$out" >&2; return 1; }
+  end=$(date +%s%N)
+  echo $((end - start))
 }
 
-wc_ns=$(best wc -l "$file")
-reader_ns=$(best "$build/qv-results-bench" "$file")
-details=$(cat "$work/out")
+# The two commands take turns, $runs times each, so that both see the
+# machine in the same state; the best time of each counts (the machine may
+# be busy now and then), and the reader's details are those of its best run.
+wc_ns="" reader_ns="" details=""
+for ((i = 0; i < runs; i++)); do
+  t=$(elapsed "$work/wc.out" wc -l "$file")
+  if [ -z "$wc_ns" ] || [ "$t" -lt "$wc_ns" ]; then wc_ns=$t; fi
+  t=$(elapsed "$work/reader.out" "$build/qv-results-bench" "$file")
+  if [ -z "$reader_ns" ] || [ "$t" -lt "$reader_ns" ]; then
+    reader_ns=$t
+    details=$(cat "$work/reader.out")
+  fi
+done
 rss_kb=$(sed -n 's/.*peak_rss_kb=\([0-9]*\).*/\1/p' <<<"$details")
 echo "wc -l: $((wc_ns / 1000000)) ms"
 echo "open + getQueryDescription for every query: $((reader_ns / 1000000)) ms ($details)"

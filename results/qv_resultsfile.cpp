@@ -66,8 +66,14 @@ void qv_resultsfile::open(size_t chunkSize) {
     setError(ERR_RESULTS_FILE_OPEN);
     return;
   }
-  const auto result = blocks_.read(fileName_, chunkSize, [](std::string_view first) {
-    return first.find(kMimeText) != std::string_view::npos || first.find(kBracketText) != std::string_view::npos;
+  const auto result = blocks_.read(fileName_, chunkSize, [this](std::string_view first) {
+    if (first.find(kMimeText) == std::string_view::npos && first.find(kBracketText) == std::string_view::npos) {
+      return false;
+    }
+    // Every section token begins with this: the places it occurs are noted
+    // while reading, and the tokens are looked for only there.
+    blocks_.watch(first.starts_with(kBracketText) ? "[" : "name=\"");
+    return true;
   });
   switch (result.status) {
     case qv_results::BlockStore::Status::Ok:

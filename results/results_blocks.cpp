@@ -292,14 +292,37 @@ void BlockStore::closePending() {
   pendingLineEnds_ = 0;
 }
 
+// Appends lines to the open block, counting their line ends and noting where
+// the watched needles occur in them while they are in the cache. A needle
+// holds no line feed, so none of its occurrences spans two such calls.
+void BlockStore::appendWholeLines(const char* text, size_t length) {
+  const auto block = static_cast<int32_t>(blocks_.size());  // the open block's number once closed
+  const auto offset = static_cast<uint32_t>(pendingLength_);
+  append(text, length);
+  pendingLineEnds_ += countLineFeeds(text, length);
+  for (Watch& w : watches_) {
+    if (w.gaveUp) continue;
+    const std::string_view piece(text, length);
+    for (size_t at = findInText(piece, 0, w.needle); at != std::string_view::npos;
+         at = findInText(piece, at + 1, w.needle)) {
+      if (w.positions.size() >= watchLimit_) {
+        // Too many to be worth keeping: searches go through the text.
+        w.gaveUp = true;
+        w.positions = {};
+        break;
+      }
+      w.positions.push_back({block, offset + static_cast<uint32_t>(at)});
+    }
+  }
+}
+
 // Appends whole lines to the open block, closing it whenever the next lines
 // would take it past `capacity` bytes; a line longer than that gets a block
 // of its own.
 void BlockStore::appendLines(const char* text, size_t length, size_t capacity) {
   while (length > 0) {
     if (pendingLength_ + length + 1 <= capacity) {
-      append(text, length);
-      pendingLineEnds_ += countLineFeeds(text, length);
+      appendWholeLines(text, length);
       return;
     }
     const size_t room = capacity > pendingLength_ + 1 ? capacity - pendingLength_ - 1 : 0;
@@ -314,8 +337,7 @@ void BlockStore::appendLines(const char* text, size_t length, size_t capacity) {
       const void* lf = std::memchr(text, '\n', length);
       take = lf != nullptr ? static_cast<size_t>(static_cast<const char*>(lf) - text) + 1 : length;
     }
-    append(text, take);
-    pendingLineEnds_ += countLineFeeds(text, take);
+    appendWholeLines(text, take);
     closePending();
     text += take;
     length -= take;
@@ -359,6 +381,7 @@ BlockStore::ReadResult BlockStore::read(const std::string& path, size_t chunkSiz
   const ReadResult result = readChunks(path, chunkSize, acceptFirstChunk);
   if (result.status != Status::Ok) {
     // A failed read leaves no text at all.
+    watches_.clear();
     blocks_.clear();
     arena_ = Arena{};
     lineEndsBefore_.assign(1, 0);
@@ -376,6 +399,12 @@ BlockStore::ReadResult BlockStore::readChunks(const std::string& path, size_t ch
   std::error_code sizeError;
   const uintmax_t fileSize = std::filesystem::file_size(path, sizeError);
   sizeHint_ = sizeError ? 0 : static_cast<uint64_t>(fileSize) + 1 + kBlockPadding;
+  // At most about one watched position for every 256 bytes of the file.
+  watchLimit_ = static_cast<size_t>(sizeHint_ / 256) + 4096;
+  for (Watch& w : watches_) {
+    w.positions.clear();
+    w.gaveUp = false;
+  }
   const size_t step = std::max<size_t>(chunkSize, 1);
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
   if (!file) return {Status::OpenFailed, 0};
@@ -478,9 +507,29 @@ bool BlockStore::matchAt(TextPos p, std::string_view needle) const {
   return true;
 }
 
+void BlockStore::watch(std::string needle) {
+  if (needle.empty() || needle.find('\n') != std::string::npos) return;
+  watches_.push_back({std::move(needle), {}, false});
+}
+
+const std::vector<TextPos>* BlockStore::watchedFor(std::string_view needle) const {
+  for (const Watch& w : watches_) {
+    if (!w.gaveUp && needle.starts_with(w.needle)) return &w.positions;
+  }
+  return nullptr;
+}
+
 TextPos BlockStore::find(TextPos from, std::string_view needle, size_t anchor) const {
   if (!from.found() || needle.empty()) return {};
   from = normalise(from);
+  if (const std::vector<TextPos>* watched = watchedFor(needle)) {
+    // Every occurrence of the needle begins with an occurrence of the
+    // watched one: only those need a look.
+    for (auto it = std::lower_bound(watched->begin(), watched->end(), from); it != watched->end(); ++it) {
+      if (matchAt(*it, needle)) return *it;
+    }
+    return {};
+  }
   for (int32_t b = from.block; b < count(); ++b) {
     const std::string_view text(data(b), length(b));
     const size_t start = b == from.block ? from.offset : 0;

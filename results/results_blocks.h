@@ -83,6 +83,12 @@ class BlockStore {
   [[nodiscard]] ReadResult read(const std::string& path, size_t chunkSize,
                                 const std::function<bool(std::string_view)>& acceptFirstChunk);
 
+  /// Notes, while reading, where `needle` (which must hold no line feed)
+  /// occurs; find() then looks for a needle that begins with it only at
+  /// those places. Set before or during read() (from acceptFirstChunk). When
+  /// a needle occurs too often it is given up and searches scan the text.
+  void watch(std::string needle);
+
   int32_t count() const { return static_cast<int32_t>(blocks_.size()); }
   const char* data(int32_t b) const { return arena_.data.get() + blocks_[static_cast<size_t>(b)].start; }
   uint32_t length(int32_t b) const { return blocks_[static_cast<size_t>(b)].length; }
@@ -143,7 +149,9 @@ class BlockStore {
   TextPos normalise(TextPos p) const;
   void reserve(uint64_t more);
   void append(const char* text, size_t length);
+  void appendWholeLines(const char* text, size_t length);
   void appendLines(const char* text, size_t length, size_t capacity);
+  const std::vector<TextPos>* watchedFor(std::string_view needle) const;
   void compact(const char* chunk, size_t length, uint64_t fileOffset, size_t capacity);
   void closePending();
 
@@ -153,6 +161,13 @@ class BlockStore {
   size_t pendingLength_ = 0;  // bytes of the open block at the end of the arena
   size_t pendingLineEnds_ = 0;
   std::vector<uint64_t> lineEndsBefore_;  // line feeds in the blocks before block i
+  struct Watch {
+    std::string needle;
+    std::vector<TextPos> positions;  // in the order of the text
+    bool gaveUp;
+  };
+  std::vector<Watch> watches_;
+  size_t watchLimit_ = 0;
 };
 
 /// Reads single lines of the results file by offset, keeping the file open

@@ -300,6 +300,45 @@ TEST(BlockStore, FindsQuotedTokensAnywhere) {
   }
 }
 
+// Searches for needles that begin with a watched one look only where it was
+// seen while reading: they must find what a scan of the text finds, from
+// any starting place, with Ions1 lines compacted away, in every chunking,
+// and also once the watched needle was seen too often to be kept.
+TEST(BlockStore, WatchedNeedlesFindWhatAScanFinds) {
+  qvresultstest::ScratchDir dir;
+  std::mt19937 random(3);
+  const std::vector<std::string> pieces = {"name=\"q1\"", "name=\"q12\"", "name=\"", "name=", "=\"", "\n",
+                                           "Ions1=name=\"q1\"\n", "x", "[Q1]", "[", "\r\n"};
+  for (const bool tooMany : {false, true}) {
+    std::string text;
+    for (int i = 0; i < 300; ++i) text += pieces[random() % pieces.size()];
+    if (tooMany) text += std::string(5000, '[') + text;  // beyond what is kept for a file this size
+    const std::string path = dir.write("t.dat", text);
+    for (size_t chunk : {size_t{7}, size_t{64}, size_t{100000}}) {
+      BlockStore plain, watched;
+      ASSERT_EQ(plain.read(path, chunk, kAcceptAll).status, BlockStore::Status::Ok);
+      ASSERT_EQ(watched
+                    .read(path, chunk,
+                          [&](std::string_view) {
+                            watched.watch("name=\"");
+                            watched.watch("[");
+                            return true;
+                          })
+                    .status,
+                BlockStore::Status::Ok);
+      ASSERT_EQ(wholeText(plain), wholeText(watched));
+      for (const char* needle : {"name=\"q1\"", "name=\"q12\"", "name=\"", "[Q1]", "[", "name=\"absent"}) {
+        size_t n = 0;
+        for (TextPos from = plain.begin(); from.found(); from = plain.next(from), ++n) {
+          if (tooMany && n % 53 != 0 && !plain.atEnd(from)) continue;
+          ASSERT_EQ(plain.find(from, needle), watched.find(from, needle)) << needle << " " << chunk;
+          if (plain.atEnd(from)) break;
+        }
+      }
+    }
+  }
+}
+
 TEST(BlockStore, RefusalsAndEmptyFiles) {
   qvresultstest::ScratchDir dir;
   BlockStore store;
