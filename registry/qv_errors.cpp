@@ -11,8 +11,7 @@ const qv_message_row* qv_findMessage(int number) {
   return nullptr;
 }
 
-void qv_errors::addError(int number, std::string_view text, int level, std::string_view sessionName,
-                         int32_t userId) {
+void qv_errors::addError(int number, std::string_view text, int level, std::string_view sessionName, int32_t userId) {
   const size_t n = numbers_.size();
   if (n >= 2 && numbers_[n - 1] == number && numbers_[n - 2] == number) {
     ++repeats_[n - 1];
@@ -105,9 +104,12 @@ namespace {
 void appendQuoted(std::string& out, std::string_view field) {
   out += '"';
   for (char c : field) {
-    if (c == '"') out += "\"\"";
-    else if (c == '\r' || c == '\n') out += ' ';
-    else out += c;
+    if (c == '"')
+      out += "\"\"";
+    else if (c == '\r' || c == '\n')
+      out += ' ';
+    else
+      out += c;
   }
   out += '"';
 }

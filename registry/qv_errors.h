@@ -12,7 +12,7 @@
 
 /// Message levels of the library message table.
 enum qv_error_level : int {
-  QV_LEVEL_ERROR = 1,    ///< makes the owner invalid
+  QV_LEVEL_ERROR = 1,  ///< makes the owner invalid
   QV_LEVEL_WARNING = 2,
   QV_LEVEL_AUDIT = 3,
   QV_LEVEL_NOTICE = 4,
@@ -62,8 +62,7 @@ class qv_errors {
 
   /// The core operation: folds a third report of the same number into the
   /// repeat count of the last entry, else appends; then logs when enabled.
-  void addError(int number, std::string_view text, int level, std::string_view sessionName = {},
-                int32_t userId = -1);
+  void addError(int number, std::string_view text, int level, std::string_view sessionName = {}, int32_t userId = -1);
 
   /// Sets the log file (empty: no logging) and the log level.
   void setLogging(std::string_view fileName, int level);
@@ -99,8 +98,7 @@ class qv_errors {
   void setErrorArgs(int number, std::string_view sessionName, int32_t userId,
                     std::initializer_list<qv_format::Arg> args);
   void setSystemErrorArgs(int number, std::initializer_list<qv_format::Arg> args);
-  void logLine(int number, std::string_view text, int level, std::string_view sessionName,
-               int32_t userId) const;
+  void logLine(int number, std::string_view text, int level, std::string_view sessionName, int32_t userId) const;
 
   std::vector<int32_t> numbers_;
   std::vector<std::string> texts_;

@@ -121,7 +121,8 @@ TEST(ErrorList, AddErrorsFromFoldsAsReportingHereWould) {
   for (size_t i = 0; i < numbers.size(); ++i) direct.addError(numbers[i], "r" + std::to_string(i), 2);
   for (size_t split = 0; split <= numbers.size(); ++split) {
     qv_errors here, aside;
-    for (size_t i = 0; i < numbers.size(); ++i) (i < split ? here : aside).addError(numbers[i], "r" + std::to_string(i), 2);
+    for (size_t i = 0; i < numbers.size(); ++i)
+      (i < split ? here : aside).addError(numbers[i], "r" + std::to_string(i), 2);
     here.addErrorsFrom(aside);
     ASSERT_EQ(here.getNumberOfErrors(), direct.getNumberOfErrors()) << split;
     for (int n = 1; n <= direct.getNumberOfErrors(); ++n) {

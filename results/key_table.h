@@ -93,7 +93,7 @@ class KeyTable {
   uint32_t insertInList(const char* base, uint32_t line);
   uint32_t findInList(const char* base, const char* paddedKey) const;
 
-  std::unique_ptr<uint32_t[]> list_;  // a list table: its lines
+  std::unique_ptr<uint32_t[]> list_;   // a list table: its lines
   std::unique_ptr<Bucket[]> buckets_;  // a hashed table: its buckets
   uint32_t buckets_count_ = 0;
   uint32_t capacity_ = 0;  // keys the table takes

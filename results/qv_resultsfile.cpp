@@ -72,7 +72,11 @@ void qv_resultsfile::open(size_t chunkSize) {
     }
     // Every section token begins with this: the places it occurs are noted
     // while reading, and the tokens are looked for only there.
-    blocks_.watch(first.starts_with(kBracketText) ? "[" : "name=\"");
+    // Section ends are found the same way, from "Content-Type:" or from a
+    // "[" after a line feed.
+    const bool bracket = first.starts_with(kBracketText);
+    blocks_.watch(bracket ? "[" : "name=\"");
+    if (!bracket) blocks_.watch(std::string(kContentType));
     return true;
   });
   switch (result.status) {
@@ -345,7 +349,7 @@ bool qv_resultsfile::lineValue(const char* line, size_t keyLength, std::string& 
 }
 
 void qv_resultsfile::findLines(const Section* section, std::initializer_list<std::string_view> keys,
-                              const char** lines) const {
+                               const char** lines) const {
   constexpr size_t kMax = 4;
   std::optional<qv_results::PaddedKey> padded[kMax];
   uint64_t hashes[kMax] = {};
@@ -458,7 +462,7 @@ bool qv_resultsfile::hasQuerySectionValue(int q, std::string_view key) const {
 }
 
 void qv_resultsfile::numberedKeys(int q, std::span<const std::string_view> prefixes, size_t maxIndex,
-                                 std::vector<NumberedKey>& out) const {
+                                  std::vector<NumberedKey>& out) const {
   out.clear();
   const Section* section = querySection(q);
   if (section == nullptr) return;

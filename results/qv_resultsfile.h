@@ -258,6 +258,6 @@ class qv_resultsfile {
   mutable qv_results::FileReader reader_;
   mutable std::vector<uint32_t> sortedKeys_[kNumFixedSections];  // built on the first enumeration
   mutable bool sortedBuilt_[kNumFixedSections] = {};
-  mutable std::string scratch_;  // a value kept on disk, read while describing a query
+  mutable std::string scratch_;                // a value kept on disk, read while describing a query
   mutable std::vector<NumberedKey> numbered_;  // reused by getQueryDescription
 };

@@ -30,7 +30,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{qvgen::Dialect::Bracket, qvgen::SearchType::MsMs, false, 9000},
                       Case{qvgen::Dialect::Mime, qvgen::SearchType::Pmf, false, qv_resultsfile::kDefaultChunkSize},
                       Case{qvgen::Dialect::Bracket, qvgen::SearchType::Pmf, true, 5000},
-                      Case{qvgen::Dialect::Mime, qvgen::SearchType::MsMs, false, qv_resultsfile::kDefaultChunkSize, 3000},
+                      Case{qvgen::Dialect::Mime, qvgen::SearchType::MsMs, false, qv_resultsfile::kDefaultChunkSize,
+                           3000},
                       Case{qvgen::Dialect::Bracket, qvgen::SearchType::MsMs, true, 3000, 3000}));
 
 TEST_P(GeneratedFile, ReadsBackTheModel) {

@@ -138,7 +138,8 @@ TEST_P(BothDialects, BigSectionErrorsKeepTheirPlace) {
   };
   ASSERT_EQ(errorNumbers(f), (std::vector<int>{24, 24, 19, 24, 28}));
   EXPECT_EQ(f.getErrorString(1), "Duplicate key (QMASS1) in section " + header("summary"));
-  EXPECT_EQ(f.getErrorString(2), "Duplicate key (Q1_P1) in section " + header("peptides") + " (Error repeated 3 times)");
+  EXPECT_EQ(f.getErrorString(2),
+            "Duplicate key (Q1_P1) in section " + header("peptides") + " (Error repeated 3 times)");
   EXPECT_EQ(f.getErrorString(3), "Possible duplicate accession string (\"P12345\")");
   EXPECT_EQ(f.getErrorString(4), "Duplicate key (CHARGE) in section " + header("query2"));
   EXPECT_EQ(f.getNumQueries(), 3);

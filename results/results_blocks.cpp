@@ -326,7 +326,8 @@ void BlockStore::appendLines(const char* text, size_t length, size_t capacity) {
       return;
     }
     const size_t room = capacity > pendingLength_ + 1 ? capacity - pendingLength_ - 1 : 0;
-    const size_t lastLf = room == 0 ? std::string_view::npos : std::string_view(text, std::min(room, length)).rfind('\n');
+    const size_t lastLf =
+        room == 0 ? std::string_view::npos : std::string_view(text, std::min(room, length)).rfind('\n');
     size_t take;
     if (lastLf != std::string_view::npos) {
       take = lastLf + 1;
@@ -530,6 +531,17 @@ TextPos BlockStore::find(TextPos from, std::string_view needle, size_t anchor) c
     }
     return {};
   }
+  if (needle.size() > 1 && needle.front() == '\n') {
+    if (const std::vector<TextPos>* watched = watchedFor(needle.substr(1))) {
+      // A line feed and then a watched needle: the places where it was seen
+      // that follow a line feed (which may end the block before).
+      for (auto it = std::upper_bound(watched->begin(), watched->end(), from); it != watched->end(); ++it) {
+        const TextPos lf = prev(*it);
+        if (lf != *it && at(lf) == '\n' && !(lf < from) && matchAt(lf, needle)) return lf;
+      }
+      return {};
+    }
+  }
   for (int32_t b = from.block; b < count(); ++b) {
     const std::string_view text(data(b), length(b));
     const size_t start = b == from.block ? from.offset : 0;
@@ -552,7 +564,7 @@ std::vector<TextPos> BlockStore::findEach(std::string_view prefix, const std::ve
                                           const std::function<void(size_t, TextPos)>& onFound) const {
   std::vector<TextPos> found(tokens.size());
   size_t pending = tokens.size();
-  for (TextPos p = find(begin(), prefix); p.found() && pending > 0; p = find(next(p), prefix)) {
+  const auto check = [&](TextPos p) {
     for (size_t t = 0; t < tokens.size(); ++t) {
       if (!found[t].found() && matchAt(p, tokens[t])) {
         found[t] = p;
@@ -560,6 +572,15 @@ std::vector<TextPos> BlockStore::findEach(std::string_view prefix, const std::ve
         if (onFound) onFound(t, p);
       }
     }
+  };
+  if (const std::vector<TextPos>* watched = watchedFor(prefix)) {
+    for (auto it = watched->begin(); it != watched->end() && pending > 0; ++it) {
+      if (matchAt(*it, prefix)) check(*it);
+    }
+    return found;
+  }
+  for (TextPos p = find(begin(), prefix); p.found() && pending > 0; p = find(next(p), prefix)) {
+    check(p);
     if (atEnd(p)) break;
   }
   return found;

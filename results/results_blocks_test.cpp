@@ -128,9 +128,8 @@ TEST(KeyTable, FindsEveryKeyWhateverItsCaseAndKeepsTheFirstOfEqualKeys) {
 // A table for a few keys is a list searched in order; it must answer
 // exactly as the hashed table does, the empty key included.
 TEST(KeyTable, ShortListAnswersLikeTheHashedTable) {
-  const std::vector<std::string> lines = {"title=t",  "charge=2+",  "mass_min=1", "mass_max=2",
-                                          "=empty",   "CHARGE=3+",  "Ions1=@#$:7", "num_vals=3",
-                                          "m=short",  "Mass_Min=9"};
+  const std::vector<std::string> lines = {"title=t",   "charge=2+",   "mass_min=1", "mass_max=2", "=empty",
+                                          "CHARGE=3+", "Ions1=@#$:7", "num_vals=3", "m=short",    "Mass_Min=9"};
   std::vector<uint32_t> offsets;
   const std::string text = paddedText(lines, offsets);
   qv_results::KeyTable list(lines.size());
@@ -142,8 +141,8 @@ TEST(KeyTable, ShortListAnswersLikeTheHashedTable) {
   }
   EXPECT_EQ(list.size(), 8u);
   EXPECT_EQ(hashed.size(), 8u);
-  for (const char* key : {"title", "TITLE", "charge", "mass_min", "MASS_MAX", "", "=x", "ions1", "m", "ma",
-                          "mass_min_", "num_val", "num_vals", "absent"}) {
+  for (const char* key : {"title", "TITLE", "charge", "mass_min", "MASS_MAX", "", "=x", "ions1", "m", "ma", "mass_min_",
+                          "num_val", "num_vals", "absent"}) {
     const qv_results::PaddedKey padded(key);
     EXPECT_EQ(list.find(text.data(), padded.text()), hashed.find(text.data(), padded.text())) << "[" << key << "]";
   }
@@ -307,8 +306,8 @@ TEST(BlockStore, FindsQuotedTokensAnywhere) {
 TEST(BlockStore, WatchedNeedlesFindWhatAScanFinds) {
   qvresultstest::ScratchDir dir;
   std::mt19937 random(3);
-  const std::vector<std::string> pieces = {"name=\"q1\"", "name=\"q12\"", "name=\"", "name=", "=\"", "\n",
-                                           "Ions1=name=\"q1\"\n", "x", "[Q1]", "[", "\r\n"};
+  const std::vector<std::string> pieces = {
+      "name=\"q1\"", "name=\"q12\"", "name=\"", "name=", "=\"", "\n", "Ions1=name=\"q1\"\n", "x", "[Q1]", "[", "\r\n"};
   for (const bool tooMany : {false, true}) {
     std::string text;
     for (int i = 0; i < 300; ++i) text += pieces[random() % pieces.size()];
@@ -327,7 +326,8 @@ TEST(BlockStore, WatchedNeedlesFindWhatAScanFinds) {
                     .status,
                 BlockStore::Status::Ok);
       ASSERT_EQ(wholeText(plain), wholeText(watched));
-      for (const char* needle : {"name=\"q1\"", "name=\"q12\"", "name=\"", "[Q1]", "[", "name=\"absent"}) {
+      for (const char* needle :
+           {"name=\"q1\"", "name=\"q12\"", "name=\"", "[Q1]", "[", "name=\"absent", "\n[", "\n[Q1]"}) {
         size_t n = 0;
         for (TextPos from = plain.begin(); from.found(); from = plain.next(from), ++n) {
           if (tooMany && n % 53 != 0 && !plain.atEnd(from)) continue;
