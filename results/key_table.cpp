@@ -13,15 +13,6 @@
 namespace qv_results {
 namespace {
 
-// The first byte of a key with a lower-case letter made upper case, and 0
-// for an empty key: most keys of a short list differ in it, which spares
-// the full comparison.
-inline unsigned char firstFolded(const char* key) {
-  const auto c = static_cast<unsigned char>(*key);
-  if (c == '=' || c == '\r' || c == '\n') return 0;
-  return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 32) : c;
-}
-
 // A non-zero tag from hash bits that do not choose the bucket.
 inline uint8_t tagOf(uint64_t h) { return static_cast<uint8_t>((h >> 56) | 0x80); }
 
@@ -42,7 +33,8 @@ inline unsigned matchTags(const uint8_t* tags, uint8_t tag) {
 KeyTable::KeyTable(size_t n) {
   if (n == 0) return;
   if (n <= kListMax) {
-    list_ = std::make_unique_for_overwrite<uint32_t[]>(n);
+    list_ = std::make_unique_for_overwrite<uint32_t[]>(n + (n + 3) / 4);
+    listTags_ = reinterpret_cast<uint8_t*>(list_.get() + n);
     capacity_ = static_cast<uint32_t>(n);
     return;
   }
@@ -63,12 +55,12 @@ uint64_t KeyTable::hashOf(const char* text) { return hashKey(text); }
 
 uint32_t KeyTable::insertInList(const char* base, uint32_t line) {
   const char* text = base + line;
-  const unsigned char first = firstFolded(text);
+  const uint8_t tag = keyTag(text);
   for (uint32_t i = 0; i < count_; ++i) {
-    const char* other = base + list_[i];
-    if (firstFolded(other) == first && compareLineKeys(other, text) == 0) return list_[i];
+    if (listTags_[i] == tag && compareLineKeys(base + list_[i], text) == 0) return list_[i];
   }
   if (count_ >= capacity_) return kNone;  // not sized for this many: refuse quietly
+  listTags_[count_] = tag;
   list_[count_++] = line;
   return kNone;
 }
@@ -99,10 +91,9 @@ uint32_t KeyTable::insert(const char* base, uint32_t line, uint64_t h) {
 }
 
 uint32_t KeyTable::findInList(const char* base, const char* paddedKey) const {
-  const unsigned char first = firstFolded(paddedKey);
+  const uint8_t tag = keyTag(paddedKey);
   for (uint32_t i = 0; i < count_; ++i) {
-    const char* other = base + list_[i];
-    if (firstFolded(other) == first && compareLineKeys(other, paddedKey) == 0) return list_[i];
+    if (listTags_[i] == tag && compareLineKeys(base + list_[i], paddedKey) == 0) return list_[i];
   }
   return kNone;
 }

@@ -182,36 +182,65 @@ void qv_resultsfile::indexSection(Section& section, int fixedSection, std::strin
   while (pos.found() && !blocks_.atEnd(pos) && (blocks_.at(pos) == '\r' || blocks_.at(pos) == '\n')) {
     pos = blocks_.next(pos);
   }
-  // The table is sized by the line ends of the body, then filled in one
-  // pass, hashing each line while it is in the cache; slots are prefetched a
-  // batch ahead of their use. Blank lines hold no key and are left out.
+  std::string header;  // the header line from the token on, named by duplicate-key errors
+  // A line whose key is already there (the first one stays).
+  const auto equalKey = [&](uint32_t line) {
+    const char* text = blocks_.lineAt(line);
+    const std::string_view key(text, qv_results::lineKeyLength(text));
+    if (fixedSection == SEC_PROTEINS) {
+      errors.setError(ERR_DUPLICATE_ACCESSION, key);
+      return;
+    }
+    if (header.empty()) {
+      for (TextPos p = section.start; p.found() && !blocks_.atEnd(p); p = blocks_.next(p)) {
+        const char h = blocks_.at(p);
+        if (h == '\r' || h == '\n' || h == '\0') break;
+        header.push_back(h);
+      }
+    }
+    errors.setError(ERR_DUPLICATE_KEY, key, header);
+  };
+
+  // A few lines within one block (a query section, as a rule) are listed in
+  // one walk that stops at a NUL where a line begins. Blank lines hold no
+  // key and are left out.
+  if (pos.found() && pos < section.end && pos.block == section.end.block) {
+    uint32_t few[KeyTable::kListMax];
+    size_t n = 0;
+    bool tooMany = false;
+    const char* data = blocks_.data(pos.block);
+    const uint32_t base = blocks_.offsetOf({pos.block, 0});
+    qv_results::forEachLineStart(data, blocks_.length(pos.block), pos.offset, section.end.offset, [&](uint32_t o) {
+      const char c = data[o];
+      if (c == '\0') return false;
+      if (c == '\r' || c == '\n') return true;
+      tooMany = n == KeyTable::kListMax;
+      if (!tooMany) few[n++] = base + o;
+      return !tooMany;
+    });
+    if (!tooMany) {
+      section.keys = KeyTable(n);
+      for (size_t k = 0; k < n; ++k) {
+        if (section.keys.insert(blocks_.base(), few[k]) != KeyTable::kNone) equalKey(few[k]);
+      }
+      return;
+    }
+  }
+
+  // Otherwise the table is sized by the line ends of the body, then filled
+  // in one pass, hashing each line while it is in the cache; slots are
+  // prefetched a batch ahead of their use.
   section.keys = KeyTable(blocks_.countLineEnds(pos, section.end) + 1);
   const bool list = section.keys.isList();  // a short list needs no hashes
   constexpr size_t kBatch = 64;
   uint32_t lines[kBatch];
   uint64_t hashes[kBatch];
   size_t pending = 0;
-  std::string header;  // the header line from the token on, named by duplicate-key errors
   const auto flush = [&]() {
     for (size_t k = 0; k < pending; ++k) {
       const uint32_t equal = list ? section.keys.insert(blocks_.base(), lines[k])
                                   : section.keys.insert(blocks_.base(), lines[k], hashes[k]);
-      if (equal == KeyTable::kNone) continue;
-      // An equal key is already there: the first one stays.
-      const char* text = blocks_.lineAt(lines[k]);
-      const std::string_view key(text, qv_results::lineKeyLength(text));
-      if (fixedSection == SEC_PROTEINS) {
-        errors.setError(ERR_DUPLICATE_ACCESSION, key);
-        continue;
-      }
-      if (header.empty()) {
-        for (TextPos p = section.start; p.found() && !blocks_.atEnd(p); p = blocks_.next(p)) {
-          const char h = blocks_.at(p);
-          if (h == '\r' || h == '\n' || h == '\0') break;
-          header.push_back(h);
-        }
-      }
-      errors.setError(ERR_DUPLICATE_KEY, key, header);
+      if (equal != KeyTable::kNone) equalKey(lines[k]);
     }
     pending = 0;
   };
@@ -296,11 +325,15 @@ void qv_resultsfile::findQuerySections(qv_errors& errors) {
     numQueries_ = 0;
   }
   TextPos from = fixed_[SEC_QUERY1].start.found() ? fixed_[SEC_QUERY1].start : blocks_.begin();
-  const std::string prefix = bracketDialect_ ? "[QUERY" : "name=\"query";
-  const char* suffix = bracketDialect_ ? "]" : "\"";
+  const std::string_view prefix = bracketDialect_ ? "[QUERY" : "name=\"query";
+  const char suffix = bracketDialect_ ? ']' : '"';
+  char tokenText[32];
+  std::memcpy(tokenText, prefix.data(), prefix.size());
   for (int q = 1; q <= numQueries_; ++q) {
     if (q % 1000 == 0) keepAlive();
-    const std::string token = prefix + std::to_string(q) + suffix;
+    char* end = std::to_chars(tokenText + prefix.size(), tokenText + sizeof tokenText - 1, q).ptr;
+    *end++ = suffix;
+    const std::string_view token(tokenText, static_cast<size_t>(end - tokenText));
     Section section;
     section.start = blocks_.find(from, token);
     if (section.start.found()) indexSection(section, -1, token, errors);

@@ -232,6 +232,15 @@ uint64_t hashKey(const char* text) {
   }
 }
 
+uint8_t keyTag(const char* text) {
+  uint64_t w = load8(text);
+  const uint64_t eq = w ^ (kOnes * '=');
+  const uint64_t stops = ((eq - kOnes) & ~eq & kHighs) | ((w - kOnes * 0x0E) & ~w & kHighs);
+  const unsigned e = stops == 0 ? 8 : static_cast<unsigned>(__builtin_ctzll(stops)) / 8;
+  if (e < 8) w &= e == 0 ? 0 : (~uint64_t{0} >> (64 - 8 * e));
+  return static_cast<uint8_t>(((w | (kOnes * 0x20)) * 0x9E3779B97F4A7C15ULL) >> 56);
+}
+
 size_t lineKeyLength(const char* line) {
   size_t n = 0;
   while (!endsLineKey(line[n])) ++n;

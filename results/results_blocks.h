@@ -65,6 +65,10 @@ size_t countLineFeeds(const char* p, size_t size);
 /// like a block or a PaddedKey. Equal keys give equal hashes.
 uint64_t hashKey(const char* text);
 
+/// A one-byte digest of a key's first eight bytes (letters folded), padded
+/// like hashKey() asks; equal keys give equal tags.
+uint8_t keyTag(const char* text);
+
 /// Length of the key of a line.
 size_t lineKeyLength(const char* line);
 

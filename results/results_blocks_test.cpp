@@ -70,6 +70,10 @@ TEST(KeyCompare, LineComparisonAgreesWithThePlainOne) {
         EXPECT_EQ(sign(qv_results::compareLineKeys(la.c_str(), lb.c_str())),
                   sign(qv_results::compareKeys(la.c_str(), b)))
             << "[" << a << "] [" << b << "]";
+        // Equal keys, whatever their case and line end, share their tag.
+        if (qv_results::compareKeys(la.c_str(), b) == 0) {
+          EXPECT_EQ(qv_results::keyTag(la.c_str()), qv_results::keyTag(lb.c_str())) << "[" << a << "] [" << b << "]";
+        }
       }
     }
   }
