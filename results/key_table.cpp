@@ -14,19 +14,27 @@ namespace qv_results {
 namespace {
 
 // A non-zero tag from hash bits that do not choose the bucket.
-inline uint8_t tagOf(uint64_t h) { return static_cast<uint8_t>((h >> 56) | 0x80); }
+inline uint16_t tagOf(uint64_t h) { return static_cast<uint16_t>((h >> 48) | 0x8000); }
 
-// Bit k set where tags[k] equals `tag`, for the twelve slots of a bucket.
-inline unsigned matchTags(const uint8_t* tags, uint8_t tag) {
+// Bit 2k set where tags[k] equals `tag`, for the ten slots of a bucket (the
+// first 32 of its 64 bytes are read; only the tags' lanes count).
+inline unsigned matchTags(const uint16_t* tags, uint16_t tag) {
 #if defined(__SSE2__)
-  const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tags));
-  return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(t, _mm_set1_epi8(static_cast<char>(tag))))) & 0xFFF;
+  const __m128i wanted = _mm_set1_epi16(static_cast<short>(tag));
+  const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tags));
+  const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tags + 8));
+  const unsigned bytes = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(low, wanted))) |
+                         (static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(high, wanted))) << 16);
+  return bytes & 0x55555;  // one bit of each matching lane, lanes 0 to 9
 #else
   unsigned mask = 0;
-  for (unsigned k = 0; k < 12; ++k) mask |= (tags[k] == tag ? 1u : 0u) << k;
+  for (unsigned k = 0; k < 10; ++k) mask |= (tags[k] == tag ? 1u : 0u) << (2 * k);
   return mask;
 #endif
 }
+
+// The slot of the lowest lane flagged in a matchTags() mask.
+inline unsigned firstLane(unsigned mask) { return static_cast<unsigned>(__builtin_ctz(mask)) / 2; }
 
 }  // namespace
 
@@ -38,15 +46,18 @@ KeyTable::KeyTable(size_t n) {
     capacity_ = static_cast<uint32_t>(n);
     return;
   }
-  // Buckets at most three quarters full on average, so that few overflow.
-  const size_t wanted = (n + 8) / 9;
+  // Buckets at most four fifths full on average, so that few overflow.
+  const size_t wanted = (n + 7) / 8;
   buckets_count_ = static_cast<uint32_t>(std::min<size_t>(std::max<size_t>(wanted, 2), UINT32_MAX / kBucketSlots));
   buckets_ = std::make_unique_for_overwrite<Bucket[]>(buckets_count_);
   const size_t bytes = size_t{buckets_count_} * sizeof(Bucket);
   // A big table is probed at random: large pages spare address translation
   // misses and page faults.
   if (bytes >= (size_t{4} << 20)) qv_platform::adviseLargePages(buckets_.get(), bytes);
-  for (uint32_t b = 0; b < buckets_count_; ++b) std::memset(buckets_[b].tags, 0, sizeof buckets_[b].tags);
+  for (uint32_t b = 0; b < buckets_count_; ++b) {
+    std::memset(buckets_[b].tags, 0, sizeof buckets_[b].tags);
+    std::memset(buckets_[b].unused, 0, sizeof buckets_[b].unused);
+  }
   // One slot stays free, so that every probe ends.
   capacity_ = static_cast<uint32_t>(std::min<size_t>(n, size_t{buckets_count_} * kBucketSlots - 1));
 }
@@ -71,17 +82,17 @@ uint32_t KeyTable::insertInList(const char* base, uint32_t line) {
 uint32_t KeyTable::insert(const char* base, uint32_t line, uint64_t h) {
   if (isList()) return insertInList(base, line);
   const char* text = base + line;
-  const uint8_t tag = tagOf(h);
+  const uint16_t tag = tagOf(h);
   for (uint32_t b = bucketOf(h);; b = b + 1 == buckets_count_ ? 0 : b + 1) {
     Bucket& bucket = buckets_[b];
     for (unsigned m = matchTags(bucket.tags, tag); m != 0; m &= m - 1) {
-      const unsigned k = static_cast<unsigned>(__builtin_ctz(m));
+      const unsigned k = firstLane(m);
       if (compareLineKeys(base + bucket.slots[k], text) == 0) return bucket.slots[k];
     }
     const unsigned empty = matchTags(bucket.tags, 0);
     if (empty != 0) {
       if (count_ >= capacity_) return kNone;  // not sized for this many: refuse quietly
-      const unsigned k = static_cast<unsigned>(__builtin_ctz(empty));
+      const unsigned k = firstLane(empty);
       bucket.tags[k] = tag;
       bucket.slots[k] = line;
       ++count_;
@@ -101,11 +112,11 @@ uint32_t KeyTable::findInList(const char* base, const char* paddedKey) const {
 uint32_t KeyTable::find(const char* base, const char* paddedKey, uint64_t h) const {
   if (count_ == 0) return kNone;
   if (isList()) return findInList(base, paddedKey);
-  const uint8_t tag = tagOf(h);
+  const uint16_t tag = tagOf(h);
   for (uint32_t b = bucketOf(h);; b = b + 1 == buckets_count_ ? 0 : b + 1) {
     const Bucket& bucket = buckets_[b];
     for (unsigned m = matchTags(bucket.tags, tag); m != 0; m &= m - 1) {
-      const unsigned k = static_cast<unsigned>(__builtin_ctz(m));
+      const unsigned k = firstLane(m);
       if (compareLineKeys(base + bucket.slots[k], paddedKey) == 0) return bucket.slots[k];
     }
     if (matchTags(bucket.tags, 0) != 0) return kNone;

@@ -2,11 +2,11 @@
 // The key index of one section: a hash table of lines, each held as its
 // 32-bit offset in the block arena, keyed by the line's key (letters
 // compared without regard to case). The table is an array of 64-byte
-// buckets, one cache line each, holding twelve offsets and a one-byte hash
-// tag per offset, so that an insert or a look-up touches one line of the
-// table and rarely has to read a line of text that is not its own. A full
-// bucket passes further keys to the next one. About seven bytes per key; no
-// key text is copied. A table for a few keys (a query section holds about
+// buckets, one cache line each, holding ten offsets and a 15-bit hash tag
+// per offset, so that an insert or a look-up touches one line of the table
+// and almost never has to read a line of text that is not its own (such a
+// read is a cache miss far away). A full bucket passes further keys to the
+// next one. About eight bytes per key; no key text is copied. A table for a few keys (a query section holds about
 // ten) is a plain list of offsets searched in order, each with a one-byte
 // digest of its key's first eight bytes that spares most key comparisons:
 // five bytes per key.
@@ -80,9 +80,10 @@ class KeyTable {
   std::vector<uint32_t> lines() const;
 
  private:
-  static constexpr unsigned kBucketSlots = 12;
+  static constexpr unsigned kBucketSlots = 10;
   struct alignas(64) Bucket {
-    uint8_t tags[16];  // 0: empty; the last four are always 0 and never used
+    uint16_t tags[kBucketSlots];  // 0: empty
+    uint16_t unused[2];           // always 0
     uint32_t slots[kBucketSlots];
   };
   static_assert(sizeof(Bucket) == 64);

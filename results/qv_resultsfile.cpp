@@ -123,7 +123,12 @@ void qv_resultsfile::open(size_t chunkSize) {
     try {
       worker = std::jthread([this, &bigErrors, &bigOutOfMemory] {
         try {
-          indexSection(fixed_[SEC_PEPTIDES], SEC_PEPTIDES, tokens_[SEC_PEPTIDES], bigErrors);
+          // Built in a section of this thread's own and moved in when done:
+          // the sections beside it are written by the other thread.
+          Section section;
+          section.start = fixed_[SEC_PEPTIDES].start;
+          indexSection(section, SEC_PEPTIDES, tokens_[SEC_PEPTIDES], bigErrors);
+          fixed_[SEC_PEPTIDES] = std::move(section);
         } catch (const std::bad_alloc&) {
           bigOutOfMemory = true;
         }
