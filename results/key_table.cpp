@@ -1,7 +1,9 @@
 #include "results/key_table.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -38,25 +40,52 @@ inline unsigned firstLane(unsigned mask) { return static_cast<unsigned>(__builti
 
 }  // namespace
 
-KeyTable::KeyTable(size_t n) {
+void* ListArena::allocate(size_t bytes) {
+  const size_t words = (bytes + 3) / 4;
+  if (used_ + words > kSlabWords) {
+    slabs_.push_back(std::make_unique_for_overwrite<uint32_t[]>(std::max(words, kSlabWords)));
+    used_ = 0;
+  }
+  void* p = slabs_.back().get() + used_;
+  used_ += words;
+  return p;
+}
+
+void KeyTable::release() {
+  if (owned_) std::free(storage_);
+  storage_ = nullptr;
+  owned_ = false;
+}
+
+KeyTable::KeyTable(size_t n, ListArena* arena) {
   if (n == 0) return;
   if (n <= kListMax) {
-    list_ = std::make_unique_for_overwrite<uint32_t[]>(n + (n + 3) / 4);
-    listTags_ = reinterpret_cast<uint8_t*>(list_.get() + n);
+    const size_t bytes = n * (sizeof(uint32_t) + 1);
+    if (arena != nullptr) {
+      storage_ = arena->allocate(bytes);
+    } else {
+      storage_ = std::malloc(bytes);
+      if (storage_ == nullptr) throw std::bad_alloc();
+      owned_ = true;
+    }
     capacity_ = static_cast<uint32_t>(n);
     return;
   }
   // Buckets at most four fifths full on average, so that few overflow.
   const size_t wanted = (n + 7) / 8;
-  buckets_count_ = static_cast<uint32_t>(std::min<size_t>(std::max<size_t>(wanted, 2), UINT32_MAX / kBucketSlots));
-  buckets_ = std::make_unique_for_overwrite<Bucket[]>(buckets_count_);
-  const size_t bytes = size_t{buckets_count_} * sizeof(Bucket);
+  const uint32_t count =
+      static_cast<uint32_t>(std::min<size_t>(std::max<size_t>(wanted, 2), UINT32_MAX / kBucketSlots));
+  const size_t bytes = size_t{count} * sizeof(Bucket);
+  storage_ = std::aligned_alloc(alignof(Bucket), bytes);
+  if (storage_ == nullptr) throw std::bad_alloc();
+  owned_ = true;
+  buckets_count_ = count;
   // A big table is probed at random: large pages spare address translation
   // misses and page faults.
-  if (bytes >= (size_t{4} << 20)) qv_platform::adviseLargePages(buckets_.get(), bytes);
+  if (bytes >= (size_t{4} << 20)) qv_platform::adviseLargePages(storage_, bytes);
   for (uint32_t b = 0; b < buckets_count_; ++b) {
-    std::memset(buckets_[b].tags, 0, sizeof buckets_[b].tags);
-    std::memset(buckets_[b].unused, 0, sizeof buckets_[b].unused);
+    std::memset(buckets()[b].tags, 0, sizeof buckets()[b].tags);
+    std::memset(buckets()[b].unused, 0, sizeof buckets()[b].unused);
   }
   // One slot stays free, so that every probe ends.
   capacity_ = static_cast<uint32_t>(std::min<size_t>(n, size_t{buckets_count_} * kBucketSlots - 1));
@@ -68,11 +97,11 @@ uint32_t KeyTable::insertInList(const char* base, uint32_t line) {
   const char* text = base + line;
   const uint8_t tag = keyTag(text);
   for (uint32_t i = 0; i < count_; ++i) {
-    if (listTags_[i] == tag && compareLineKeys(base + list_[i], text) == 0) return list_[i];
+    if (listTags()[i] == tag && compareLineKeys(base + list()[i], text) == 0) return list()[i];
   }
   if (count_ >= capacity_) return kNone;  // not sized for this many: refuse quietly
-  listTags_[count_] = tag;
-  list_[count_++] = line;
+  listTags()[count_] = tag;
+  list()[count_++] = line;
   return kNone;
 }
 
@@ -84,7 +113,7 @@ uint32_t KeyTable::insert(const char* base, uint32_t line, uint64_t h) {
   const char* text = base + line;
   const uint16_t tag = tagOf(h);
   for (uint32_t b = bucketOf(h);; b = b + 1 == buckets_count_ ? 0 : b + 1) {
-    Bucket& bucket = buckets_[b];
+    Bucket& bucket = buckets()[b];
     for (unsigned m = matchTags(bucket.tags, tag); m != 0; m &= m - 1) {
       const unsigned k = firstLane(m);
       if (compareLineKeys(base + bucket.slots[k], text) == 0) return bucket.slots[k];
@@ -104,7 +133,7 @@ uint32_t KeyTable::insert(const char* base, uint32_t line, uint64_t h) {
 uint32_t KeyTable::findInList(const char* base, const char* paddedKey) const {
   const uint8_t tag = keyTag(paddedKey);
   for (uint32_t i = 0; i < count_; ++i) {
-    if (listTags_[i] == tag && compareLineKeys(base + list_[i], paddedKey) == 0) return list_[i];
+    if (listTags()[i] == tag && compareLineKeys(base + list()[i], paddedKey) == 0) return list()[i];
   }
   return kNone;
 }
@@ -114,7 +143,7 @@ uint32_t KeyTable::find(const char* base, const char* paddedKey, uint64_t h) con
   if (isList()) return findInList(base, paddedKey);
   const uint16_t tag = tagOf(h);
   for (uint32_t b = bucketOf(h);; b = b + 1 == buckets_count_ ? 0 : b + 1) {
-    const Bucket& bucket = buckets_[b];
+    const Bucket& bucket = buckets()[b];
     for (unsigned m = matchTags(bucket.tags, tag); m != 0; m &= m - 1) {
       const unsigned k = firstLane(m);
       if (compareLineKeys(base + bucket.slots[k], paddedKey) == 0) return bucket.slots[k];

@@ -18,6 +18,19 @@
 
 namespace qv_results {
 
+/// Storage for many short key lists that live as long as it does: slabs of
+/// 64 KB, without an allocation (and its overhead) per list.
+class ListArena {
+ public:
+  /// Room for `bytes` bytes, aligned for 32-bit words.
+  void* allocate(size_t bytes);
+
+ private:
+  static constexpr size_t kSlabWords = 16384;
+  std::vector<std::unique_ptr<uint32_t[]>> slabs_;
+  size_t used_ = kSlabWords;  // words used in the last slab
+};
+
 class KeyTable {
  public:
   static constexpr uint32_t kNone = 0xFFFFFFFF;
@@ -26,17 +39,21 @@ class KeyTable {
   /// Tables for at most this many keys are lists.
   static constexpr size_t kListMax = 16;
 
-  /// An empty table with room for `n` keys.
-  explicit KeyTable(size_t n);
+  /// An empty table with room for `n` keys. A list for a few keys takes
+  /// its room from `arena` when one is given (which must outlive it).
+  explicit KeyTable(size_t n, ListArena* arena = nullptr);
+  ~KeyTable() { release(); }
   /// A moved-from table is empty.
   KeyTable(KeyTable&& other) noexcept { *this = std::move(other); }
   KeyTable& operator=(KeyTable&& other) noexcept {
-    list_ = std::move(other.list_);
-    listTags_ = std::exchange(other.listTags_, nullptr);
-    buckets_ = std::move(other.buckets_);
-    buckets_count_ = std::exchange(other.buckets_count_, 0);
-    capacity_ = std::exchange(other.capacity_, 0);
-    count_ = std::exchange(other.count_, 0);
+    if (this != &other) {
+      release();
+      storage_ = std::exchange(other.storage_, nullptr);
+      owned_ = std::exchange(other.owned_, false);
+      buckets_count_ = std::exchange(other.buckets_count_, 0);
+      capacity_ = std::exchange(other.capacity_, 0);
+      count_ = std::exchange(other.count_, 0);
+    }
     return *this;
   }
 
@@ -49,10 +66,10 @@ class KeyTable {
   /// The same with the line's hashKey() already known (a list ignores it).
   uint32_t insert(const char* base, uint32_t line, uint64_t hash);
   /// True when the table is a list: insert() needs no hash.
-  bool isList() const { return !buckets_; }
+  bool isList() const { return buckets_count_ == 0; }
   /// Asks the processor to fetch the bucket a key of this hash starts at.
   void prefetch(uint64_t hash) const {
-    if (buckets_) __builtin_prefetch(&buckets_[bucketOf(hash)]);
+    if (!isList()) __builtin_prefetch(&buckets()[bucketOf(hash)]);
   }
   /// The line whose key equals `paddedKey` (a padded, NUL-ended key), or kNone.
   uint32_t find(const char* base, const char* paddedKey) const {
@@ -66,11 +83,11 @@ class KeyTable {
   void forEach(F&& f) const {
     if (count_ == 0) return;
     if (isList()) {
-      for (uint32_t i = 0; i < count_; ++i) f(list_[i]);
+      for (uint32_t i = 0; i < count_; ++i) f(list()[i]);
       return;
     }
     for (uint32_t b = 0; b < buckets_count_; ++b) {
-      const Bucket& bucket = buckets_[b];
+      const Bucket& bucket = buckets()[b];
       for (unsigned k = 0; k < kBucketSlots; ++k) {
         if (bucket.tags[k] != 0) f(bucket.slots[k]);
       }
@@ -96,11 +113,18 @@ class KeyTable {
   uint32_t insertInList(const char* base, uint32_t line);
   uint32_t findInList(const char* base, const char* paddedKey) const;
 
-  std::unique_ptr<uint32_t[]> list_;   // a list table: its lines, then a tag byte per line
-  uint8_t* listTags_ = nullptr;
-  std::unique_ptr<Bucket[]> buckets_;  // a hashed table: its buckets
-  uint32_t buckets_count_ = 0;
-  uint32_t capacity_ = 0;  // keys the table takes
+  // A list's lines, then a tag byte per line; or a hashed table's buckets.
+  // One allocation either way (or room in a ListArena), and a table takes
+  // 24 bytes: a results file has a table for each of its queries.
+  uint32_t* list() const { return static_cast<uint32_t*>(storage_); }
+  uint8_t* listTags() const { return reinterpret_cast<uint8_t*>(list() + capacity_); }
+  Bucket* buckets() const { return static_cast<Bucket*>(storage_); }
+  void release();
+
+  void* storage_ = nullptr;
+  bool owned_ = false;          // storage_ is ours to free
+  uint32_t buckets_count_ = 0;  // 0: a list
+  uint32_t capacity_ = 0;       // keys the table takes
   uint32_t count_ = 0;
 };
 

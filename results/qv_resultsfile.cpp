@@ -167,7 +167,8 @@ void qv_resultsfile::open(size_t chunkSize) {
 }
 
 // Finds the section's end from its token and builds its key table.
-void qv_resultsfile::indexSection(Section& section, int fixedSection, std::string_view token, qv_errors& errors) {
+void qv_resultsfile::indexSection(Section& section, int fixedSection, std::string_view token, qv_errors& errors,
+                                  qv_results::ListArena* lists) {
   const TextPos sep = blocks_.find(section.start, separator_);
   if (!sep.found()) {
     section.end = blocks_.end();
@@ -224,7 +225,7 @@ void qv_resultsfile::indexSection(Section& section, int fixedSection, std::strin
       return !tooMany;
     });
     if (!tooMany) {
-      section.keys = KeyTable(n);
+      section.keys = KeyTable(n, lists);
       for (size_t k = 0; k < n; ++k) {
         if (section.keys.insert(blocks_.base(), few[k]) != KeyTable::kNone) equalKey(few[k]);
       }
@@ -341,33 +342,33 @@ void qv_resultsfile::findQuerySections(qv_errors& errors) {
     const std::string_view token(tokenText, static_cast<size_t>(end - tokenText));
     Section section;
     section.start = blocks_.find(from, token);
-    if (section.start.found()) indexSection(section, -1, token, errors);
+    if (section.start.found()) indexSection(section, -1, token, errors, &queryLists_);
     if (!section.start.found() || !section.end.found()) {
       errors.setError(ERR_QUERY_COUNT_TRUNCATED, numQueries_, q - 1);
       numQueries_ = q - 1;
       break;
     }
     from = section.start;
-    queries_.push_back(std::move(section));
+    queries_.push_back(std::move(section.keys));
   }
   queries_.shrink_to_fit();
 }
 
-const qv_resultsfile::Section* qv_resultsfile::fixedSection(int section) const {
+const KeyTable* qv_resultsfile::fixedKeys(int section) const {
   if (section < 0 || section >= kNumFixedSections || !fixed_[section].start.found()) return nullptr;
-  return &fixed_[section];
+  return &fixed_[section].keys;
 }
 
-const qv_resultsfile::Section* qv_resultsfile::querySection(int q) const {
+const KeyTable* qv_resultsfile::queryKeys(int q) const {
   if (q < 1 || q > numQueries_ || static_cast<size_t>(q) >= queries_.size()) return nullptr;
   return &queries_[static_cast<size_t>(q)];
 }
 
-const char* qv_resultsfile::findLine(const Section* section, std::string_view key) const {
-  if (section == nullptr || section->keys.size() == 0) return nullptr;
+const char* qv_resultsfile::findLine(const qv_results::KeyTable* keys, std::string_view key) const {
+  if (keys == nullptr || keys->size() == 0) return nullptr;
   const qv_results::PaddedKey padded(key);
   if (!padded.usable()) return nullptr;
-  const uint32_t line = section->keys.find(blocks_.base(), padded.text());
+  const uint32_t line = keys->find(blocks_.base(), padded.text());
   return line == KeyTable::kNone ? nullptr : blocks_.lineAt(line);
 }
 
@@ -386,7 +387,7 @@ bool qv_resultsfile::lineValue(const char* line, size_t keyLength, std::string& 
   return !value.empty();
 }
 
-void qv_resultsfile::findLines(const Section* section, std::initializer_list<std::string_view> keys,
+void qv_resultsfile::findLines(const KeyTable* table, std::initializer_list<std::string_view> keys,
                                const char** lines) const {
   constexpr size_t kMax = 4;
   std::optional<qv_results::PaddedKey> padded[kMax];
@@ -396,16 +397,16 @@ void qv_resultsfile::findLines(const Section* section, std::initializer_list<std
     if (n == kMax) break;  // the caller asks for at most four
     lines[n] = nullptr;
     padded[n].emplace(key);
-    if (section != nullptr && padded[n]->usable() && !section->keys.isList()) {
+    if (table != nullptr && padded[n]->usable() && !table->isList()) {
       hashes[n] = qv_results::hashKey(padded[n]->text());
-      section->keys.prefetch(hashes[n]);
+      table->prefetch(hashes[n]);
     }
     ++n;
   }
-  if (section == nullptr || section->keys.size() == 0) return;
+  if (table == nullptr || table->size() == 0) return;
   for (size_t i = 0; i < n; ++i) {
     if (!padded[i]->usable()) continue;
-    const uint32_t line = section->keys.find(blocks_.base(), padded[i]->text(), hashes[i]);
+    const uint32_t line = table->find(blocks_.base(), padded[i]->text(), hashes[i]);
     if (line != KeyTable::kNone) lines[i] = blocks_.lineAt(line);
   }
 }
@@ -426,14 +427,14 @@ bool qv_resultsfile::appendLineValue(const char* line, size_t keyLength, std::st
   return true;
 }
 
-bool qv_resultsfile::appendValue(const Section* section, std::string_view key, std::string& out) const {
-  const char* line = findLine(section, key);
+bool qv_resultsfile::appendValue(const qv_results::KeyTable* keys, std::string_view key, std::string& out) const {
+  const char* line = findLine(keys, key);
   return line != nullptr && appendLineValue(line, keyLengthAsked(key), out);
 }
 
-bool qv_resultsfile::lookup(const Section* section, std::string_view key, std::string& value) const {
+bool qv_resultsfile::lookup(const qv_results::KeyTable* keys, std::string_view key, std::string& value) const {
   value.clear();
-  const char* line = findLine(section, key);
+  const char* line = findLine(keys, key);
   return line != nullptr && lineValue(line, keyLengthAsked(key), value, false);
 }
 
@@ -454,47 +455,47 @@ bool qv_resultsfile::fetchFromFile(const char* markerLine, size_t keyLength, std
 }
 
 bool qv_resultsfile::getSectionValue(int section, std::string_view key, std::string& value) const {
-  return lookup(fixedSection(section), key, value);
+  return lookup(fixedKeys(section), key, value);
 }
 
 std::string qv_resultsfile::getSectionValueStr(int section, std::string_view key) const {
   std::string value;
-  (void)lookup(fixedSection(section), key, value);
+  (void)lookup(fixedKeys(section), key, value);
   return value;
 }
 
 int qv_resultsfile::getSectionValueInt(int section, std::string_view key) const {
   std::string value;
-  return lookup(fixedSection(section), key, value) ? qv_results::leadingInt(value) : -1;
+  return lookup(fixedKeys(section), key, value) ? qv_results::leadingInt(value) : -1;
 }
 
 double qv_resultsfile::getSectionValueDouble(int section, std::string_view key) const {
   std::string value;
-  return lookup(fixedSection(section), key, value) ? qv_results::leadingDouble(value) : 0.0;
+  return lookup(fixedKeys(section), key, value) ? qv_results::leadingDouble(value) : 0.0;
 }
 
 bool qv_resultsfile::getQuerySectionValue(int q, std::string_view key, std::string& value) const {
-  return lookup(querySection(q), key, value);
+  return lookup(queryKeys(q), key, value);
 }
 
 std::string qv_resultsfile::getQuerySectionValueStr(int q, std::string_view key) const {
   std::string value;
-  (void)lookup(querySection(q), key, value);
+  (void)lookup(queryKeys(q), key, value);
   return value;
 }
 
 int qv_resultsfile::getQuerySectionValueInt(int q, std::string_view key) const {
   std::string value;
-  return lookup(querySection(q), key, value) ? qv_results::leadingInt(value) : 0;
+  return lookup(queryKeys(q), key, value) ? qv_results::leadingInt(value) : 0;
 }
 
 double qv_resultsfile::getQuerySectionValueDouble(int q, std::string_view key) const {
   std::string value;
-  return lookup(querySection(q), key, value) ? qv_results::leadingDouble(value) : 0.0;
+  return lookup(queryKeys(q), key, value) ? qv_results::leadingDouble(value) : 0.0;
 }
 
 bool qv_resultsfile::hasQuerySectionValue(int q, std::string_view key) const {
-  const char* line = findLine(querySection(q), key);
+  const char* line = findLine(queryKeys(q), key);
   std::string value;
   return line != nullptr && lineValue(line, keyLengthAsked(key), value, true);
 }
@@ -502,10 +503,10 @@ bool qv_resultsfile::hasQuerySectionValue(int q, std::string_view key) const {
 void qv_resultsfile::numberedKeys(int q, std::span<const std::string_view> prefixes, size_t maxIndex,
                                   std::vector<NumberedKey>& out) const {
   out.clear();
-  const Section* section = querySection(q);
-  if (section == nullptr) return;
+  const qv_results::KeyTable* keys = queryKeys(q);
+  if (keys == nullptr) return;
   const auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
-  section->keys.forEach([&](uint32_t offset) {
+  keys->forEach([&](uint32_t offset) {
     // The key must be a prefix (in any letter case) followed by a decimal
     // number without leading zeros: exactly the keys "<prefix><i>" matches.
     const char* line = blocks_.lineAt(offset);
@@ -546,12 +547,12 @@ void qv_resultsfile::getQuerySectionNumberedValues(
 }
 
 std::string qv_resultsfile::enumerateSectionKeys(int section, int n) const {
-  const Section* s = fixedSection(section);
-  if (s == nullptr || n < 1) return {};
+  const KeyTable* keys = fixedKeys(section);
+  if (keys == nullptr || n < 1) return {};
   std::vector<uint32_t>& sorted = sortedKeys_[section];
   if (!sortedBuilt_[section]) {
     // Only lines holding "=" are listed; sorted once, on first use.
-    for (uint32_t line : s->keys.lines()) {
+    for (uint32_t line : keys->lines()) {
       const char* text = blocks_.lineAt(line);
       if (text[qv_results::lineKeyLength(text)] == '=') sorted.push_back(line);
     }
@@ -566,11 +567,11 @@ std::string qv_resultsfile::enumerateSectionKeys(int section, int n) const {
 }
 
 int qv_resultsfile::getNumberOfSectionKeys(int section) const {
-  const Section* s = fixedSection(section);
-  return s == nullptr ? 0 : static_cast<int>(s->keys.size());
+  const KeyTable* keys = fixedKeys(section);
+  return keys == nullptr ? 0 : static_cast<int>(keys->size());
 }
 
-bool qv_resultsfile::isSectionPresent(int section) const { return fixedSection(section) != nullptr; }
+bool qv_resultsfile::isSectionPresent(int section) const { return fixedKeys(section) != nullptr; }
 
 int qv_resultsfile::getErrorNumber(int n) const {
   if (n == -1) n = errors_.getNumberOfErrors();

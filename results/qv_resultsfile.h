@@ -197,24 +197,27 @@ class qv_resultsfile {
   void open(size_t chunkSize);
   /// Finds the section's end and builds its key table, recording its
   /// errors in `errors`.
-  void indexSection(Section& section, int fixedSection, std::string_view token, qv_errors& errors);
+  void indexSection(Section& section, int fixedSection, std::string_view token, qv_errors& errors,
+                    qv_results::ListArena* lists = nullptr);
   qv_results::TextPos boundaryLineStart(qv_results::TextPos p) const;
   void readHeaderValues();
   void findQuerySections(qv_errors& errors);
-  const Section* fixedSection(int section) const;
-  const Section* querySection(int q) const;
+  /// The key table of a fixed section or of query q; nullptr when missing.
+  const qv_results::KeyTable* fixedKeys(int section) const;
+  const qv_results::KeyTable* queryKeys(int q) const;
   /// Finds the value of `key`; false when absent or empty.
-  bool lookup(const Section* section, std::string_view key, std::string& value) const;
+  bool lookup(const qv_results::KeyTable* keys, std::string_view key, std::string& value) const;
   /// The value of the line at `line` (which holds `keyLength` key bytes as asked).
   bool lineValue(const char* line, size_t keyLength, std::string& value, bool firstBytesOnly) const;
   /// The line of `key` in `section`, or nullptr.
-  const char* findLine(const Section* section, std::string_view key) const;
+  const char* findLine(const qv_results::KeyTable* keys, std::string_view key) const;
   /// The lines of up to four keys of one section (nullptr where absent),
   /// their table slots fetched together so that the waits overlap.
-  void findLines(const Section* section, std::initializer_list<std::string_view> keys, const char** lines) const;
+  void findLines(const qv_results::KeyTable* table, std::initializer_list<std::string_view> keys,
+                 const char** lines) const;
   /// Appends the value of `key` in `section` to `out`, read in place when it
   /// is held in memory; false (nothing appended) when absent or empty.
-  bool appendValue(const Section* section, std::string_view key, std::string& out) const;
+  bool appendValue(const qv_results::KeyTable* keys, std::string_view key, std::string& out) const;
   /// The same for a line already found.
   bool appendLineValue(const char* line, size_t keyLength, std::string& out) const;
   /// A key of a query section made of a prefix and an index.
@@ -254,7 +257,8 @@ class qv_resultsfile {
   qv_results::BlockStore blocks_;
   bool bracketDialect_ = false;
   std::string separator_;
-  std::vector<Section> queries_;  // index 0 unused
+  qv_results::ListArena queryLists_;           // the key lists of the query sections
+  std::vector<qv_results::KeyTable> queries_;  // index 0 unused
   mutable qv_results::FileReader reader_;
   mutable std::vector<uint32_t> sortedKeys_[kNumFixedSections];  // built on the first enumeration
   mutable bool sortedBuilt_[kNumFixedSections] = {};

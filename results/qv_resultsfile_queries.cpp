@@ -79,8 +79,8 @@ std::string qv_resultsfile::getQueryDescription(int q) const {
   // from the text held in memory, keys are built in a local buffer.
   char number[16];
   const std::string_view n(number, static_cast<size_t>(std::to_chars(number, number + sizeof number, q).ptr - number));
-  const Section* summary = fixedSection(SEC_SUMMARY);
-  const Section* query = querySection(q);
+  const qv_results::KeyTable* summary = fixedKeys(SEC_SUMMARY);
+  const qv_results::KeyTable* query = queryKeys(q);
   // The three summary keys are looked up together: their table slots lie
   // far apart in a large table.
   char massKey[32], expKey[32], intensityKey[32];

@@ -145,16 +145,17 @@ size_t findInText(std::string_view text, size_t start, std::string_view needle,
 size_t countLineFeeds(const char* p, size_t size) {
   const char* const e = p + size;
   size_t n = 0;
-  // Sixteen bytes at a time: each compare gives -1 in the bytes holding a
-  // line feed, summed in byte lanes that are emptied before they overflow.
-  using Bytes = signed char __attribute__((vector_size(16)));
+  // Sixteen bytes at a time: each compare gives all ones (255) in the bytes
+  // holding a line feed; subtracting that adds one to unsigned byte lanes,
+  // which are emptied before they could wrap.
+  using Bytes = unsigned char __attribute__((vector_size(16)));
   const Bytes lf = {'\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n', '\n'};
   while (p + 16 <= e) {
     Bytes lanes = {};
     for (int k = 0; k < 255 && p + 16 <= e; ++k, p += 16) {
       Bytes x;
       std::memcpy(&x, p, sizeof x);
-      lanes -= (x == lf);
+      lanes -= reinterpret_cast<Bytes>(x == lf);
     }
     for (int k = 0; k < 16; ++k) n += static_cast<unsigned char>(lanes[k]);
   }
