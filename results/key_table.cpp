@@ -57,6 +57,15 @@ void KeyTable::release() {
   owned_ = false;
 }
 
+// Buckets at most four fifths full on average, so that few overflow.
+uint32_t KeyTable::bucketsFor(size_t n) {
+  return static_cast<uint32_t>(std::min<size_t>(std::max<size_t>((n + 7) / 8, 2), UINT32_MAX / kBucketSlots));
+}
+
+size_t KeyTable::bytesFor(size_t n) {
+  return n <= kListMax ? n * (sizeof(uint32_t) + 1) : size_t{bucketsFor(n)} * sizeof(Bucket);
+}
+
 KeyTable::KeyTable(size_t n, ListArena* arena) {
   if (n == 0) return;
   if (n <= kListMax) {
@@ -71,11 +80,8 @@ KeyTable::KeyTable(size_t n, ListArena* arena) {
     capacity_ = static_cast<uint32_t>(n);
     return;
   }
-  // Buckets at most four fifths full on average, so that few overflow.
-  const size_t wanted = (n + 7) / 8;
-  const uint32_t count =
-      static_cast<uint32_t>(std::min<size_t>(std::max<size_t>(wanted, 2), UINT32_MAX / kBucketSlots));
-  const size_t bytes = size_t{count} * sizeof(Bucket);
+  const uint32_t count = bucketsFor(n);
+  const size_t bytes = bytesFor(n);
   storage_ = std::aligned_alloc(alignof(Bucket), bytes);
   if (storage_ == nullptr) throw std::bad_alloc();
   owned_ = true;

@@ -42,6 +42,8 @@ class KeyTable {
   /// An empty table with room for `n` keys. A list for a few keys takes
   /// its room from `arena` when one is given (which must outlive it).
   explicit KeyTable(size_t n, ListArena* arena = nullptr);
+  /// The bytes a table for `n` keys allocates.
+  static size_t bytesFor(size_t n);
   ~KeyTable() { release(); }
   /// A moved-from table is empty.
   KeyTable(KeyTable&& other) noexcept { *this = std::move(other); }
@@ -106,6 +108,7 @@ class KeyTable {
   static_assert(sizeof(Bucket) == 64);
 
   static uint64_t hashOf(const char* text);
+  static uint32_t bucketsFor(size_t n);
   // The bucket of a hash: its low 32 bits scaled to the bucket count.
   uint32_t bucketOf(uint64_t hash) const {
     return static_cast<uint32_t>((static_cast<uint64_t>(static_cast<uint32_t>(hash)) * buckets_count_) >> 32);

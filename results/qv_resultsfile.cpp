@@ -55,7 +55,13 @@ qv_resultsfile::qv_resultsfile(const std::string& fileName, int keepAliveInterva
       createTime_(qv_platform::currentTime()),
       lastKeepAlive_(createTime_),
       reader_(fileName) {
-  open(chunkSize);
+  try {
+    open(chunkSize);
+  } catch (const std::bad_alloc&) {
+    // Smaller allocations than a key table (whose failure is reported with
+    // its size) failing: the file cannot be used.
+    setError(ERR_OUT_OF_MEMORY, 0);
+  }
   params_ = std::make_unique<qv_searchparams>(*this);
 }
 
@@ -129,8 +135,8 @@ void qv_resultsfile::open(size_t chunkSize) {
           section.start = fixed_[SEC_PEPTIDES].start;
           indexSection(section, SEC_PEPTIDES, tokens_[SEC_PEPTIDES], bigErrors);
           fixed_[SEC_PEPTIDES] = std::move(section);
-        } catch (const std::bad_alloc&) {
-          bigOutOfMemory = true;
+        } catch (const std::exception&) {
+          bigOutOfMemory = true;  // only allocations can fail here
         }
       });
     } catch (const std::system_error&) {
@@ -236,7 +242,13 @@ void qv_resultsfile::indexSection(Section& section, int fixedSection, std::strin
   // Otherwise the table is sized by the line ends of the body, then filled
   // in one pass, hashing each line while it is in the cache; slots are
   // prefetched a batch ahead of their use.
-  section.keys = KeyTable(blocks_.countLineEnds(pos, section.end) + 1);
+  const size_t lineCount = blocks_.countLineEnds(pos, section.end) + 1;
+  try {
+    section.keys = KeyTable(lineCount);
+  } catch (const std::bad_alloc&) {
+    errors.setError(ERR_OUT_OF_MEMORY, KeyTable::bytesFor(lineCount));
+    return;
+  }
   const bool list = section.keys.isList();  // a short list needs no hashes
   constexpr size_t kBatch = 64;
   uint32_t lines[kBatch];

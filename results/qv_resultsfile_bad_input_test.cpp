@@ -4,10 +4,13 @@
 
 #include <filesystem>
 
+#include "platform/process.h"
 #include "results/qv_inputquery.h"
 #include "results/qv_resultsfile.h"
 #include "results/qv_searchparams.h"
 #include "results/results_test_util.h"
+#include "tools/genresults/gen_model.h"
+#include "tools/genresults/gen_writer.h"
 
 using qvresultstest::buildResultsFile;
 using qvresultstest::sampleSections;
@@ -176,6 +179,54 @@ TEST(ResultsFileBadInput, SectionHeadersWithoutBodiesAndStrayLines) {
   qv_resultsfile f(dir.write("r.dat", text));
   exerciseEverything(f);
   EXPECT_EQ(f.getNumQueries(), -1);
+}
+
+// The address sanitizer's runtime reserves far more address space than the
+// limits below allow.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressLimitsWork = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kAddressLimitsWork = false;
+#else
+constexpr bool kAddressLimitsWork = true;
+#endif
+#else
+constexpr bool kAddressLimitsWork = true;
+#endif
+
+// Opened under address-space limits from too small to enough (the benchmark
+// driver opens the file and describes every query), a results file either
+// opens or ends with an error: an allocation that fails while reading or
+// indexing, on either thread, never escapes as an exception or a crash.
+TEST(ResultsFileBadInput, AddressSpaceLimitsGiveErrorsNotCrashes) {
+  if (!kAddressLimitsWork) GTEST_SKIP() << "the address sanitizer needs more address space than these limits";
+  ScratchDir dir;
+  qvgen::Options options;
+  options.type = qvgen::SearchType::Pmf;  // no peak lists: all of the file is kept and indexed
+  options.queries = 100000;
+  const std::string path = dir.write("pmf.dat", qvgen::resultsText(options));
+  const std::string bench = qv_platform::executableDirectory() + "/qv-results-bench";
+  int opened = 0;
+  int failed = 0;
+  for (int mb = 46; mb <= 90; mb += 4) {
+    qv_platform::ProcessRequest request;
+    request.argv = {"prlimit", "--as=" + std::to_string(mb << 20), bench, path};
+    const auto result = qv_platform::runProcess(request);
+    ASSERT_TRUE(result.has_value());
+    ASSERT_TRUE(result->exitStatus == 0 || result->exitStatus == 1)
+        << mb << " MB: status " << result->exitStatus << " " << result->standardError;
+    if (result->exitStatus == 0) {
+      ++opened;
+    } else {
+      ++failed;
+      EXPECT_TRUE(result->standardError.find("Out of memory trying to allocate") != std::string::npos ||
+                  result->standardError.find("The results file could not be opened") != std::string::npos)
+          << mb << " MB: " << result->standardError;
+    }
+  }
+  EXPECT_GT(opened, 0);
+  EXPECT_GT(failed, 0);
 }
 
 }  // namespace

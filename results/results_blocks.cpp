@@ -409,7 +409,11 @@ BlockStore::ReadResult BlockStore::readChunks(const std::string& path, size_t ch
   lineEndsBefore_.assign(1, 0);
   std::error_code sizeError;
   const uintmax_t fileSize = std::filesystem::file_size(path, sizeError);
-  sizeHint_ = sizeError ? 0 : static_cast<uint64_t>(fileSize) + 1 + kBlockPadding;
+  // The kept text rarely outgrows the file, but every block adds its NUL and
+  // padding: a block holds at least half a chunk unless a long line or a
+  // marker closes it early, so twice the chunk count covers the common case.
+  const uint64_t blocksHint = 2 * (static_cast<uint64_t>(fileSize) / std::max<size_t>(chunkSize, 1) + 1);
+  sizeHint_ = sizeError ? 0 : static_cast<uint64_t>(fileSize) + blocksHint * (1 + kBlockPadding);
   // At most about one watched position for every 256 bytes of the file.
   watchLimit_ = static_cast<size_t>(sizeHint_ / 256) + 4096;
   for (Watch& w : watches_) {
@@ -428,7 +432,7 @@ BlockStore::ReadResult BlockStore::readChunks(const std::string& path, size_t ch
   uint64_t fileOffset = 0;  // file offset of the chunk's first byte
   size_t chunk = step;      // at least the bytes of one chunk, more for a longer line
   try {
-    PieceReader reader(file.get(), step, kCarryRoom, sizeHint_ >= kReadAheadBytes);
+    PieceReader reader(file.get(), step, kCarryRoom, !sizeError && fileSize >= kReadAheadBytes);
     bool first = true;
     for (;;) {
       const PieceReader::Piece piece = reader.next();
@@ -468,7 +472,6 @@ BlockStore::ReadResult BlockStore::readChunks(const std::string& path, size_t ch
         carry.assign(text + keep, have - keep);
       }
       fileOffset += keep;
-      chunk = step;
       if (piece.last) break;
     }
     closePending();
