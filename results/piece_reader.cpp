@@ -7,10 +7,8 @@ namespace qv_results {
 PieceReader::PieceReader(std::FILE* file, size_t pieceSize, size_t headroom, bool readAhead)
     : file_(file), pieceSize_(pieceSize == 0 ? 1 : pieceSize), headroom_(headroom) {
   const size_t slots = readAhead ? kSlots : 1;
-  for (size_t i = 0; i < slots; ++i) {
-    buffers_.push_back(std::make_unique_for_overwrite<char[]>(headroom_ + pieceSize_));
-    free_.push_back(i);
-  }
+  for (size_t i = 0; i < slots; ++i) buffers_.push_back(std::make_unique_for_overwrite<char[]>(headroom_ + pieceSize_));
+  freeCount_ = slots;
   if (!readAhead) return;
   try {
     thread_ = std::thread([this] { readLoop(); });
@@ -42,15 +40,17 @@ void PieceReader::readLoop() {
     size_t slot;
     {
       std::unique_lock lock(mutex_);
-      changed_.wait(lock, [this] { return stop_ || !free_.empty(); });
+      changed_.wait(lock, [this] { return stop_ || freeCount_ > 0; });
       if (stop_) return;
-      slot = free_.front();
-      free_.pop_front();
+      slot = nextToFill_;
+      nextToFill_ = (nextToFill_ + 1) % kSlots;
+      --freeCount_;
     }
     const Filled piece = fill(slot);
     {
       const std::lock_guard lock(mutex_);
-      filled_.push_back(piece);
+      filled_[(filledHead_ + filledCount_) % kSlots] = piece;
+      ++filledCount_;
     }
     changed_.notify_all();
     if (piece.last) return;
@@ -65,13 +65,15 @@ PieceReader::Piece PieceReader::next() {
   } else {
     std::unique_lock lock(mutex_);
     if (held_ != kSlots) {
-      free_.push_back(held_);
+      // Slots come back in the order they were filled.
+      ++freeCount_;
       held_ = kSlots;
       changed_.notify_all();
     }
-    changed_.wait(lock, [this] { return !filled_.empty(); });
-    piece = filled_.front();
-    filled_.pop_front();
+    changed_.wait(lock, [this] { return filledCount_ > 0; });
+    piece = filled_[filledHead_];
+    filledHead_ = (filledHead_ + 1) % kSlots;
+    --filledCount_;
     held_ = piece.slot;
   }
   finished_ = piece.last;

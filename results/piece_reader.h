@@ -4,10 +4,10 @@
 // the previous piece that it still needs). For a big file a second thread
 // reads the next pieces while the caller works on the current one, so the
 // copying out of the page cache overlaps the caller's work.
+#include <array>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdio>
-#include <deque>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -57,11 +57,16 @@ class PieceReader {
   std::vector<std::unique_ptr<char[]>> buffers_;
   bool finished_ = false;  // a last or failed piece has been returned
   size_t held_ = kSlots;   // slot of the piece the caller holds; kSlots: none
-  // Shared with the reading thread.
+  // Shared with the reading thread. Slots are filled and handed out in
+  // turn, so both queues are rings over the slots; nothing is allocated
+  // once reading has begun.
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::deque<size_t> free_;
-  std::deque<Filled> filled_;
+  std::array<Filled, kSlots> filled_{};  // filled pieces in file order, from filledHead_
+  size_t filledHead_ = 0;
+  size_t filledCount_ = 0;
+  size_t freeCount_ = 0;  // slots the thread may fill: the next ones after those filled
+  size_t nextToFill_ = 0;
   bool stop_ = false;
   std::thread thread_;
 };
