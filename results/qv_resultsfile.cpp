@@ -76,10 +76,10 @@ void qv_resultsfile::open(size_t chunkSize) {
     if (first.find(kMimeText) == std::string_view::npos && first.find(kBracketText) == std::string_view::npos) {
       return false;
     }
-    // Every section token begins with this: the places it occurs are noted
-    // while reading, and the tokens are looked for only there.
-    // Section ends are found the same way, from "Content-Type:" or from a
-    // "[" after a line feed.
+    // Every section token begins with `name="` or "[", and every section
+    // ends at a "Content-Type:" or at a "[" after a line feed: the places
+    // these occur are noted while reading, and tokens and ends are looked
+    // for only there.
     const bool bracket = first.starts_with(kBracketText);
     blocks_.watch(bracket ? "[" : "name=\"");
     if (!bracket) blocks_.watch(std::string(kContentType));
@@ -143,8 +143,7 @@ void qv_resultsfile::open(size_t chunkSize) {
       // No thread to be had: the section is indexed here, in its turn.
     }
   };
-  // Every token begins with `name="` or "[": one pass finds the first
-  // occurrence of each.
+  // The first occurrence of each token, from the places noted while reading.
   const std::vector<TextPos> starts = blocks_.findEach(bracketDialect_ ? "[" : "name=\"", tokens_, startWorker);
   for (int s = 0; s < kNumFixedSections; ++s) {
     if (s != big || !worker.joinable()) fixed_[s].start = starts[static_cast<size_t>(s)];

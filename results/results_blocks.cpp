@@ -391,8 +391,8 @@ BlockStore::ReadResult BlockStore::read(const std::string& path, size_t chunkSiz
                                         const std::function<bool(std::string_view)>& acceptFirstChunk) {
   const ReadResult result = readChunks(path, chunkSize, acceptFirstChunk);
   if (result.status != Status::Ok) {
-    // A failed read leaves no text at all.
-    watches_.clear();
+    // A failed read leaves no text at all (and nothing noted in it).
+    for (Watch& w : watches_) w.positions = {};
     blocks_.clear();
     arena_ = Arena{};
     lineEndsBefore_.assign(1, 0);
