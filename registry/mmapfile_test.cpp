@@ -10,6 +10,7 @@
 #include "platform/qv_fileutil.h"
 #include "registry/engine_error.h"
 #include "registry/engine_settings.h"
+#include "testsupport/sanitizer.h"
 #include "testsupport/server_tree.h"
 
 namespace {
@@ -187,17 +188,7 @@ TEST_F(MmapFileTest, FilesOf2GigabytesAreReportedUnlessNoViewIsMapped) {
 // soft limit (and the hard one when given) set low; the probe maps
 // data/big with whole-file pinning and prints its error code and lock state.
 // The address sanitizer's runtime turns mlock into a no-op that succeeds.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kMlockIsReal = false;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kMlockIsReal = false;
-#else
-constexpr bool kMlockIsReal = true;
-#endif
-#else
-constexpr bool kMlockIsReal = true;
-#endif
+constexpr bool kMlockIsReal = !qvtest::kAddressSanitizer;
 
 qvtest::RunResult mapWithoutLockRight(const qvtest::ServerTree& tree, const std::string& limits) {
   return tree.runProgram("/usr/bin/setpriv",

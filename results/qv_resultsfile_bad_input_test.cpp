@@ -9,6 +9,7 @@
 #include "results/qv_resultsfile.h"
 #include "results/qv_searchparams.h"
 #include "results/results_test_util.h"
+#include "testsupport/sanitizer.h"
 #include "tools/genresults/gen_model.h"
 #include "tools/genresults/gen_writer.h"
 
@@ -181,26 +182,12 @@ TEST(ResultsFileBadInput, SectionHeadersWithoutBodiesAndStrayLines) {
   EXPECT_EQ(f.getNumQueries(), -1);
 }
 
-// The address sanitizer's runtime reserves far more address space than the
-// limits below allow.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kAddressLimitsWork = false;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kAddressLimitsWork = false;
-#else
-constexpr bool kAddressLimitsWork = true;
-#endif
-#else
-constexpr bool kAddressLimitsWork = true;
-#endif
-
 // Opened under address-space limits from too small to enough (the benchmark
 // driver opens the file and describes every query), a results file either
 // opens or ends with an error: an allocation that fails while reading or
 // indexing, on either thread, never escapes as an exception or a crash.
 TEST(ResultsFileBadInput, AddressSpaceLimitsGiveErrorsNotCrashes) {
-  if (!kAddressLimitsWork) GTEST_SKIP() << "the address sanitizer needs more address space than these limits";
+  if (qvtest::kAddressSanitizer) GTEST_SKIP() << "the address sanitizer needs more address space than these limits";
   ScratchDir dir;
   qvgen::Options options;
   options.type = qvgen::SearchType::Pmf;  // no peak lists: all of the file is kept and indexed
