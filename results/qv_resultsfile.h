@@ -209,13 +209,13 @@ class qv_resultsfile {
   bool lookup(const qv_results::KeyTable* keys, std::string_view key, std::string& value) const;
   /// The value of the line at `line` (which holds `keyLength` key bytes as asked).
   bool lineValue(const char* line, size_t keyLength, std::string& value, bool firstBytesOnly) const;
-  /// The line of `key` in `section`, or nullptr.
+  /// The line of `key` in the table `keys`, or nullptr.
   const char* findLine(const qv_results::KeyTable* keys, std::string_view key) const;
   /// The lines of up to four keys of one section (nullptr where absent),
   /// their table slots fetched together so that the waits overlap.
   void findLines(const qv_results::KeyTable* table, std::initializer_list<std::string_view> keys,
                  const char** lines) const;
-  /// Appends the value of `key` in `section` to `out`, read in place when it
+  /// Appends the value of `key` in the table `keys` to `out`, read in place when it
   /// is held in memory; false (nothing appended) when absent or empty.
   bool appendValue(const qv_results::KeyTable* keys, std::string_view key, std::string& out) const;
   /// The same for a line already found.

@@ -1,10 +1,10 @@
 #pragma once
 // The in-memory text of a results file: an ordered list of NUL-terminated
-// blocks, each holding whole lines. Chunks are read with one reused buffer;
-// a chunk holding "Ions1" is compacted, each line beginning "Ions1=" replaced
-// by a short marker line with the file offset of the line it replaces, so the
-// large peak lists stay on disk. Positions are (block, offset) pairs; nothing
-// here reads outside a block.
+// blocks, each holding whole lines. The file is read in chunks (ahead, on a
+// second thread, for a big file) and compacted: each line beginning "Ions1="
+// is replaced by a short marker line with the file offset of the line it
+// replaces, so the large peak lists stay on disk. Positions are (block,
+// offset) pairs; nothing here reads outside a block.
 #include <compare>
 #include <cstddef>
 #include <cstdint>
@@ -123,7 +123,8 @@ class BlockStore {
   /// rarest character in results files.
   TextPos find(TextPos from, std::string_view needle, size_t anchor = std::string_view::npos) const;
   /// The first occurrence of each token, all of which begin with `prefix`,
-  /// found in one pass over the text (not found: block -1).
+  /// found in one pass over the text, or over the places noted for `prefix`
+  /// when it is watched (not found: block -1).
   /// `found(t, position)` is called as each first occurrence is found, in
   /// the order of the text.
   std::vector<TextPos> findEach(std::string_view prefix, const std::vector<std::string>& tokens,
