@@ -391,8 +391,7 @@ bool qv_resultsfile::lineValue(const char* line, size_t keyLength, std::string& 
   const size_t length = qv_results::lineKeyLength(line);
   if (line[length] != '=') return false;
   const char* v = line + length + 1;
-  size_t n = 0;
-  while (v[n] != '\r' && v[n] != '\n' && v[n] != '\0') ++n;
+  const size_t n = qv_results::lineRestLength(v);
   if (v[n] == '\0') return false;  // no line end after it: the text was cut short
   value.assign(v, n);
   return !value.empty();
@@ -431,8 +430,7 @@ bool qv_resultsfile::appendLineValue(const char* line, size_t keyLength, std::st
   const size_t length = qv_results::lineKeyLength(line);
   if (line[length] != '=') return false;
   const char* v = line + length + 1;
-  size_t n = 0;
-  while (v[n] != '\r' && v[n] != '\n' && v[n] != '\0') ++n;
+  const size_t n = qv_results::lineRestLength(v);
   if (v[n] == '\0' || n == 0) return false;  // cut short, or empty
   out.append(v, n);
   return true;
@@ -521,13 +519,21 @@ void qv_resultsfile::numberedKeys(int q, std::span<const std::string_view> prefi
     // The key must be a prefix (in any letter case) followed by a decimal
     // number without leading zeros: exactly the keys "<prefix><i>" matches.
     const char* line = blocks_.lineAt(offset);
-    const size_t keyLength = qv_results::lineKeyLength(line);
+    const char first = fold(line[0]);
     size_t list = 0;
     for (const std::string_view prefix : prefixes) {
       const size_t which = list++;
+      // The prefix first: most keys differ from it in their first letter.
+      if (!prefix.empty() && fold(prefix[0]) != first) continue;
+      bool match = true;
+      for (size_t k = 0; k < prefix.size() && match; ++k) {
+        const char c = line[k];
+        match = c != '=' && c != '\r' && c != '\n' && c != '\0' && fold(c) == fold(prefix[k]);
+      }
+      if (!match) continue;
+      const size_t keyLength = qv_results::lineKeyLength(line);
       if (keyLength <= prefix.size() || keyLength > prefix.size() + 9) continue;
-      bool match = line[prefix.size()] >= '1' && line[prefix.size()] <= '9';
-      for (size_t k = 0; k < prefix.size() && match; ++k) match = fold(line[k]) == fold(prefix[k]);
+      match = line[prefix.size()] >= '1' && line[prefix.size()] <= '9';
       size_t index = 0;
       for (size_t k = prefix.size(); k < keyLength && match; ++k) {
         match = line[k] >= '0' && line[k] <= '9';

@@ -243,9 +243,20 @@ uint8_t keyTag(const char* text) {
 }
 
 size_t lineKeyLength(const char* line) {
-  size_t n = 0;
-  while (!endsLineKey(line[n])) ++n;
-  return n;
+  for (size_t i = 0;; i += 8) {
+    const unsigned e = firstKeyEnd(load8(line + i));
+    if (e < 8) return i + e;
+  }
+}
+
+size_t lineRestLength(const char* text) {
+  const auto zeros = [](uint64_t v) { return (v - kOnes) & ~v & kHighs; };
+  for (size_t i = 0;; i += 8) {
+    const uint64_t w = load8(text + i);
+    // Only the lowest flagged byte is exact, which is all that is used.
+    const uint64_t m = zeros(w) | zeros(w ^ (kOnes * '\r')) | zeros(w ^ (kOnes * '\n'));
+    if (m != 0) return i + static_cast<unsigned>(__builtin_ctzll(m)) / 8;
+  }
 }
 
 uint64_t BlockStore::totalLength() const {

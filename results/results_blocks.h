@@ -69,8 +69,11 @@ uint64_t hashKey(const char* text);
 /// like hashKey() asks; equal keys give equal tags.
 uint8_t keyTag(const char* text);
 
-/// Length of the key of a line.
+/// Length of the key of a line (up to "=", CR, LF or NUL); the text must be
+/// padded like a block.
 size_t lineKeyLength(const char* line);
+/// Bytes before the first CR, LF or NUL; the text must be padded like a block.
+size_t lineRestLength(const char* text);
 
 class BlockStore {
  public:

@@ -34,8 +34,15 @@ TEST(KeyCompare, CaseFoldedPrefixFirstAndStopsAtEquals) {
   EXPECT_LT(compareKeys("Alpha=1\n", "beta"), 0);
   EXPECT_GT(compareKeys("_x=1\n", "Z"), 0);  // '_' is above 'Z' once letters fold up
   EXPECT_EQ(compareKeys("no equals\r\n", "NO EQUALS"), 0);
-  EXPECT_EQ(qv_results::lineKeyLength("key=value\n"), 3u);
-  EXPECT_EQ(qv_results::lineKeyLength("line\r\n"), 4u);
+  // Lines are read eight bytes at a time, as laid out in a block: padded.
+  const auto padded = [](std::string text) { return text + std::string(16, '\0'); };
+  EXPECT_EQ(qv_results::lineKeyLength(padded("key=value\n").c_str()), 3u);
+  EXPECT_EQ(qv_results::lineKeyLength(padded("line\r\n").c_str()), 4u);
+  EXPECT_EQ(qv_results::lineKeyLength(padded("a_key_of_seventeen=1\n").c_str()), 18u);
+  EXPECT_EQ(qv_results::lineKeyLength(padded("no end at all").c_str()), 13u);
+  EXPECT_EQ(qv_results::lineRestLength(padded("value of sixteen+\r\n").c_str()), 17u);
+  EXPECT_EQ(qv_results::lineRestLength(padded("=x\n").c_str()), 2u);
+  EXPECT_EQ(qv_results::lineRestLength(padded("cut short").c_str()), 9u);
 }
 
 // The word-at-a-time comparison of two padded lines agrees with the plain one.
