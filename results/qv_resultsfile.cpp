@@ -388,13 +388,7 @@ bool qv_resultsfile::lineValue(const char* line, size_t keyLength, std::string& 
   if (std::string_view(line, qv_results::kIonsMarker.size()) == qv_results::kIonsMarker) {
     return fetchFromFile(line, keyLength, value, firstBytesOnly);
   }
-  const size_t length = qv_results::lineKeyLength(line);
-  if (line[length] != '=') return false;
-  const char* v = line + length + 1;
-  const size_t n = qv_results::lineRestLength(v);
-  if (v[n] == '\0') return false;  // no line end after it: the text was cut short
-  value.assign(v, n);
-  return !value.empty();
+  return appendLineValue(line, keyLength, value);
 }
 
 void qv_resultsfile::findLines(const KeyTable* table, std::initializer_list<std::string_view> keys,
