@@ -13,6 +13,8 @@ fi
 scratch=$(mktemp -d /tmp/qv-demo-XXXXXX)
 cp -r demo/template/. "$scratch/"
 mkdir -p "$scratch"/{cgi,config,data,logs,sessions}
+# Every document of the security store names this schema in config/.
+cp schemas/tarnel_security_1_0.xsd "$scratch/config/"
 echo "demo server tree: $scratch"
 export QV_BUILD="$PWD/build" QV_DEMO="$scratch" QV_REPO="$PWD"
 for step in demo/steps/*.sh; do

@@ -21,6 +21,8 @@ ServerTree::ServerTree() {
   if (mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   root_ = tmpl;
   for (const char* dir : {"cgi", "config", "data", "logs", "sessions"}) fs::create_directories(path(dir));
+  // Every document of the security store names this schema in config/.
+  fs::copy_file(sourceDir() + "/schemas/tarnel_security_1_0.xsd", path("config/tarnel_security_1_0.xsd"));
 }
 
 ServerTree::~ServerTree() {

@@ -22,6 +22,7 @@ struct RunResult {
 
 /// A fresh server tree under the system's temporary directory, removed when
 /// the object goes away (unless QV_KEEP_TREES is set in the environment).
+/// Its config/ holds a copy of the security schema.
 class ServerTree {
  public:
   ServerTree();

@@ -1,0 +1,80 @@
+#include "platform/file_replace.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "platform/system_error.h"
+
+namespace qv_platform {
+
+namespace {
+
+bool writeAll(int fd, std::string_view data) {
+  while (!data.empty()) {
+    const ssize_t n = ::write(fd, data.data(), data.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+mode_t modeForNewFile(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0) return st.st_mode & 07777;
+  const mode_t mask = ::umask(0);  // read the umask: setting it is the only way
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+bool fail(std::string* error, const std::string& what, int code) {
+  if (error != nullptr) *error = what + ": " + systemErrorText(code);
+  return false;
+}
+
+}  // namespace
+
+bool replaceFileAtomically(const std::string& path, std::string_view data, std::string* error) {
+  const size_t slash = path.rfind('/');
+  const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  std::string tmpl = dir + "." + name + ".tmpXXXXXX";
+  std::vector<char> buffer(tmpl.begin(), tmpl.end());
+  buffer.push_back('\0');
+  const int fd = ::mkostemp(buffer.data(), O_CLOEXEC);
+  if (fd < 0) return fail(error, "cannot create a temporary file beside " + path, errno);
+  const std::string tmp(buffer.data());
+  int code = 0;
+  std::string what;
+  if (::fchmod(fd, modeForNewFile(path)) != 0) {
+    code = errno;
+    what = "cannot set the mode of " + tmp;
+  } else if (!writeAll(fd, data)) {
+    code = errno;
+    what = "cannot write " + tmp;
+  } else if (::fsync(fd) != 0) {
+    code = errno;
+    what = "cannot flush " + tmp;
+  }
+  if (::close(fd) != 0 && code == 0) {
+    code = errno;
+    what = "cannot close " + tmp;
+  }
+  if (code == 0 && ::rename(tmp.c_str(), path.c_str()) != 0) {
+    code = errno;
+    what = "cannot rename " + tmp + " to " + path;
+  }
+  if (code != 0) {
+    ::unlink(tmp.c_str());
+    return fail(error, what, code);
+  }
+  return true;
+}
+
+}  // namespace qv_platform

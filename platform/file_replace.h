@@ -1,0 +1,18 @@
+#pragma once
+// Replacing a whole file atomically: readers see the old contents or the new,
+// never a part, and a failed write leaves the old file as it was.
+#include <string>
+#include <string_view>
+
+namespace qv_platform {
+
+/// Writes `data` to a new temporary file in the directory of `path` (named
+/// "." + the file name + ".tmp" + random characters, so that it is hidden and
+/// never mistaken for the file itself), flushes it to disk and renames it
+/// over `path`. The new file keeps the mode of the file it replaces (a new
+/// file gets 0666 less the umask). On failure the temporary file is removed,
+/// `path` is untouched and `*error` (when not null) holds the reason.
+[[nodiscard]] bool replaceFileAtomically(const std::string& path, std::string_view data,
+                                         std::string* error = nullptr);
+
+}  // namespace qv_platform

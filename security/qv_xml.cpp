@@ -1,0 +1,162 @@
+#include "security/qv_xml.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdlib>
+#include <cstdio>
+#include <limits>
+
+#include "platform/extension.h"
+#include "platform/file_replace.h"
+#include "security/security_messages.h"
+
+namespace qv_xml {
+
+namespace {
+
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+
+std::string_view trimmed(std::string_view s) {
+  while (!s.empty() && isSpace(s.front())) s.remove_prefix(1);
+  while (!s.empty() && isSpace(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+// Reads an integer the way "%d" does: white space, an optional sign, digits;
+// the value is clamped to [lo, hi].
+std::optional<int64_t> leadingInteger(std::string_view s, int64_t lo, int64_t hi) {
+  while (!s.empty() && isSpace(s.front())) s.remove_prefix(1);
+  bool negative = false;
+  if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
+    negative = s.front() == '-';
+    s.remove_prefix(1);
+  }
+  if (s.empty() || s.front() < '0' || s.front() > '9') return std::nullopt;
+  int64_t value = 0;
+  bool overflow = false;
+  for (; !s.empty() && s.front() >= '0' && s.front() <= '9'; s.remove_prefix(1)) {
+    const int digit = s.front() - '0';
+    if (value > (std::numeric_limits<int64_t>::max() - digit) / 10) {
+      overflow = true;
+      continue;
+    }
+    value = value * 10 + digit;
+  }
+  if (overflow) return negative ? lo : hi;
+  if (negative) value = -value;
+  if (value < lo) return lo;
+  if (value > hi) return hi;
+  return value;
+}
+
+}  // namespace
+
+std::string securitySchemaLocation() { return std::string(kSecurityNamespace) + " " + kSecuritySchemaPath; }
+
+const qv_xml_service* xmlService(std::string* error) {
+  using Entry = const qv_xml_service* (*)();
+  auto entry = reinterpret_cast<Entry>(qv_platform::extensionSymbol(kXmlServiceSymbol, error));
+  if (entry == nullptr) return nullptr;
+  const qv_xml_service* service = entry();
+  if (service == nullptr && error != nullptr) *error = "the extension module offers no XML service";
+  return service;
+}
+
+std::optional<Element> parseFile(const std::string& path, qv_errors& errors, const std::string& schemaPath) {
+  std::string why;
+  const qv_xml_service* service = xmlService(&why);
+  if (service == nullptr) {
+    errors.setError(ERR_XML_LIBRARY_FAILURE, why);
+    return std::nullopt;
+  }
+  Element root;
+  std::vector<ParseProblem> problems;
+  const bool parsed = service->parseFile(path, kSecurityNamespace, schemaPath, root, problems);
+  for (const ParseProblem& p : problems) {
+    char where[64];
+    std::snprintf(where, sizeof where, ": line %d, col %d - ", p.line, p.column);
+    errors.setError(ERR_XML_LIBRARY_FAILURE, p.document + where + p.message);
+  }
+  if (!parsed || !problems.empty() || !errors.isValid()) return std::nullopt;
+  return root;
+}
+
+Element createDocument(std::string_view prefix, std::string_view name, std::string_view ns,
+                       std::string_view schemaLocation, std::string_view majorVersion,
+                       std::string_view minorVersion) {
+  Element root;
+  root.localName = std::string(name);
+  root.name = std::string(prefix) + ":" + root.localName;
+  root.namespaceURI = std::string(ns);
+  root.attributes.push_back({"xmlns:" + std::string(prefix), "http://www.w3.org/2000/xmlns/", std::string(ns)});
+  root.attributes.push_back({"xmlns:xsi", "http://www.w3.org/2000/xmlns/", kSchemaInstanceNamespace});
+  root.attributes.push_back({"xsi:schemaLocation", kSchemaInstanceNamespace, std::string(schemaLocation)});
+  root.attributes.push_back({"majorVersion", "", std::string(majorVersion)});
+  root.attributes.push_back({"minorVersion", "", std::string(minorVersion)});
+  return root;
+}
+
+Element& appendChild(Element& parent, std::string_view localName, std::string_view text) {
+  Element child;
+  const size_t colon = parent.name.find(':');
+  const std::string prefix = colon == std::string::npos ? std::string() : parent.name.substr(0, colon + 1);
+  child.localName = std::string(localName);
+  child.name = prefix + child.localName;
+  child.namespaceURI = parent.namespaceURI;
+  child.text = std::string(text);
+  parent.children.push_back(std::move(child));
+  return parent.children.back();
+}
+
+bool writeFile(const Element& root, const std::string& path, std::string& error) {
+  const qv_xml_service* service = xmlService(&error);
+  if (service == nullptr) return false;
+  std::string bytes;
+  if (!service->serialize(root, bytes, error)) return false;
+  return qv_platform::replaceFileAtomically(path, bytes, &error);
+}
+
+const Element* firstChild(const Element& parent, std::string_view localName) {
+  for (const Element& c : parent.children) {
+    if (c.localName == localName) return &c;
+  }
+  return nullptr;
+}
+
+int countChildren(const Element& parent, std::string_view localName) {
+  int n = 0;
+  for (const Element& c : parent.children) n += c.localName == localName ? 1 : 0;
+  return n;
+}
+
+std::optional<int32_t> textAsInt(const Element& e) {
+  auto v = leadingInteger(e.text, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
+  if (!v) return std::nullopt;
+  return static_cast<int32_t>(*v);
+}
+
+std::optional<int64_t> textAsLong(const Element& e) {
+  return leadingInteger(e.text, std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max());
+}
+
+std::optional<double> textAsDecimal(const Element& e) {
+  std::string_view s = trimmed(e.text);
+  if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+  double value = 0;
+  const auto r = std::from_chars(s.data(), s.data() + s.size(), value);
+  if (r.ec != std::errc() || s.empty()) return std::nullopt;
+  return value;
+}
+
+bool textAsFlag(const Element& e) {
+  const std::string_view s = trimmed(e.text);
+  return s == "true" || s == "1";
+}
+
+std::string decimalText(double value) {
+  char buffer[64];
+  const auto r = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, r.ptr);
+}
+
+}  // namespace qv_xml
