@@ -45,6 +45,10 @@ std::string bracketToken(std::string_view name) { return "[" + upper(name) + "]"
 // kept on disk starts that many bytes into its line.
 size_t keyLengthAsked(std::string_view key) { return std::min(key.find('='), key.size()); }
 
+// A line holds a key when it has an "=" before its end: a line without one
+// (a blank line or stray text) equals no key asked for and is not indexed.
+bool holdsKey(const char* line) { return line[qv_results::lineKeyLength(line)] == '='; }
+
 }  // namespace
 
 qv_resultsfile::qv_resultsfile(const std::string& fileName, int keepAliveInterval, std::string keepAliveText,
@@ -53,8 +57,7 @@ qv_resultsfile::qv_resultsfile(const std::string& fileName, int keepAliveInterva
       keepAliveInterval_(keepAliveInterval),
       keepAliveText_(std::move(keepAliveText)),
       createTime_(qv_platform::currentTime()),
-      lastKeepAlive_(createTime_),
-      reader_(fileName) {
+      lastKeepAlive_(createTime_) {
   try {
     open(chunkSize);
   } catch (const std::bad_alloc&) {
@@ -72,7 +75,10 @@ void qv_resultsfile::open(size_t chunkSize) {
     setError(ERR_RESULTS_FILE_OPEN);
     return;
   }
-  const auto result = blocks_.read(fileName_, chunkSize, [this](std::string_view first) {
+  // The file stays open from here on: the peak lists kept on disk are read
+  // from the file that was indexed, even when another takes its name.
+  const bool opened = reader_.open(fileName_);
+  const auto result = blocks_.read(opened ? reader_.file() : nullptr, chunkSize, [this](std::string_view first) {
     if (first.find(kMimeText) == std::string_view::npos && first.find(kBracketText) == std::string_view::npos) {
       return false;
     }
@@ -213,8 +219,8 @@ void qv_resultsfile::indexSection(Section& section, int fixedSection, std::strin
   };
 
   // A few lines within one block (a query section, as a rule) are listed in
-  // one walk that stops at a NUL where a line begins. Blank lines hold no
-  // key and are left out.
+  // one walk that stops at a NUL where a line begins. Lines without "="
+  // hold no key and are left out.
   if (pos.found() && pos < section.end && pos.block == section.end.block) {
     uint32_t few[KeyTable::kListMax];
     size_t n = 0;
@@ -224,7 +230,7 @@ void qv_resultsfile::indexSection(Section& section, int fixedSection, std::strin
     qv_results::forEachLineStart(data, blocks_.length(pos.block), pos.offset, section.end.offset, [&](uint32_t o) {
       const char c = data[o];
       if (c == '\0') return false;
-      if (c == '\r' || c == '\n') return true;
+      if (!holdsKey(data + o)) return true;
       tooMany = n == KeyTable::kListMax;
       if (!tooMany) few[n++] = base + o;
       return !tooMany;
@@ -274,7 +280,7 @@ void qv_resultsfile::indexSection(Section& section, int fixedSection, std::strin
         more = false;
         return false;
       }
-      if (c != '\r' && c != '\n') {
+      if (holdsKey(data + o)) {
         lines[pending] = base + o;
         if (!list) {
           hashes[pending] = qv_results::hashKey(data + o);

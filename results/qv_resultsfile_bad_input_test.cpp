@@ -218,3 +218,55 @@ TEST(ResultsFileBadInput, AddressSpaceLimitsGiveErrorsNotCrashes) {
 }
 
 }  // namespace
+
+namespace {
+
+// A stray line without "=" and a line whose CR comes before its "=" hold no
+// key a lookup can ask for: the real lines after them are found, and no
+// duplicate is reported. Lines without "=" are not keys to enumerate.
+TEST(ResultsFileBadInput, StrayLinesDoNotShadowTheKeysAfterThem) {
+  ScratchDir dir;
+  for (const bool bracket : {false, true}) {
+    auto sections = sampleSections(1);
+    std::vector<std::string>& parameters = sections[0].lines;
+    parameters.insert(parameters.begin(), {"CLE", "TOL\rjunk=5", "PFA\r"});
+    qv_resultsfile f(dir.write("r.dat", buildResultsFile(sections, bracket)));
+    EXPECT_TRUE(f.isValid()) << bracket;
+    EXPECT_EQ(f.getNumberOfErrors(), 0) << f.getLastErrorString();
+    EXPECT_EQ(f.getSectionValueStr(SEC_PARAMETERS, "CLE"), "Trypsin");
+    EXPECT_EQ(f.getSectionValueStr(SEC_PARAMETERS, "TOL"), "1.5");
+    EXPECT_EQ(f.getSectionValueInt(SEC_PARAMETERS, "PFA"), 1);
+    // The CR is part of the key it stands in.
+    EXPECT_EQ(f.getSectionValueStr(SEC_PARAMETERS, "TOL\rjunk"), "5");
+    std::vector<std::string> keys;
+    for (int n = 1;; ++n) {
+      const std::string key = f.enumerateSectionKeys(SEC_PARAMETERS, n);
+      if (key.empty()) break;
+      keys.push_back(key);
+    }
+    EXPECT_EQ(keys, (std::vector<std::string>{"CLE", "COM", "DB", "ICAT", "ITOL", "ITOLU", "LICENSE", "PFA", "REPORT",
+                                              "SEARCH", "SEG", "TOL", "TOL\rjunk", "TOLU"}));
+  }
+}
+
+// The peak lists kept on disk are read from the file that was opened, even
+// when another file has been renamed over its name since.
+TEST(ResultsFileBadInput, PeakListsComeFromTheFileOpenedNotOneRenamedOverIt) {
+  ScratchDir dir;
+  const std::string path = dir.write("r.dat", buildResultsFile(sampleSections(2), false));
+  qv_resultsfile f(path);
+  ASSERT_TRUE(f.isValid());
+  auto other = sampleSections(2);
+  other[0].lines.insert(other[0].lines.begin(), "PAD=" + std::string(37, 'x'));
+  for (auto& s : other) {
+    for (std::string& line : s.lines) {
+      if (line.starts_with("Ions1=")) line = "Ions1=999:1,998:2,997:3";
+    }
+  }
+  const std::string replacement = dir.write("other.dat", buildResultsFile(other, false));
+  std::filesystem::rename(replacement, path);
+  EXPECT_EQ(f.getQuerySectionValueStr(1, "Ions1"), "100.5:10,200.25:20,300:30");
+  EXPECT_EQ(f.getQuerySectionValueStr(2, "Ions1"), "100.5:10,200.25:20,300:30");
+}
+
+}  // namespace

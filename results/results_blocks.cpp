@@ -30,7 +30,8 @@ constexpr std::array<unsigned char, 256> makeFoldTable() {
 }
 constexpr std::array<unsigned char, 256> kFold = makeFoldTable();
 
-inline bool endsLineKey(char c) { return c == '=' || c == '\r' || c == '\n' || c == '\0'; }
+// A key runs to its line's first "=": a CR before it is part of the key.
+inline bool endsLineKey(char c) { return c == '=' || c == '\n' || c == '\0'; }
 
 constexpr uint64_t kOnes = 0x0101010101010101ULL;
 constexpr uint64_t kHighs = 0x8080808080808080ULL;
@@ -49,7 +50,7 @@ namespace {
 inline unsigned firstKeyEnd(uint64_t w) {
   const auto zeros = [](uint64_t v) { return (v - kOnes) & ~v & kHighs; };
   // Only the lowest flagged byte of each mask is exact, which is all we use.
-  const uint64_t m = zeros(w) | zeros(w ^ (kOnes * '=')) | zeros(w ^ (kOnes * '\r')) | zeros(w ^ (kOnes * '\n'));
+  const uint64_t m = zeros(w) | zeros(w ^ (kOnes * '=')) | zeros(w ^ (kOnes * '\n'));
   return m == 0 ? 8 : static_cast<unsigned>(__builtin_ctzll(m)) / 8;
 }
 
@@ -200,7 +201,7 @@ PaddedKey::PaddedKey(std::string_view key) {
   size_t length = 0;
   while (length < key.size() && key[length] != '=') {
     const char c = key[length];
-    if (c == '\r' || c == '\n' || c == '\0') return;  // no line has such a key
+    if (c == '\n' || c == '\0') return;  // no line has such a key
     ++length;
   }
   if (length <= kSmall) {
@@ -400,7 +401,14 @@ void BlockStore::compact(const char* chunk, size_t length, uint64_t fileOffset, 
 
 BlockStore::ReadResult BlockStore::read(const std::string& path, size_t chunkSize,
                                         const std::function<bool(std::string_view)>& acceptFirstChunk) {
-  const ReadResult result = readChunks(path, chunkSize, acceptFirstChunk);
+  FileReader file;
+  if (!file.open(path)) return read(nullptr, chunkSize, acceptFirstChunk);
+  return read(file.file(), chunkSize, acceptFirstChunk);
+}
+
+BlockStore::ReadResult BlockStore::read(std::FILE* file, size_t chunkSize,
+                                        const std::function<bool(std::string_view)>& acceptFirstChunk) {
+  const ReadResult result = readChunks(file, chunkSize, acceptFirstChunk);
   if (result.status != Status::Ok) {
     // A failed read leaves no text at all (and nothing noted in it).
     for (Watch& w : watches_) w.positions = {};
@@ -411,15 +419,19 @@ BlockStore::ReadResult BlockStore::read(const std::string& path, size_t chunkSiz
   return result;
 }
 
-BlockStore::ReadResult BlockStore::readChunks(const std::string& path, size_t chunkSize,
+BlockStore::ReadResult BlockStore::readChunks(std::FILE* file, size_t chunkSize,
                                               const std::function<bool(std::string_view)>& acceptFirstChunk) {
   blocks_.clear();
   arena_ = Arena{};
   pendingLength_ = 0;
   pendingLineEnds_ = 0;
   lineEndsBefore_.assign(1, 0);
-  std::error_code sizeError;
-  const uintmax_t fileSize = std::filesystem::file_size(path, sizeError);
+  if (file == nullptr) return {Status::OpenFailed, 0};
+  // The file's size, a hint only: reading goes on to its end, whatever it is.
+  const bool sizeError = std::fseek(file, 0, SEEK_END) != 0;
+  const long endOffset = sizeError ? 0 : std::ftell(file);
+  if (std::fseek(file, 0, SEEK_SET) != 0) return {Status::ReadFailed, 0};
+  const uint64_t fileSize = endOffset > 0 ? static_cast<uint64_t>(endOffset) : 0;
   // The kept text rarely outgrows the file, but every block adds its NUL and
   // padding: a block holds at least half a chunk unless a long line or a
   // marker closes it early, so twice the chunk count covers the common case.
@@ -432,8 +444,6 @@ BlockStore::ReadResult BlockStore::readChunks(const std::string& path, size_t ch
     w.gaveUp = false;
   }
   const size_t step = std::max<size_t>(chunkSize, 1);
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-  if (!file) return {Status::OpenFailed, 0};
   // The end of a chunk after its last line feed is carried to the front of
   // the next one: within the reader's room before the piece when it fits,
   // else (a line longer than that room) in `carry`, which then takes the
@@ -443,7 +453,7 @@ BlockStore::ReadResult BlockStore::readChunks(const std::string& path, size_t ch
   uint64_t fileOffset = 0;  // file offset of the chunk's first byte
   size_t chunk = step;      // at least the bytes of one chunk, more for a longer line
   try {
-    PieceReader reader(file.get(), step, kCarryRoom, !sizeError && fileSize >= kReadAheadBytes);
+    PieceReader reader(file, step, kCarryRoom, fileSize >= kReadAheadBytes);
     bool first = true;
     for (;;) {
       const PieceReader::Piece piece = reader.next();
@@ -637,17 +647,14 @@ TextPos BlockStore::afterLineEnd(TextPos p) const {
   return end();
 }
 
-void FileReader::setPath(std::string path) {
-  path_ = std::move(path);
-  file_.reset();
+bool FileReader::open(const std::string& path) {
+  file_.reset(std::fopen(path.c_str(), "rb"));
+  return file_ != nullptr;
 }
 
 bool FileReader::readLine(uint64_t offset, std::string& line, size_t limit) {
   line.clear();
-  if (!file_) {
-    file_.reset(std::fopen(path_.c_str(), "rb"));
-    if (!file_) return false;
-  }
+  if (!file_) return false;
   if (offset > static_cast<uint64_t>(std::numeric_limits<long>::max()) ||
       std::fseek(file_.get(), static_cast<long>(offset), SEEK_SET) != 0) {
     return false;

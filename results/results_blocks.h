@@ -33,7 +33,8 @@ struct TextPos {
   auto operator<=>(const TextPos&) const = default;
 };
 
-/// Compares the key of a line (text up to "=", CR, LF or NUL) with `key`
+/// Compares the key of a line (text up to its first "=", LF or NUL; a CR
+/// before the "=" is part of the key) with `key`
 /// (up to "=" or its end), ASCII letters without regard to case, by byte
 /// value; a key that is a prefix of another sorts first.
 int compareKeys(const char* line, std::string_view key);
@@ -46,7 +47,7 @@ class PaddedKey {
   explicit PaddedKey(std::string_view key);
   PaddedKey(const PaddedKey&) = delete;
   PaddedKey& operator=(const PaddedKey&) = delete;
-  /// False when the key holds CR, LF or NUL: no line has such a key.
+  /// False when the key holds LF or NUL: no line has such a key.
   bool usable() const { return usable_; }
   const char* text() const { return text_; }
 
@@ -69,7 +70,7 @@ uint64_t hashKey(const char* text);
 /// like hashKey() asks; equal keys give equal tags.
 uint8_t keyTag(const char* text);
 
-/// Length of the key of a line (up to "=", CR, LF or NUL); the text must be
+/// Length of the key of a line (up to "=", LF or NUL); the text must be
 /// padded like a block.
 size_t lineKeyLength(const char* line);
 /// Bytes before the first CR, LF or NUL; the text must be padded like a block.
@@ -88,6 +89,9 @@ class BlockStore {
   /// the first chunk read and may refuse the file (NoDialect). An empty file
   /// succeeds with no blocks.
   [[nodiscard]] ReadResult read(const std::string& path, size_t chunkSize,
+                                const std::function<bool(std::string_view)>& acceptFirstChunk);
+  /// The same from an open file, read from its start; the file stays open.
+  [[nodiscard]] ReadResult read(std::FILE* file, size_t chunkSize,
                                 const std::function<bool(std::string_view)>& acceptFirstChunk);
 
   /// Notes, while reading, where `needle` (which must hold no line feed)
@@ -151,7 +155,7 @@ class BlockStore {
     uint64_t size = 0;
     uint64_t capacity = 0;
   };
-  ReadResult readChunks(const std::string& path, size_t chunkSize,
+  ReadResult readChunks(std::FILE* file, size_t chunkSize,
                         const std::function<bool(std::string_view)>& acceptFirstChunk);
   bool matchAt(TextPos p, std::string_view needle) const;
   TextPos normalise(TextPos p) const;
@@ -178,22 +182,24 @@ class BlockStore {
   size_t watchLimit_ = 0;
 };
 
-/// Reads single lines of the results file by offset, keeping the file open
-/// between calls.
+/// Reads single lines of the results file by offset. The file is opened
+/// once and held: lines are read from the file that was opened, even when
+/// another one has taken its name since.
 class FileReader {
  public:
-  explicit FileReader(std::string path = {}) : path_(std::move(path)) {}
-  void setPath(std::string path);
+  /// Opens `path` for reading; false when it cannot be opened.
+  [[nodiscard]] bool open(const std::string& path);
+  /// The open file (nullptr before a successful open()).
+  std::FILE* file() const { return file_.get(); }
   /// Reads the line starting at `offset` (without its line feed). With
   /// `limit` above 0 at most that many bytes are read. False when the file
-  /// cannot be opened or the offset lies beyond its end.
+  /// is not open or the offset lies beyond its end.
   [[nodiscard]] bool readLine(uint64_t offset, std::string& line, size_t limit = 0);
 
  private:
   struct Closer {
     void operator()(std::FILE* f) const { std::fclose(f); }
   };
-  std::string path_;
   std::unique_ptr<std::FILE, Closer> file_;
 };
 

@@ -33,11 +33,14 @@ TEST(KeyCompare, CaseFoldedPrefixFirstAndStopsAtEquals) {
   EXPECT_GT(compareKeys("query1=1\n", "query"), 0);
   EXPECT_LT(compareKeys("Alpha=1\n", "beta"), 0);
   EXPECT_GT(compareKeys("_x=1\n", "Z"), 0);  // '_' is above 'Z' once letters fold up
-  EXPECT_EQ(compareKeys("no equals\r\n", "NO EQUALS"), 0);
+  EXPECT_EQ(compareKeys("no equals\n", "NO EQUALS"), 0);
+  EXPECT_GT(compareKeys("no equals\r\n", "NO EQUALS"), 0);  // a CR before the "=" is part of the key
+  EXPECT_EQ(compareKeys("TOL\rjunk=5\n", "tol\rJUNK"), 0);
   // Lines are read eight bytes at a time, as laid out in a block: padded.
   const auto padded = [](std::string text) { return text + std::string(16, '\0'); };
   EXPECT_EQ(qv_results::lineKeyLength(padded("key=value\n").c_str()), 3u);
-  EXPECT_EQ(qv_results::lineKeyLength(padded("line\r\n").c_str()), 4u);
+  EXPECT_EQ(qv_results::lineKeyLength(padded("line\r\n").c_str()), 5u);
+  EXPECT_EQ(qv_results::lineKeyLength(padded("TOL\rjunk=5\n").c_str()), 8u);
   EXPECT_EQ(qv_results::lineKeyLength(padded("a_key_of_seventeen=1\n").c_str()), 18u);
   EXPECT_EQ(qv_results::lineKeyLength(padded("no end at all").c_str()), 13u);
   EXPECT_EQ(qv_results::lineRestLength(padded("value of sixteen+\r\n").c_str()), 17u);
@@ -364,8 +367,11 @@ TEST(BlockStore, RefusalsAndEmptyFiles) {
 
 TEST(FileReader, ReadsOneLineAtAnOffset) {
   qvresultstest::ScratchDir dir;
-  qv_results::FileReader reader(dir.write("t", "first\nsecond\r\nthird"));
+  qv_results::FileReader reader;
   std::string line;
+  EXPECT_FALSE(reader.readLine(0, line));  // not open
+  EXPECT_FALSE(reader.open(dir.path() + "/none"));
+  ASSERT_TRUE(reader.open(dir.write("t", "first\nsecond\r\nthird")));
   ASSERT_TRUE(reader.readLine(6, line));
   EXPECT_EQ(line, "second\r");
   ASSERT_TRUE(reader.readLine(14, line));
