@@ -1,0 +1,85 @@
+#include "summary/qv_protein.h"
+
+#include <utility>
+
+qv_protein::qv_protein(std::string accession, double score, int32_t hitNumber, bool mixture)
+    : accession_(std::move(accession)), score_(score), hitNumber_(hitNumber), mixture_(mixture) {}
+
+void qv_protein::setGrouped(Status status, const std::string& leaderAccession) {
+  status_ = status;
+  leader_ = leaderAccession;
+}
+
+int qv_protein::getFrame() const {
+  if (refs_.empty()) return -1;
+  for (const qv_peptide_ref& ref : refs_)
+    if (ref.frame != refs_.front().frame) return -1;
+  return refs_.front().frame;
+}
+
+const qv_peptide_ref* qv_protein::getPeptideRef(int i) const {
+  if (i < 1 || i > getNumPeptides()) return nullptr;
+  return &refs_[static_cast<size_t>(i - 1)];
+}
+
+int qv_protein::getPeptideQuery(int i) const {
+  const qv_peptide_ref* r = getPeptideRef(i);
+  return r ? r->query : -1;
+}
+int qv_protein::getPeptideP(int i) const {
+  const qv_peptide_ref* r = getPeptideRef(i);
+  return r ? r->rank : -1;
+}
+int qv_protein::getPeptideStart(int i) const {
+  const qv_peptide_ref* r = getPeptideRef(i);
+  return r ? r->start : -1;
+}
+int qv_protein::getPeptideEnd(int i) const {
+  const qv_peptide_ref* r = getPeptideRef(i);
+  return r ? r->end : -1;
+}
+int qv_protein::getPeptideMultiplicity(int i) const {
+  const qv_peptide_ref* r = getPeptideRef(i);
+  return r ? r->multiplicity : -1;
+}
+int qv_protein::getPeptideFrame(int i) const {
+  const qv_peptide_ref* r = getPeptideRef(i);
+  return r ? r->frame : -1;
+}
+double qv_protein::getPeptideScore(int i) const {
+  const qv_peptide_ref* r = getPeptideRef(i);
+  return r ? r->reducedScore : 0.0;
+}
+double qv_protein::getPeptideIonsScore(int i) const {
+  const qv_peptide_ref* r = getPeptideRef(i);
+  return r ? r->ionsScore : 0.0;
+}
+char qv_protein::getPeptideResidueBefore(int i) const {
+  const qv_peptide_ref* r = getPeptideRef(i);
+  return r ? r->residueBefore : '?';
+}
+char qv_protein::getPeptideResidueAfter(int i) const {
+  const qv_peptide_ref* r = getPeptideRef(i);
+  return r ? r->residueAfter : '?';
+}
+int qv_protein::getPeptideDuplicateFlags(int i) const {
+  const qv_peptide_ref* r = getPeptideRef(i);
+  return r ? r->dupFlags : -1;
+}
+int qv_protein::getPeptideDuplicateStatus(int i) const {
+  const qv_peptide_ref* r = getPeptideRef(i);
+  return r ? r->dupStatus : -1;
+}
+bool qv_protein::getPeptideIsBold(int i) const {
+  const qv_peptide_ref* r = getPeptideRef(i);
+  return r != nullptr && r->bold;
+}
+bool qv_protein::getPeptideIsRed(int i) const {
+  const qv_peptide_ref* r = getPeptideRef(i);
+  return r != nullptr && r->red;
+}
+
+const qv_protein* qv_protein::getComponent(int i) const {
+  if (i < 1 || i > getNumComponents()) return nullptr;
+  return components_[static_cast<size_t>(i - 1)];
+}

@@ -1,0 +1,189 @@
+#include "summary/qv_proteinsummary.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <string_view>
+
+#include "results/peptide_string.h"
+
+namespace {
+
+// The number written at the start of `s` (decimal digits, no leading zero,
+// at least 1); 0 when there is none. `used` gets the digits' count.
+int64_t readKeyNumber(std::string_view s, size_t& used) {
+  used = 0;
+  if (s.empty() || s[0] < '1' || s[0] > '9') return 0;
+  int64_t n = 0;
+  while (used < s.size() && s[used] >= '0' && s[used] <= '9') {
+    n = n * 10 + (s[used] - '0');
+    if (n > INT32_MAX) return 0;
+    ++used;
+  }
+  return n;
+}
+
+// Splits "h<h>_q<q>" (letters in either case, as keys compare); false for any other key.
+bool parseMatchKey(std::string_view key, int& h, int& q) {
+  if (key.size() < 5 || (key[0] != 'h' && key[0] != 'H')) return false;
+  size_t used = 0;
+  int64_t hit = readKeyNumber(key.substr(1), used);
+  if (hit == 0) return false;
+  key.remove_prefix(1 + used);
+  if (key.size() < 3 || key[0] != '_' || (key[1] != 'q' && key[1] != 'Q')) return false;
+  int64_t query = readKeyNumber(key.substr(2), used);
+  if (query == 0 || 2 + used != key.size()) return false;
+  h = static_cast<int>(hit);
+  q = static_cast<int>(query);
+  return true;
+}
+
+}  // namespace
+
+qv_proteinsummary::qv_proteinsummary(const qv_resultsfile& file, uint32_t flags, double minProbability, int maxHits,
+                                     const std::optional<std::string>& unigeneFile,
+                                     const std::optional<std::string>& hitFilter)
+    : qv_summary(file, flags, minProbability, maxHits, unigeneFile, std::string(), qv_peptide_form::HIT_QUERY) {
+  noMatch_ = std::make_unique<qv_peptide>(qv_peptide::noMatch(0, 0, 0, 0));
+  if (isUnsupportedVersion()) return;
+  setHitOrder();
+  if (!file_.anyMSMS() && !file_.anySeq() && !file_.anyTag()) setCompareByQuery();
+  numHits_ = readableHits();
+  if (hitFilter.has_value() && !hitFilter->empty()) hitFilter_ = std::atoi(hitFilter->c_str());
+  findMatchKeys();
+  for (int h = 1; h <= numHits_; ++h) readHit(h);
+  if ((flags_ & FLAG_NO_MIXTURES) == 0) readMixtures();
+  buildSummary();
+}
+
+qv_proteinsummary::~qv_proteinsummary() = default;
+
+// Lists the matches of every hit from the keys of the summary section, so
+// that a hit costs its own matches rather than one look-up per query.
+void qv_proteinsummary::findMatchKeys() {
+  queriesOfHit_.assign(static_cast<size_t>(numHits_) + 1, {});
+  const int keys = file_.getNumberOfSectionKeys(SEC_SUMMARY);
+  for (int n = 1; n <= keys; ++n) {
+    int h = 0, q = 0;
+    if (!parseMatchKey(file_.enumerateSectionKeys(SEC_SUMMARY, n), h, q)) continue;
+    if (h <= numHits_ && q <= numQueries_) queriesOfHit_[static_cast<size_t>(h)].push_back(q);
+  }
+  for (std::vector<int>& list : queriesOfHit_) std::sort(list.begin(), list.end());
+}
+
+void qv_proteinsummary::readHit(int h) {
+  const std::string hitKey = "h" + std::to_string(h);
+  std::string line = file_.getSectionValueStr(SEC_SUMMARY, hitKey);
+  if (line.empty()) {
+    file_.setError(qv_resultsfile::ERR_HIT_NOT_IN_SUMMARY, h);
+    return;
+  }
+  size_t comma = line.find(',');
+  size_t first = line.find_first_not_of(" \t");
+  std::string accession = line.substr(first == std::string::npos ? line.size() : first,
+                                      comma == std::string::npos ? std::string::npos : comma - first);
+  if (comma == std::string::npos) {
+    file_.setError(qv_resultsfile::ERR_PARSE_PROTEIN_HIT, "score", h);
+    return;
+  }
+  if (accession.empty()) file_.setError(qv_resultsfile::ERR_NULL_ACCESSION_SUMMARY, h);
+  double score = std::strtod(line.c_str() + comma + 1, nullptr);
+  if (hitFilter_ != 0 && hitFilter_ != h) return;  // its matches read as "no match"
+  qv_protein* protein = findOrCreateProtein(accession, score, h, false);
+  // A hit without a frame line has frame 0, as the matches of the peptides section do.
+  int frame = file_.getSectionValueStr(SEC_SUMMARY, hitKey + "_frame").empty()
+                  ? 0
+                  : file_.getSectionValueInt(SEC_SUMMARY, hitKey + "_frame");
+  int done = 0;
+  for (int q : queriesOfHit_[static_cast<size_t>(h)]) {
+    if (++done % 600 == 0) file_.keepAlive();
+    qv_hit_query_read read = qv_readHitQueryPeptide(source_, h, q);
+    if (!read.peptide) continue;
+    std::unique_ptr<qv_peptide>& entry = table_[slot(h, q)];
+    if (entry) continue;  // a second hit line of the same number adds nothing
+    entry = std::move(read.peptide);
+    qv_peptide* peptide = entry.get();
+    if (byQuery_.empty()) byQuery_.resize(static_cast<size_t>(numQueries_) + 1);
+    byQuery_[static_cast<size_t>(q)].push_back(peptide);
+    if (peptide->isNoMatch()) continue;
+    qv_peptide_ref ref;
+    ref.peptide = peptide;
+    ref.query = q;
+    ref.rank = h;
+    ref.start = read.start;
+    ref.end = read.end;
+    ref.multiplicity = read.multiplicity;
+    ref.frame = frame;
+    ref.ionsScore = peptide->getIonsScore();
+    ref.reducedScore = reducedScore(ref.ionsScore, read.multiplicity);
+    ref.residueBefore = read.residueBefore;
+    ref.residueAfter = read.residueAfter;
+    protein->addRef(ref);
+  }
+}
+
+void qv_proteinsummary::readMixtures() {
+  // A count beyond the section's lines cannot be honoured: each mixture needs its own.
+  const int lines = file_.getNumberOfSectionKeys(SEC_MIXTURE);
+  const int count = std::min(file_.getSectionValueInt(SEC_MIXTURE, "num_hits"), lines);
+  for (int n = 1; n <= count; ++n) {
+    const std::string base = "h" + std::to_string(n);
+    double score = file_.getSectionValueDouble(SEC_MIXTURE, base + "_score");
+    if (!(score > 0)) continue;
+    const std::string name = "Mixture " + std::to_string(n);
+    if (getProtein(name) != nullptr) continue;  // a hit of that name is already there
+    qv_protein* mixture = findOrCreateProtein(name, score, n, true);
+    const int components = std::min(file_.getSectionValueInt(SEC_MIXTURE, base + "_numprot"), lines);
+    for (int j = 1; j <= components; ++j) {
+      qv_protein* component = getProtein(file_.getSectionValueStr(SEC_MIXTURE, base + "_m" + std::to_string(j)));
+      if (component == nullptr || component->isMixture()) continue;
+      component->setComponent();
+      mixture->addComponent(component);
+      for (const qv_peptide_ref& ref : component->refs()) mixture->addRef(ref);
+    }
+  }
+}
+
+qv_peptide* qv_proteinsummary::peptideAt(int q, int h) const {
+  if (q < 1 || q > numQueries_ || h < 1 || h > numHits_) return nullptr;
+  if (hitFilter_ != 0 && h != hitFilter_) return noMatch_.get();
+  auto it = table_.find(slot(h, q));
+  return it == table_.end() ? nullptr : it->second.get();
+}
+
+void qv_proteinsummary::peptidesOfQuery(int q, std::vector<qv_peptide*>& out) const {
+  out.clear();
+  if (q >= 1 && static_cast<size_t>(q) < byQuery_.size()) out = byQuery_[static_cast<size_t>(q)];
+}
+
+bool qv_proteinsummary::getPeptide(int q, int h, const qv_peptide*& result) const {
+  result = peptideAt(q, h);
+  if (result == nullptr) file_.setError(qv_resultsfile::ERR_NO_PEPTIDE, q, h, "qv_proteinsummary::getPeptide");
+  return result != nullptr;
+}
+
+std::optional<qv_peptide> qv_proteinsummary::getPeptideCopy(int q, int h) const {
+  const qv_peptide* peptide = nullptr;
+  if (!getPeptide(q, h, peptide)) return std::nullopt;
+  return *peptide;
+}
+
+int qv_proteinsummary::getProbabilityScoreCutoff(int oneInX) const { return getProteinThreshold(oneInX); }
+
+std::string qv_proteinsummary::getProteinListText(int /*q*/, int h, bool quoted) const {
+  // A match of hit h belongs to that hit's protein alone.
+  std::string text;
+  if (h < 1 || h > numHits_ || (hitFilter_ != 0 && h != hitFilter_)) return text;
+  for (const qv_protein* protein : getOrderedProteins()) {
+    if (protein->isMixture() || protein->getHitNumber() != h) continue;
+    text += std::to_string(h) + ":";
+    text += quoted ? '"' + protein->getAccession() + "\" " : protein->getAccession() + "  ";
+    break;
+  }
+  return text;
+}
+
+int qv_proteinsummary::textHitNumber(const std::string& accession) const {
+  const qv_protein* protein = getProtein(accession);
+  if (protein != nullptr && !protein->isMixture()) return protein->getHitNumber();
+  return qv_summary::textHitNumber(accession);
+}

@@ -1,0 +1,58 @@
+#include "summary/summary_test_util.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+namespace qvsummarytest {
+
+ScratchDir::ScratchDir() {
+  std::random_device random;
+  path_ = (std::filesystem::temp_directory_path() /
+           ("qv-summary-test-" + std::to_string(random()) + std::to_string(random())))
+              .string();
+  std::filesystem::create_directories(path_);
+}
+
+ScratchDir::~ScratchDir() {
+  std::error_code ec;
+  std::filesystem::remove_all(path_, ec);
+}
+
+std::string ScratchDir::write(const std::string& name, const std::string& contents) const {
+  std::string file = path_ + "/" + name;
+  std::ofstream(file, std::ios::binary) << contents;
+  return file;
+}
+
+std::string buildFile(const FileSpec& spec) {
+  std::string text = "[RA RozIzide]\n";
+  auto section = [&text](const std::string& token, const std::vector<std::string>& lines) {
+    text += token + "\n";
+    for (const std::string& line : lines) text += line + "\n";
+  };
+  section("[PARAMETERS]", spec.parameters);
+  std::vector<std::string> header = spec.header;
+  header.push_back("queries=" + std::to_string(spec.queries.size()));
+  section("[HEADER]", header);
+  section("[MASSES]", spec.masses);
+  section("[SUMMARY]", spec.summary);
+  if (!spec.mixture.empty()) section("[MIXTURE]", spec.mixture);
+  section("[PEPTIDES]", spec.peptides);
+  section("[PROTEINS]", spec.proteins);
+  for (size_t q = 0; q < spec.queries.size(); ++q) section("[QUERY" + std::to_string(q + 1) + "]", spec.queries[q]);
+  section("[INDEX]", {"parameters=1"});
+  return text;
+}
+
+std::string match(const std::string& sequence, double score, const std::string& proteins,
+                  const std::string& varMods) {
+  char number[32];
+  std::snprintf(number, sizeof number, "%.2f", score);
+  std::string mods = varMods.empty() ? std::string(sequence.size() + 2, '0') : varMods;
+  return "0,1000.000000,0.010000,5," + sequence + ",10," + mods + "," + number + ",0000002000020000000,0,0;" +
+         proteins;
+}
+
+}  // namespace qvsummarytest

@@ -1,0 +1,46 @@
+#pragma once
+// Test helpers: small results files written by the tests (bracket dialect),
+// with just the keys a summary reads, and a scratch directory for them.
+#include <map>
+#include <string>
+#include <vector>
+
+namespace qvsummarytest {
+
+/// A temporary directory, removed with its contents when the object goes.
+class ScratchDir {
+ public:
+  ScratchDir();
+  ~ScratchDir();
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  const std::string& path() const { return path_; }
+  /// Writes `contents` to a file in the directory and returns its path.
+  std::string write(const std::string& name, const std::string& contents) const;
+
+ private:
+  std::string path_;
+};
+
+/// The lines of a results file, section by section.
+struct FileSpec {
+  std::vector<std::string> parameters = {"SEARCH=MIS", "ITOL=0.6", "ITOLU=Da", "ERRORTOLERANT=0"};
+  std::vector<std::string> header = {"sequences=20000", "sequences_after_tax=20000", "version=2.1.04"};
+  std::vector<std::string> masses = {"delta1=15.994915,Oxidation (M)"};
+  std::vector<std::string> summary;
+  std::vector<std::string> mixture;  ///< written only when not empty
+  std::vector<std::string> peptides;
+  std::vector<std::string> proteins;
+  /// Lines of each query section (query 1 first); "queries=" follows its size.
+  std::vector<std::vector<std::string>> queries;
+};
+
+/// The text of a bracket-dialect file of `spec`.
+std::string buildFile(const FileSpec& spec);
+
+/// A "q%d_p%d" value: fields then the protein list, e.g.
+/// match("PEPTIDEK", 45.5, "\"P1\":0:10:17:1").
+std::string match(const std::string& sequence, double score, const std::string& proteins,
+                  const std::string& varMods = "");
+
+}  // namespace qvsummarytest
