@@ -364,3 +364,65 @@ TEST_F(PeptideSummaryTest, ModificationTextNamesTheVariableModifications) {
 }
 
 }  // namespace
+
+namespace {
+
+// An error-tolerant search of three queries whose parent is `parentName`.
+FileSpec errorTolerantChild(const std::string& parentName) {
+  FileSpec spec;
+  spec.parameters = {"SEARCH=MIS", "ITOL=0.6", "ERRORTOLERANT=1", "_errortolerantsearchparent=" + parentName};
+  addQueries(spec, {{400, 10}, {400, 10}, {400, 10}});
+  spec.peptides = {"q1_p1=" + match("AAAAAK", 40, "\"P1\":0:1:6:1"),
+                   "q2_p1=" + match("CCCCCK", 60, "\"P2\":0:1:6:1"),
+                   "q3_p1=" + match("DDDDDK", 20, "\"P3\":0:1:6:1")};
+  return spec;
+}
+
+TEST_F(PeptideSummaryTest, ErrorTolerantMatchesAreCheckedAgainstTheParent) {
+  FileSpec parent;
+  addQueries(parent, {{400, 10}, {400, 10}, {400, 10}});
+  parent.peptides = {"q1_p1=" + match("AAAAAK", 50, "\"P1\":0:1:6:1"),
+                     "q2_p1=" + match("CCCCCK", 45, "\"P2\":0:1:6:1"),
+                     "q3_p1=" + match("EEEEEK", 10, "\"P3\":0:1:6:1")};
+  dir_.write("parent.dat", buildFile(parent));
+  auto file = open(errorTolerantChild("parent.dat"));
+  qv_peptidesummary s(*file, 0x11, 0.0, 50, std::nullopt, 0.0, 0, std::nullopt);
+  // q1: 40 is below the parent's 50; q2: 60 is not below 45 nor below the
+  // identity threshold 26; q3: 20 is not below the parent's 10 but below 26.
+  EXPECT_EQ(s.getProtein("P1"), nullptr);
+  EXPECT_NE(s.getProtein("P2"), nullptr);
+  EXPECT_EQ(s.getProtein("P3"), nullptr);
+  EXPECT_TRUE(errorNumbers(*file).empty());
+  // Without flag 0x10 nothing is checked.
+  qv_peptidesummary plain(*file, 0x1, 0.0, 50, std::nullopt, 0.0, 0, std::nullopt);
+  EXPECT_EQ(plain.getNumberOfProteins(), 3);
+}
+
+TEST_F(PeptideSummaryTest, AQueryThatTheParentDidNotMatchPasses) {
+  FileSpec parent;
+  addQueries(parent, {{400, 10}, {400, 10}, {400, 10}});
+  dir_.write("parent.dat", buildFile(parent));
+  auto file = open(errorTolerantChild("parent.dat"));
+  // A cut-off of 10: q3's 20 is not below it.
+  qv_peptidesummary s(*file, 0x11, 0.0, 50, std::nullopt, 10.0, 0, std::nullopt);
+  EXPECT_EQ(s.getNumberOfProteins(), 3);
+}
+
+TEST_F(PeptideSummaryTest, AMissingParentRecordsError16AndChecksNothing) {
+  auto file = open(errorTolerantChild("no_such_parent.dat"));
+  qv_peptidesummary s(*file, 0x11, 0.0, 50, std::nullopt, 0.0, 0, std::nullopt);
+  EXPECT_EQ(errorNumbers(*file), std::vector<int>{16});
+  EXPECT_EQ(file->getLastErrorString(),
+            "Missing 'parent' search [no_such_parent.dat] for error tolerant search.");
+  EXPECT_EQ(s.getNumberOfProteins(), 3);
+}
+
+TEST_F(PeptideSummaryTest, AFileThatNamesItselfAsParentIsReadOnce) {
+  auto file = open(errorTolerantChild("r.dat"));
+  qv_peptidesummary s(*file, 0x11, 0.0, 50, std::nullopt, 0.0, 0, std::nullopt);
+  // Its own rank-1 scores are the parent's: each match is checked against itself.
+  EXPECT_EQ(s.getNumberOfProteins(), 2);  // P1 (40) and P2 (60) reach 26, P3 (20) does not
+  EXPECT_TRUE(errorNumbers(*file).empty());
+}
+
+}  // namespace

@@ -131,11 +131,17 @@ void qv_proteinsummary::readMixtures() {
     if (!(score > 0)) continue;
     const std::string name = "Mixture " + std::to_string(n);
     if (getProtein(name) != nullptr) continue;  // a hit of that name is already there
-    qv_protein* mixture = findOrCreateProtein(name, score, n, true);
-    const int components = std::min(file_.getSectionValueInt(SEC_MIXTURE, base + "_numprot"), lines);
-    for (int j = 1; j <= components; ++j) {
+    const int count = std::min(file_.getSectionValueInt(SEC_MIXTURE, base + "_numprot"), lines);
+    std::vector<qv_protein*> components;
+    for (int j = 1; j <= count; ++j) {
       qv_protein* component = getProtein(file_.getSectionValueStr(SEC_MIXTURE, base + "_m" + std::to_string(j)));
-      if (component == nullptr || component->isMixture()) continue;
+      if (component != nullptr && !component->isMixture()) components.push_back(component);
+    }
+    // A mixture none of whose proteins is in the summary (all filtered out
+    // by the hit filter, or named wrongly) would be an empty hit.
+    if (components.empty()) continue;
+    qv_protein* mixture = findOrCreateProtein(name, score, n, true);
+    for (qv_protein* component : components) {
       component->setComponent();
       mixture->addComponent(component);
       for (const qv_peptide_ref& ref : component->refs()) mixture->addRef(ref);
