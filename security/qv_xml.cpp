@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <cstdio>
 #include <limits>
@@ -144,7 +145,7 @@ std::optional<double> textAsDecimal(const Element& e) {
   if (!s.empty() && s.front() == '+') s.remove_prefix(1);
   double value = 0;
   const auto r = std::from_chars(s.data(), s.data() + s.size(), value);
-  if (r.ec != std::errc() || s.empty()) return std::nullopt;
+  if (r.ec != std::errc() || s.empty() || !std::isfinite(value)) return std::nullopt;
   return value;
 }
 
