@@ -9,8 +9,6 @@ int runNotAvailable(const CommandLine&) {
   return 2;
 }
 
-int runResultFileName(const CommandLine& l) { return runNotAvailable(l); }
-int runResultFileMime(const CommandLine& l) { return runNotAvailable(l); }
 int runResultFileIni(const CommandLine& l) { return runNotAvailable(l); }
 int runResults(const CommandLine& l) { return runNotAvailable(l); }
 int runXmlResults(const CommandLine& l) { return runNotAvailable(l); }

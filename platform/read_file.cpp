@@ -1,0 +1,37 @@
+#include "platform/read_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace qv_platform {
+
+std::optional<ReadFile> ReadFile::open(const std::string& path) {
+  // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; it is
+  // refused just after, and reads of a regular file never block anyway.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return std::nullopt;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return std::nullopt;
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return ReadFile(fd);
+}
+
+ReadFile::~ReadFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+long ReadFile::read(char* buffer, size_t size) {
+  for (;;) {
+    const ssize_t n = ::read(fd_, buffer, size);
+    if (n >= 0) return static_cast<long>(n);
+    if (errno != EINTR) return -1;
+  }
+}
+
+}  // namespace qv_platform

@@ -1,0 +1,32 @@
+#pragma once
+// A regular file opened for reading in large pieces, for the commands that
+// copy or rewrite a results file. Opening never blocks and never accepts
+// anything but a regular file (after following links): a FIFO or device
+// named as a results file would otherwise hang or feed the command for ever.
+#include <cstddef>
+#include <optional>
+#include <string>
+
+namespace qv_platform {
+
+class ReadFile {
+ public:
+  /// Opens `path` for reading; nullopt when it cannot be opened or is not a
+  /// regular file.
+  [[nodiscard]] static std::optional<ReadFile> open(const std::string& path);
+
+  ReadFile(ReadFile&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  ReadFile& operator=(ReadFile&&) = delete;
+  ReadFile(const ReadFile&) = delete;
+  ~ReadFile();
+
+  /// Reads up to `size` bytes into `buffer`: the number read, 0 at the end
+  /// of the file, -1 after a read error.
+  [[nodiscard]] long read(char* buffer, size_t size);
+
+ private:
+  explicit ReadFile(int fd) : fd_(fd) {}
+  int fd_;
+};
+
+}  // namespace qv_platform

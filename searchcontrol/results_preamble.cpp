@@ -1,0 +1,42 @@
+#include "searchcontrol/results_preamble.h"
+
+#include <memory>
+
+#include "platform/file_io.h"
+#include "registry/qv_uniquetask.h"
+#include "searchcontrol/output.h"
+#include "security/qv_session.h"
+#include "security/security_messages.h"
+
+namespace qv_searchcontrol {
+
+namespace {
+
+ResultsPreamble refuse(int code) {
+  qv_output::line("searchcontrol-error=" + std::to_string(code));
+  return {std::nullopt, code};
+}
+
+}  // namespace
+
+ResultsPreamble runResultsPreamble(const CommandLine& line) {
+  // Held for the whole preamble and released on every return below.
+  std::unique_ptr<qv_session> session;
+  if (qv_platform::pathExists(kLoginScriptPath)) {
+    session = std::make_unique<qv_session>(line.sessionId);
+    if (!session->isValid()) {
+      return refuse(session->getLastError() == ERR_SESSION_TIMED_OUT ? kSessionTimedOut : kSessionRefused);
+    }
+  }
+  const qv_uniquetask task(line.taskId);
+  if (const int code = task.getErrorCode(); code != REGISTRY_OK) return refuse(code);
+  if (task.getState() == TASK_INFO_STATE_UNKNOWN) {
+    qv_output::line("unknown_id");
+    return {std::nullopt, 0};
+  }
+  if (session && !session->canResultsFileBeViewed(task.getSpare())) return refuse(kSessionRefused);
+  if (task.getResultsFileName().empty()) return refuse(kNoResultsFile);
+  return {task.getResultsFileName(), 0};
+}
+
+}  // namespace qv_searchcontrol
