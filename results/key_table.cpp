@@ -10,7 +10,7 @@
 #endif
 
 #include "platform/memory_advice.h"
-#include "results/results_blocks.h"
+#include "results/line_keys.h"
 
 namespace qv_results {
 namespace {

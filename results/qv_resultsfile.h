@@ -1,10 +1,15 @@
 #pragma once
 // The results file of a finished search: the whole text held in memory once,
-// in blocks, with a key index per section pointing into the blocks.
-// Two dialects are read: MIME multipart sections and bracketed sections.
-// Every lookup has an "absent" result; nothing here throws.
+// as one contiguous text addressed by 32-bit offsets, with a key index per
+// section pointing into it. Two dialects are read: MIME multipart sections
+// and bracketed sections. Every lookup goes through one primitive, a
+// reference to where a value lies (in memory, or on a compacted "Ions1" line
+// read back from the file), and an append of it; the getters are one line
+// each over that primitive. Every lookup has an "absent" result; nothing
+// here throws.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <span>
@@ -15,7 +20,7 @@
 
 #include "registry/qv_errors.h"
 #include "results/key_table.h"
-#include "results/results_blocks.h"
+#include "results/results_text.h"
 
 class qv_searchparams;
 
@@ -33,6 +38,17 @@ enum qv_results_section : int {
 };
 
 inline constexpr int kNumFixedSections = 9;
+
+/// Where the value of a key lies: in the text held in memory, or on disk on
+/// an "Ions1" line that was compacted away (read back by appendValue).
+/// Valid as long as the results file that gave it.
+struct qv_valueref {
+  enum Where : uint8_t { ABSENT, IN_MEMORY, ON_DISK };
+  Where where = ABSENT;
+  std::string_view text;    // IN_MEMORY: the value, never empty
+  uint64_t fileOffset = 0;  // ON_DISK: file offset of the key's end on the line kept on disk
+  bool found() const { return where != ABSENT; }
+};
 
 class qv_resultsfile {
  public:
@@ -74,38 +90,97 @@ class qv_resultsfile {
   /// Size of a read chunk and of each growth step for longer lines.
   static constexpr size_t kDefaultChunkSize = 1000000;
 
+  /// Receives each keep-alive text; the caller decides where it goes.
+  using KeepAliveWriter = std::function<void(std::string_view text)>;
+
   /// Opens and indexes `fileName`. With `keepAliveInterval` above 0, long
-  /// operations write `keepAliveText` (formatted with the whole seconds since
-  /// construction) to standard output at most that often. `chunkSize` is the
-  /// read chunk size (tests use small ones). Failures are recorded in the
-  /// error list; ask isValid() afterwards.
+  /// operations hand `keepAliveText` (formatted with the whole seconds since
+  /// construction) to `keepAliveWriter` at most that often; without a writer
+  /// nothing is written. `chunkSize` is the read chunk size (tests use small
+  /// ones). The file stays open while this object lives. Failures are
+  /// recorded in the error list; ask isValid() afterwards.
+  qv_resultsfile(const std::string& fileName, int keepAliveInterval, std::string keepAliveText,
+                 KeepAliveWriter keepAliveWriter, size_t chunkSize = kDefaultChunkSize);
+  /// The same without keep-alive output.
   qv_resultsfile(const std::string& fileName, int keepAliveInterval = 0,
                  std::string keepAliveText = "<!-- %d seconds -->\n", size_t chunkSize = kDefaultChunkSize);
   ~qv_resultsfile();
   qv_resultsfile(const qv_resultsfile&) = delete;
   qv_resultsfile& operator=(const qv_resultsfile&) = delete;
 
-  // ---- Lookups. Values are copies; absent keys, sections and queries give
+  // ---- The lookup primitive. A key asked for ends at its first "="; a
+  // value is absent when its key, its section or query is missing, when it
+  // is empty, or when it is cut short by the end of the text.
+
+  /// Where the value of `key` in fixed section `section` (0 to 8) lies.
+  qv_valueref findSectionValue(int section, std::string_view key) const;
+  /// Where the value of `key` in the section of query q lies (absent for q
+  /// outside 1 .. getNumQueries()).
+  qv_valueref findQueryValue(int q, std::string_view key) const;
+  /// The values of up to four keys of one fixed section (out[i] for
+  /// keys[i]), their table slots fetched together so that the waits overlap.
+  void findSectionValues(int section, std::span<const std::string_view> keys, std::span<qv_valueref> out) const;
+  /// Calls f(key, value) for every key of query q that has a value, in no
+  /// particular order; `key` is as written in the file.
+  template <typename F>
+  void forEachQueryValue(int q, F&& f) const {
+    const qv_results::KeyTable* keys = queryKeys(q);
+    if (keys == nullptr) return;
+    keys->forEach([&](uint32_t line) {
+      const char* text = text_.data() + line;
+      const size_t keyLength = qv_results::lineKeyLength(text);
+      const qv_valueref value = lineValue(text, keyLength);
+      if (value.found()) f(std::string_view(text, keyLength), value);
+    });
+  }
+  /// Appends the value to `out`: in place from memory, or read from the file
+  /// (the text after the key and its "=", without the line end). False, with
+  /// nothing appended, when it is absent or empty. With `limit` above 0 a
+  /// value on disk is read to at most that many bytes (enough to tell it is
+  /// not empty).
+  bool appendValue(const qv_valueref& value, std::string& out, size_t limit = 0) const;
+  /// The value as text; empty when absent.
+  std::string valueText(const qv_valueref& value) const;
+  /// The leading integer of the value; `absent` when it is absent.
+  int valueInt(const qv_valueref& value, int absent) const;
+  /// The leading floating-point number of the value; 0.0 when absent.
+  double valueDouble(const qv_valueref& value) const;
+
+  // ---- Getters. Values are copies; absent keys, sections and queries give
   // the documented "absent" result and record nothing.
 
   /// Value of `key` in fixed section `section` (0 to 8); empty when absent.
-  std::string getSectionValueStr(int section, std::string_view key) const;
+  std::string getSectionValueStr(int section, std::string_view key) const {
+    return valueText(findSectionValue(section, key));
+  }
   /// Leading integer of the value; -1 when absent or empty.
-  int getSectionValueInt(int section, std::string_view key) const;
+  int getSectionValueInt(int section, std::string_view key) const {
+    return valueInt(findSectionValue(section, key), -1);
+  }
   /// Leading floating-point number of the value; 0.0 when absent.
-  double getSectionValueDouble(int section, std::string_view key) const;
+  double getSectionValueDouble(int section, std::string_view key) const {
+    return valueDouble(findSectionValue(section, key));
+  }
   /// Like getSectionValueStr, returning false when the value is absent or empty.
-  [[nodiscard]] bool getSectionValue(int section, std::string_view key, std::string& value) const;
+  [[nodiscard]] bool getSectionValue(int section, std::string_view key, std::string& value) const {
+    return assign(findSectionValue(section, key), value);
+  }
 
   /// Value of `key` in the section of query q; empty when absent or when q
   /// is outside 1 .. getNumQueries().
-  std::string getQuerySectionValueStr(int q, std::string_view key) const;
+  std::string getQuerySectionValueStr(int q, std::string_view key) const {
+    return valueText(findQueryValue(q, key));
+  }
   /// Leading integer of the value; 0 when absent.
-  int getQuerySectionValueInt(int q, std::string_view key) const;
+  int getQuerySectionValueInt(int q, std::string_view key) const { return valueInt(findQueryValue(q, key), 0); }
   /// Leading floating-point number of the value; 0.0 when absent.
-  double getQuerySectionValueDouble(int q, std::string_view key) const;
+  double getQuerySectionValueDouble(int q, std::string_view key) const {
+    return valueDouble(findQueryValue(q, key));
+  }
   /// Like getQuerySectionValueStr, returning false when absent or empty.
-  [[nodiscard]] bool getQuerySectionValue(int q, std::string_view key, std::string& value) const;
+  [[nodiscard]] bool getQuerySectionValue(int q, std::string_view key, std::string& value) const {
+    return assign(findQueryValue(q, key), value);
+  }
   /// True when the value of `key` in query q is not empty. For a peak list
   /// kept on disk only its first bytes are read.
   bool hasQuerySectionValue(int q, std::string_view key) const;
@@ -184,55 +259,43 @@ class qv_resultsfile {
     errors_.setError(code, args...);
   }
 
-  /// Writes the keep-alive text when the interval is on and has elapsed.
+  /// Hands the keep-alive text to the writer when the interval is on and has elapsed.
   void keepAlive() const;
 
  private:
   struct Section {
-    qv_results::TextPos start;  // the token's position; block -1 when missing
-    qv_results::TextPos end;
+    uint32_t start = qv_results::kNoPos;  // the token's offset; kNoPos when missing
+    uint32_t end = qv_results::kNoPos;
     qv_results::KeyTable keys;
   };
+  /// One error list for each fixed section and one for the query sections,
+  /// filled apart (one of them on a second thread) and merged in this order.
+  using SectionErrors = std::vector<qv_errors>;
 
+  // The steps of opening, in order.
   void open(size_t chunkSize);
-  /// Finds the section's end and builds its key table, recording its
-  /// errors in `errors`.
-  void indexSection(Section& section, int fixedSection, std::string_view token, qv_errors& errors,
-                    qv_results::ListArena* lists = nullptr);
-  qv_results::TextPos boundaryLineStart(qv_results::TextPos p) const;
+  [[nodiscard]] bool readText(size_t chunkSize);
+  void chooseDialect();
+  void indexSections(SectionErrors& errors);
+  void indexFixedSections(const std::vector<uint32_t>& starts, int skipped, SectionErrors& errors);
   void readHeaderValues();
   void findQuerySections(qv_errors& errors);
+
+  /// Finds the section's end and builds its key table, recording its
+  /// errors in `errors`.
+  void indexSection(Section& section, int fixedSection, qv_errors& errors, qv_results::ListArena* lists = nullptr);
+  uint32_t sectionEnd(uint32_t start) const;
+  uint32_t boundaryLineStart(uint32_t p) const;
   /// The key table of a fixed section or of query q; nullptr when missing.
   const qv_results::KeyTable* fixedKeys(int section) const;
   const qv_results::KeyTable* queryKeys(int q) const;
-  /// Finds the value of `key`; false when absent or empty.
-  bool lookup(const qv_results::KeyTable* keys, std::string_view key, std::string& value) const;
-  /// The value of the line at `line` (which holds `keyLength` key bytes as asked).
-  bool lineValue(const char* line, size_t keyLength, std::string& value, bool firstBytesOnly) const;
-  /// The line of `key` in the table `keys`, or nullptr.
-  const char* findLine(const qv_results::KeyTable* keys, std::string_view key) const;
-  /// The lines of up to four keys of one section (nullptr where absent),
-  /// their table slots fetched together so that the waits overlap.
-  void findLines(const qv_results::KeyTable* table, std::initializer_list<std::string_view> keys,
-                 const char** lines) const;
-  /// Appends the value of `key` in the table `keys` to `out`, read in place when it
-  /// is held in memory; false (nothing appended) when absent or empty.
-  bool appendValue(const qv_results::KeyTable* keys, std::string_view key, std::string& out) const;
-  /// The same for a line already found.
-  bool appendLineValue(const char* line, size_t keyLength, std::string& out) const;
-  /// A key of a query section made of a prefix and an index.
-  struct NumberedKey {
-    size_t list;   // which prefix
-    size_t index;  // from 1
-    const char* line;
-    size_t keyLength;
-  };
-  /// Every key of query q that is one of `prefixes` (any letter case)
-  /// followed by a decimal index from 1 to `maxIndex` without leading zeros,
-  /// in no particular order, found in one walk over the section's keys.
-  void numberedKeys(int q, std::span<const std::string_view> prefixes, size_t maxIndex,
-                    std::vector<NumberedKey>& out) const;
-  bool fetchFromFile(const char* markerLine, size_t keyLength, std::string& value, bool firstBytesOnly) const;
+  qv_valueref find(const qv_results::KeyTable* keys, std::string_view key) const;
+  /// Where the value of the line at `line`, whose key is `keyLength` bytes long, lies.
+  qv_valueref lineValue(const char* line, size_t keyLength) const;
+  bool assign(const qv_valueref& value, std::string& out) const {
+    out.clear();
+    return appendValue(value, out);
+  }
   bool cachedTest(int which, std::string_view key1, std::string_view key2, bool numeric) const;
 
   std::string fileName_;
@@ -247,6 +310,7 @@ class qv_resultsfile {
   std::string release_;
   int keepAliveInterval_;
   std::string keepAliveText_;
+  KeepAliveWriter keepAliveWriter_;
   int64_t createTime_;
   mutable int64_t lastKeepAlive_;
   mutable signed char cached_[3] = {-1, -1, -1};  // anyMSMS, anySeq, anyTag; -1 = not known
@@ -254,14 +318,12 @@ class qv_resultsfile {
   std::unique_ptr<qv_searchparams> params_;
   std::vector<std::string> tokens_;
   Section fixed_[kNumFixedSections];
-  qv_results::BlockStore blocks_;
+  qv_results::ResultsText text_;
   bool bracketDialect_ = false;
   std::string separator_;
   qv_results::ListArena queryLists_;           // the key lists of the query sections
   std::vector<qv_results::KeyTable> queries_;  // index 0 unused
-  mutable qv_results::FileReader reader_;
+  mutable qv_results::FileReader file_;        // open from the start: the peak lists kept on disk
   mutable std::vector<uint32_t> sortedKeys_[kNumFixedSections];  // built on the first enumeration
   mutable bool sortedBuilt_[kNumFixedSections] = {};
-  mutable std::string scratch_;                // a value kept on disk, read while describing a query
-  mutable std::vector<NumberedKey> numbered_;  // reused by getQueryDescription
 };

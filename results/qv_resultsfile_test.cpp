@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include <cctype>
 
 #include "results/results_test_util.h"
@@ -320,6 +323,68 @@ TEST(ResultsFile, KeepAliveIsSilentWhenOff) {
     off.keepAlive();
   }
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+}
+
+// Keep-alive texts go to the writer the caller gives, formatted with the
+// whole seconds since opening, at most once an interval; never to stdout.
+TEST(ResultsFile, KeepAliveGoesToTheCallersWriter) {
+  ScratchDir dir;
+  const std::string path = dir.write("r.dat", buildResultsFile(sampleSections(1), false));
+  std::vector<std::string> written;
+  ::testing::internal::CaptureStdout();
+  {
+    qv_resultsfile f(path, 1, "alive %d\n", [&](std::string_view text) { written.emplace_back(text); });
+    const size_t atOpening = written.size();  // 0, or 1 when opening crossed a second
+    std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+    f.keepAlive();
+    f.keepAlive();  // the interval has not passed again
+    EXPECT_EQ(written.size(), atOpening + 1);
+  }
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+  ASSERT_FALSE(written.empty());
+  EXPECT_TRUE(written.back() == "alive 2\n" || written.back() == "alive 3\n") << written.back();
+}
+
+}  // namespace
+
+namespace {
+
+// The lookup primitive: a value held in memory, one kept on disk, and an
+// absent one; appending reads the one on disk from the file, whole or to a
+// limit.
+TEST(ResultsFile, ValueReferencesPointIntoMemoryOrOntoTheFile) {
+  ScratchDir dir;
+  qv_resultsfile f(dir.write("r.dat", buildResultsFile(sampleSections(2), false)));
+  const qv_valueref title = f.findQueryValue(2, "TITLE");
+  ASSERT_EQ(title.where, qv_valueref::IN_MEMORY);
+  EXPECT_EQ(title.text, "Spectrum%202");
+  const qv_valueref ions = f.findQueryValue(2, "ions1");
+  ASSERT_EQ(ions.where, qv_valueref::ON_DISK);
+  std::string out = "peaks:";
+  EXPECT_TRUE(f.appendValue(ions, out));
+  EXPECT_EQ(out, "peaks:100.5:10,200.25:20,300:30");
+  out.clear();
+  EXPECT_TRUE(f.appendValue(ions, out, 5));
+  EXPECT_EQ(out, "100.");  // the "=" is among the bytes read
+  EXPECT_FALSE(f.findQueryValue(2, "absent").found());
+  EXPECT_FALSE(f.findQueryValue(3, "title").found());
+  EXPECT_FALSE(f.appendValue(qv_valueref{}, out));
+  EXPECT_EQ(f.valueInt(f.findSectionValue(SEC_HEADER, "queries"), -1), 2);
+  EXPECT_EQ(f.valueInt(f.findSectionValue(SEC_HEADER, "none"), -7), -7);
+  const std::string_view keys[] = {"qexp1", "absent", "QMASS2"};
+  qv_valueref values[3];
+  f.findSectionValues(SEC_SUMMARY, keys, values);
+  EXPECT_EQ(values[0].text, "501.25,2+");
+  EXPECT_FALSE(values[1].found());
+  EXPECT_EQ(values[2].text, "1002.5");
+  size_t seen = 0;
+  f.forEachQueryValue(1, [&](std::string_view key, const qv_valueref& value) {
+    ++seen;
+    if (key == "Ions1") {
+      EXPECT_EQ(value.where, qv_valueref::ON_DISK);
+    }
+  });
+  EXPECT_EQ(seen, 10u);
 }
 
 }  // namespace

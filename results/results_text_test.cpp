@@ -1,4 +1,4 @@
-#include "results/results_blocks.h"
+#include "results/results_text.h"
 
 #include <gtest/gtest.h>
 
@@ -12,18 +12,14 @@
 #include "results/results_test_util.h"
 #include "results/value_parse.h"
 
-using qv_results::BlockStore;
-using qv_results::TextPos;
+using qv_results::kNoPos;
+using qv_results::ResultsText;
 
 namespace {
 
 const auto kAcceptAll = [](std::string_view) { return true; };
 
-std::string wholeText(const BlockStore& store) {
-  std::string text;
-  for (int32_t b = 0; b < store.count(); ++b) text.append(store.data(b), store.length(b));
-  return text;
-}
+std::string wholeText(const ResultsText& store) { return std::string(store.view()); }
 
 TEST(KeyCompare, CaseFoldedPrefixFirstAndStopsAtEquals) {
   using qv_results::compareKeys;
@@ -89,14 +85,14 @@ TEST(KeyCompare, LineComparisonAgreesWithThePlainOne) {
   }
 }
 
-// Lines laid out as in a block: NUL-ended and padded.
+// Lines laid out as in the text: NUL-ended and padded.
 std::string paddedText(const std::vector<std::string>& lines, std::vector<uint32_t>& offsets) {
   std::string text;
   for (const std::string& line : lines) {
     offsets.push_back(static_cast<uint32_t>(text.size()));
     text += line + "\n";
   }
-  text.append(1 + qv_results::kBlockPadding, '\0');
+  text.append(1 + qv_results::kTextPadding, '\0');
   return text;
 }
 
@@ -208,7 +204,7 @@ TEST(LineStarts, VisitsEveryLineStartBeforeTheStop) {
     for (size_t i = 0; i < size; ++i) text.push_back(random() % 5 == 0 ? '\n' : static_cast<char>('a' + random() % 26));
     if (round % 3 == 0 && !text.empty()) text[random() % text.size()] = '\0';
     const auto length = static_cast<uint32_t>(text.size());
-    text.append(1 + qv_results::kBlockPadding, '\0');
+    text.append(1 + qv_results::kTextPadding, '\0');
     const uint32_t from = 0;
     const uint32_t stop = round % 2 == 0 ? length : static_cast<uint32_t>(random() % (length + 1));
     const size_t limit = round % 5 == 0 ? 3 : SIZE_MAX;  // f ends the walk after this many lines
@@ -244,7 +240,7 @@ TEST(ValueParse, LeadingNumbersOnly) {
   EXPECT_TRUE(std::isinf(leadingDouble("1e999")));
 }
 
-TEST(BlockStore, ChunksEndOnLineFeedsAndKeepEveryByte) {
+TEST(ResultsText, EveryChunkingKeepsEveryByteAndEndsInPadding) {
   qvresultstest::ScratchDir dir;
   std::string text;
   for (int i = 0; i < 200; ++i)
@@ -252,72 +248,69 @@ TEST(BlockStore, ChunksEndOnLineFeedsAndKeepEveryByte) {
   text += "tail without line end";
   const std::string path = dir.write("t.dat", text);
   for (size_t chunk : {size_t{1}, size_t{5}, size_t{16}, size_t{100}, size_t{100000}}) {
-    BlockStore store;
-    ASSERT_EQ(store.read(path, chunk, kAcceptAll).status, BlockStore::Status::Ok);
+    ResultsText store;
+    ASSERT_EQ(store.read(path, chunk, kAcceptAll).status, ResultsText::Status::Ok);
     EXPECT_EQ(wholeText(store), text) << chunk;
-    for (int32_t b = 0; b + 1 < store.count(); ++b) {
-      EXPECT_EQ(store.data(b)[store.length(b) - 1], '\n') << "block " << b << " chunk " << chunk;
-      EXPECT_EQ(store.data(b)[store.length(b)], '\0');
-    }
+    EXPECT_EQ(std::string(store.data() + store.size(), 1 + qv_results::kTextPadding),
+              std::string(1 + qv_results::kTextPadding, '\0'));
   }
 }
 
-TEST(BlockStore, IonsOneLinesBecomeOffsetMarkers) {
+TEST(ResultsText, IonsOneLinesBecomeOffsetMarkers) {
   qvresultstest::ScratchDir dir;
   const std::string text = "a=1\nIons1=1:2,3:4\nIons2=5:6\r\nIons1=\nIons10x\nb=2\n";
-  BlockStore store;
-  ASSERT_EQ(store.read(dir.write("t.dat", text), 1000, kAcceptAll).status, BlockStore::Status::Ok);
-  EXPECT_EQ(wholeText(store), "a=1\nIons1=@#$:4\nIons2=5:6\r\nIons1=@#$:29\nIons10x\nb=2\n");
+  for (size_t chunk : {size_t{3}, size_t{1000}}) {
+    ResultsText store;
+    ASSERT_EQ(store.read(dir.write("t.dat", text), chunk, kAcceptAll).status, ResultsText::Status::Ok);
+    EXPECT_EQ(wholeText(store), "a=1\nIons1=@#$:4\nIons2=5:6\r\nIons1=@#$:29\nIons10x\nb=2\n");
+  }
 }
 
-TEST(BlockStore, FindsTextAcrossBlockBoundaries) {
+TEST(ResultsText, FindsTextWhateverTheChunking) {
   qvresultstest::ScratchDir dir;
   std::string text;
   for (int i = 0; i < 50; ++i) text += "k" + std::to_string(i) + "\n";
   text += "[TARGET]\n";
   const std::string path = dir.write("t.dat", text);
   for (size_t chunk : {size_t{3}, size_t{4}, size_t{9}, size_t{64}}) {
-    BlockStore store;
-    ASSERT_EQ(store.read(path, chunk, kAcceptAll).status, BlockStore::Status::Ok);
-    const TextPos hit = store.find(store.begin(), "\n[TARGET]");
-    ASSERT_TRUE(hit.found()) << chunk;
-    EXPECT_EQ(store.at(hit), '\n');
-    EXPECT_EQ(store.at(store.next(hit)), '[');
-    EXPECT_EQ(store.prev(store.next(hit)), hit);
-    EXPECT_FALSE(store.find(store.next(hit), "\n[TARGET]").found());
-    EXPECT_FALSE(store.find(store.begin(), "absent").found());
-    EXPECT_TRUE(store.atEnd(store.afterLineEnd(store.next(hit))));
+    ResultsText store;
+    ASSERT_EQ(store.read(path, chunk, kAcceptAll).status, ResultsText::Status::Ok);
+    const uint32_t hit = store.find(0, "\n[TARGET]");
+    ASSERT_EQ(hit, text.find("\n[TARGET]")) << chunk;
+    EXPECT_EQ(store.find(hit + 1, "\n[TARGET]"), kNoPos);
+    EXPECT_EQ(store.find(0, "absent"), kNoPos);
+    EXPECT_EQ(store.afterLineEnd(hit + 1), store.size());
+    EXPECT_EQ(store.afterLineEnd(0), 3u);
+    EXPECT_EQ(store.find(store.size() + 1, "k"), kNoPos);
   }
 }
 
-TEST(BlockStore, FindsQuotedTokensAnywhere) {
+TEST(ResultsText, FindsQuotedTokensAnywhere) {
   qvresultstest::ScratchDir dir;
-  // "=\"" pairs that are not the token, tokens near block ends and at the very end.
+  // "=\"" pairs that are not the token, tokens at the very end.
   std::string text = "a=\"b\"\nname=\"x\n";
   for (int i = 0; i < 40; ++i) text += "k" + std::to_string(i) + "=\"v\"\n";
   text += "name=\"query1\"\nname=\"query10\"";
   const std::string path = dir.write("t.dat", text);
   for (size_t chunk : {size_t{5}, size_t{17}, size_t{64}, size_t{100000}}) {
-    BlockStore store;
-    ASSERT_EQ(store.read(path, chunk, kAcceptAll).status, BlockStore::Status::Ok);
-    const TextPos q1 = store.find(store.begin(), "name=\"query1\"");
-    const TextPos q10 = store.find(store.begin(), "name=\"query10\"");
-    ASSERT_TRUE(q1.found() && q10.found()) << chunk;
-    EXPECT_LT(q1, q10);
-    EXPECT_TRUE(store.atEnd(store.afterLineEnd(q10)));
-    EXPECT_FALSE(store.find(store.begin(), "name=\"query2\"").found());
+    ResultsText store;
+    ASSERT_EQ(store.read(path, chunk, kAcceptAll).status, ResultsText::Status::Ok);
+    const uint32_t q1 = store.find(0, "name=\"query1\"");
+    const uint32_t q10 = store.find(0, "name=\"query10\"");
+    EXPECT_EQ(q1, text.find("name=\"query1\"")) << chunk;
+    EXPECT_EQ(q10, text.find("name=\"query10\"")) << chunk;
+    EXPECT_EQ(store.afterLineEnd(q10), store.size());
+    EXPECT_EQ(store.find(0, "name=\"query2\""), kNoPos);
     const auto each = store.findEach("name=\"", {"name=\"query10\"", "name=\"x", "name=\"none\""});
-    EXPECT_EQ(each[0], q10);
-    EXPECT_TRUE(each[1].found());
-    EXPECT_FALSE(each[2].found());
+    EXPECT_EQ(each, (std::vector<uint32_t>{q10, static_cast<uint32_t>(text.find("name=\"x")), kNoPos}));
   }
 }
 
 // Searches for needles that begin with a watched one look only where it was
-// seen while reading: they must find what a scan of the text finds, from
-// any starting place, with Ions1 lines compacted away, in every chunking,
-// and also once the watched needle was seen too often to be kept.
-TEST(BlockStore, WatchedNeedlesFindWhatAScanFinds) {
+// seen while reading: they must find what a plain search of the text finds,
+// from any starting place, with Ions1 lines compacted away, in every
+// chunking, and also once the watched needle was seen too often to be kept.
+TEST(ResultsText, WatchedNeedlesFindWhatAPlainSearchFinds) {
   qvresultstest::ScratchDir dir;
   std::mt19937 random(3);
   const std::vector<std::string> pieces = {
@@ -328,8 +321,8 @@ TEST(BlockStore, WatchedNeedlesFindWhatAScanFinds) {
     if (tooMany) text += std::string(5000, '[') + text;  // beyond what is kept for a file this size
     const std::string path = dir.write("t.dat", text);
     for (size_t chunk : {size_t{7}, size_t{64}, size_t{100000}}) {
-      BlockStore plain, watched;
-      ASSERT_EQ(plain.read(path, chunk, kAcceptAll).status, BlockStore::Status::Ok);
+      ResultsText plain, watched;
+      ASSERT_EQ(plain.read(path, chunk, kAcceptAll).status, ResultsText::Status::Ok);
       ASSERT_EQ(watched
                     .read(path, chunk,
                           [&](std::string_view) {
@@ -338,31 +331,34 @@ TEST(BlockStore, WatchedNeedlesFindWhatAScanFinds) {
                             return true;
                           })
                     .status,
-                BlockStore::Status::Ok);
-      ASSERT_EQ(wholeText(plain), wholeText(watched));
+                ResultsText::Status::Ok);
+      const std::string whole = wholeText(plain);
+      ASSERT_EQ(whole, wholeText(watched));
       for (const char* needle :
            {"name=\"q1\"", "name=\"q12\"", "name=\"", "[Q1]", "[", "name=\"absent", "\n[", "\n[Q1]"}) {
-        size_t n = 0;
-        for (TextPos from = plain.begin(); from.found(); from = plain.next(from), ++n) {
-          if (tooMany && n % 53 != 0 && !plain.atEnd(from)) continue;
-          ASSERT_EQ(plain.find(from, needle), watched.find(from, needle)) << needle << " " << chunk;
-          if (plain.atEnd(from)) break;
+        for (uint32_t from = 0; from <= plain.size(); ++from) {
+          if (tooMany && from % 53 != 0 && from != plain.size()) continue;
+          const size_t expected = whole.find(needle, from);
+          const uint32_t want = expected == std::string::npos ? kNoPos : static_cast<uint32_t>(expected);
+          ASSERT_EQ(plain.find(from, needle), want) << needle << " " << chunk;
+          ASSERT_EQ(watched.find(from, needle), want) << needle << " " << chunk;
         }
       }
     }
   }
 }
 
-TEST(BlockStore, RefusalsAndEmptyFiles) {
+TEST(ResultsText, RefusalsAndEmptyFiles) {
   qvresultstest::ScratchDir dir;
-  BlockStore store;
-  EXPECT_EQ(store.read(dir.path() + "/none", 100, kAcceptAll).status, BlockStore::Status::OpenFailed);
+  ResultsText store;
+  EXPECT_EQ(store.read(dir.path() + "/none", 100, kAcceptAll).status, ResultsText::Status::OpenFailed);
   EXPECT_EQ(store.read(dir.write("x", "abc\n"), 100, [](std::string_view) { return false; }).status,
-            BlockStore::Status::NoDialect);
-  ASSERT_EQ(store.read(dir.write("e", ""), 100, kAcceptAll).status, BlockStore::Status::Ok);
-  EXPECT_EQ(store.count(), 0);
-  EXPECT_FALSE(store.begin().found());
-  EXPECT_FALSE(store.find(store.begin(), "x").found());
+            ResultsText::Status::NoDialect);
+  EXPECT_EQ(store.size(), 0u);  // a refused file leaves no text
+  ASSERT_EQ(store.read(dir.write("e", ""), 100, kAcceptAll).status, ResultsText::Status::Ok);
+  EXPECT_EQ(store.size(), 0u);
+  EXPECT_EQ(store.data()[0], '\0');
+  EXPECT_EQ(store.find(0, "x"), kNoPos);
 }
 
 TEST(FileReader, ReadsOneLineAtAnOffset) {

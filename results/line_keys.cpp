@@ -1,0 +1,145 @@
+#include "results/line_keys.h"
+
+#include <array>
+#include <cstring>
+
+namespace qv_results {
+namespace {
+
+constexpr std::array<unsigned char, 256> makeFoldTable() {
+  std::array<unsigned char, 256> t{};
+  for (int c = 0; c < 256; ++c)
+    t[static_cast<size_t>(c)] = static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+  return t;
+}
+constexpr std::array<unsigned char, 256> kFold = makeFoldTable();
+
+// A key runs to its line's first "=": a CR before it is part of the key.
+inline bool endsLineKey(char c) { return c == '=' || c == '\n' || c == '\0'; }
+
+constexpr uint64_t kOnes = 0x0101010101010101ULL;
+constexpr uint64_t kHighs = 0x8080808080808080ULL;
+
+inline uint64_t load8(const char* p) {
+  uint64_t w;
+  std::memcpy(&w, p, sizeof w);
+  return w;
+}
+
+// Index (0 to 8) of the first byte of the word that ends a key; 8 when none.
+inline unsigned firstKeyEnd(uint64_t w) {
+  const auto zeros = [](uint64_t v) { return (v - kOnes) & ~v & kHighs; };
+  // Only the lowest flagged byte of each mask is exact, which is all we use.
+  const uint64_t m = zeros(w) | zeros(w ^ (kOnes * '=')) | zeros(w ^ (kOnes * '\n'));
+  return m == 0 ? 8 : static_cast<unsigned>(__builtin_ctzll(m)) / 8;
+}
+
+// The word with ASCII lower-case letters made upper case.
+inline uint64_t foldWord(uint64_t w) {
+  const uint64_t heptets = w & ~kHighs;
+  const uint64_t aboveZ = heptets + kOnes * (0x7F - 'z');
+  const uint64_t atLeastA = heptets + kOnes * (0x80 - 'a');
+  const uint64_t lower = ~w & (atLeastA ^ aboveZ) & kHighs;
+  return w - (lower >> 2);
+}
+
+}  // namespace
+
+// Compares eight bytes at a time: both keys are read up to eight bytes past
+// their ends, which the text allows with its kTextPadding zero bytes.
+int compareLineKeys(const char* a, const char* b) {
+  for (size_t i = 0;; i += 8) {
+    const uint64_t wa = load8(a + i);
+    const uint64_t wb = load8(b + i);
+    const unsigned ea = firstKeyEnd(wa);
+    const unsigned eb = firstKeyEnd(wb);
+    const uint64_t diff = foldWord(wa) ^ foldWord(wb);
+    const unsigned d = diff == 0 ? 8 : static_cast<unsigned>(__builtin_ctzll(diff)) / 8;
+    const unsigned e = ea < eb ? ea : eb;
+    if (e < 8 && e <= d) return ea == eb ? 0 : (ea < eb ? -1 : 1);
+    if (d < 8) {
+      const unsigned char ca = kFold[static_cast<unsigned char>(a[i + d])];
+      const unsigned char cb = kFold[static_cast<unsigned char>(b[i + d])];
+      return ca < cb ? -1 : 1;
+    }
+  }
+}
+
+int compareKeys(const char* line, std::string_view key) {
+  size_t i = 0;
+  for (;; ++i) {
+    const char a = line[i];
+    const bool aEnd = endsLineKey(a);
+    const bool bEnd = i >= key.size() || key[i] == '=';
+    if (aEnd || bEnd) return aEnd == bEnd ? 0 : (aEnd ? -1 : 1);
+    const unsigned char fa = kFold[static_cast<unsigned char>(a)];
+    const unsigned char fb = kFold[static_cast<unsigned char>(key[i])];
+    if (fa != fb) return fa < fb ? -1 : 1;
+  }
+}
+
+PaddedKey::PaddedKey(std::string_view key) {
+  size_t length = 0;
+  while (length < key.size() && key[length] != '=') {
+    const char c = key[length];
+    if (c == '\n' || c == '\0') return;  // no line has such a key
+    ++length;
+  }
+  if (length <= kSmall) {
+    std::memcpy(small_, key.data(), length);
+    std::memset(small_ + length, 0, 8);
+  } else {
+    large_.assign(key.substr(0, length));
+    large_.append(8, '\0');
+    text_ = large_.c_str();
+  }
+  usable_ = true;
+}
+
+// Words up to and including the one that holds the key's end, the bytes
+// from the end on cleared, mixed into 64 bits. The hash stops early at "="
+// or at any byte below 0x0E (which takes in the LF and NUL that end a key,
+// and a CR within one), and merges letter case by setting bit 0x20 of every
+// byte: both only make more keys share a hash, never give equal keys
+// different ones.
+uint64_t hashKey(const char* text) {
+  uint64_t h = 0x243F6A8885A308D3ULL;
+  for (size_t i = 0;; i += 8) {
+    uint64_t w = load8(text + i);
+    const uint64_t eq = w ^ (kOnes * '=');
+    const uint64_t stops = ((eq - kOnes) & ~eq & kHighs) | ((w - kOnes * 0x0E) & ~w & kHighs);
+    const unsigned e = stops == 0 ? 8 : static_cast<unsigned>(__builtin_ctzll(stops)) / 8;
+    if (e < 8) w &= e == 0 ? 0 : (~uint64_t{0} >> (64 - 8 * e));
+    h = (h ^ (w | (kOnes * 0x20))) * 0x9E3779B97F4A7C15ULL;
+    h ^= h >> 29;
+    if (e < 8) return h ^ (h >> 32);
+  }
+}
+
+uint8_t keyTag(const char* text) {
+  uint64_t w = load8(text);
+  const uint64_t eq = w ^ (kOnes * '=');
+  const uint64_t stops = ((eq - kOnes) & ~eq & kHighs) | ((w - kOnes * 0x0E) & ~w & kHighs);
+  const unsigned e = stops == 0 ? 8 : static_cast<unsigned>(__builtin_ctzll(stops)) / 8;
+  if (e < 8) w &= e == 0 ? 0 : (~uint64_t{0} >> (64 - 8 * e));
+  return static_cast<uint8_t>(((w | (kOnes * 0x20)) * 0x9E3779B97F4A7C15ULL) >> 56);
+}
+
+size_t lineKeyLength(const char* line) {
+  for (size_t i = 0;; i += 8) {
+    const unsigned e = firstKeyEnd(load8(line + i));
+    if (e < 8) return i + e;
+  }
+}
+
+size_t lineRestLength(const char* text) {
+  const auto zeros = [](uint64_t v) { return (v - kOnes) & ~v & kHighs; };
+  for (size_t i = 0;; i += 8) {
+    const uint64_t w = load8(text + i);
+    // Only the lowest flagged byte is exact, which is all that is used.
+    const uint64_t m = zeros(w) | zeros(w ^ (kOnes * '\r')) | zeros(w ^ (kOnes * '\n'));
+    if (m != 0) return i + static_cast<unsigned>(__builtin_ctzll(m)) / 8;
+  }
+}
+
+}  // namespace qv_results

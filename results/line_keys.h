@@ -1,0 +1,63 @@
+#pragma once
+// The keys of the lines of a results file's text, read eight bytes at a time
+// (SWAR): a key runs from the start of its line to the line's first "=" (a
+// CR before it is part of the key), and keys compare without regard to the
+// case of ASCII letters. The text is followed by kTextPadding zero bytes, so
+// that a word read at a key's end never leaves the allocation. Each kernel
+// has a plain counterpart (compareKeys) that the tests hold it to.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace qv_results {
+
+/// Zero bytes after the text's terminating NUL, so that a key can be read
+/// eight bytes at a time up to the end of the text.
+inline constexpr size_t kTextPadding = 8;
+
+/// Compares the key of a line (text up to its first "=", LF or NUL; a CR
+/// before the "=" is part of the key) with `key` (up to "=" or its end),
+/// ASCII letters without regard to case, by byte value; a key that is a
+/// prefix of another sorts first. The plain version of compareLineKeys.
+int compareKeys(const char* line, std::string_view key);
+/// The same between two lines, eight bytes at a time; both must be padded.
+int compareLineKeys(const char* a, const char* b);
+
+/// A key asked for (up to its first "="), copied with zero padding so that
+/// it hashes and compares like the key of a line.
+class PaddedKey {
+ public:
+  explicit PaddedKey(std::string_view key);
+  PaddedKey(const PaddedKey&) = delete;
+  PaddedKey& operator=(const PaddedKey&) = delete;
+  /// False when the key holds LF or NUL: no line has such a key.
+  bool usable() const { return usable_; }
+  const char* text() const { return text_; }
+
+ private:
+  static constexpr size_t kSmall = 56;
+  char small_[kSmall + 8];
+  std::string large_;
+  const char* text_ = small_;
+  bool usable_ = false;
+};
+
+/// Hash of a key (letters folded) up to its end; the text must be padded.
+/// Equal keys give equal hashes.
+uint64_t hashKey(const char* text);
+
+/// A one-byte digest of a key's first eight bytes (letters folded); the
+/// text must be padded. Equal keys give equal tags.
+uint8_t keyTag(const char* text);
+
+/// Length of the key of a line (up to "=", LF or NUL); the text must be padded.
+size_t lineKeyLength(const char* line);
+/// Bytes before the first CR, LF or NUL; the text must be padded.
+size_t lineRestLength(const char* text);
+
+/// True when the line holds a key: an "=" before its end. A line without
+/// one (a blank line, stray text) equals no key that a lookup asks for.
+inline bool lineHoldsKey(const char* line) { return line[lineKeyLength(line)] == '='; }
+
+}  // namespace qv_results
