@@ -1,6 +1,6 @@
 #pragma once
 // The key index of one section: a hash table of lines, each held as its
-// 32-bit offset in the block arena, keyed by the line's key (letters
+// 32-bit offset in the text of the results file, keyed by its key (letters
 // compared without regard to case). The table is an array of 64-byte
 // buckets, one cache line each, holding ten offsets and a 15-bit hash tag
 // per offset, so that an insert or a look-up touches one line of the table

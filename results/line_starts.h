@@ -1,5 +1,5 @@
 #pragma once
-// Walking the line starts of a block sixty-four bytes at a time: the line
+// Walking the line starts of a text sixty-four bytes at a time: the line
 // feeds of each stretch become the bits of a mask, so a line costs a few
 // instructions instead of a call that searches for its end.
 #include <cstdint>
@@ -34,7 +34,7 @@ inline uint64_t lineFeedMask64(const char* p) {
 
 /// Calls f(o) for `from` and for the position after every line feed at or
 /// after `from`, in order, while that position is below `stop`; lines are
-/// searched for their ends up to `length`, the block's length, and nothing
+/// searched for their ends up to `length`, the text's length, and nothing
 /// at or beyond it is read. `from` must be the start of a line. f returns
 /// false to end the walk early.
 template <typename F>
