@@ -240,6 +240,26 @@ TEST(ValueParse, LeadingNumbersOnly) {
   EXPECT_TRUE(std::isinf(leadingDouble("1e999")));
 }
 
+// The sixteen-lane count agrees with a plain count, also past the 255
+// steps after which its byte lanes are emptied.
+TEST(ResultsText, LineFeedCountAgreesWithAPlainCount) {
+  std::mt19937 random(11);
+  for (const size_t size : {size_t{0}, size_t{15}, size_t{16}, size_t{17}, size_t{4080}, size_t{4096}, size_t{70001}}) {
+    for (const int density : {1, 3, 50}) {
+      std::string text(size, 'x');
+      for (char& c : text) {
+        if (static_cast<int>(random() % static_cast<unsigned>(density)) == 0) c = '\n';
+      }
+      for (const size_t from : {size_t{0}, size_t{1}, size_t{7}}) {
+        if (from > size) continue;
+        EXPECT_EQ(qv_results::countLineFeeds(text.data() + from, size - from),
+                  static_cast<size_t>(std::count(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), '\n')))
+            << size << " " << density << " " << from;
+      }
+    }
+  }
+}
+
 TEST(ResultsText, EveryChunkingKeepsEveryByteAndEndsInPadding) {
   qvresultstest::ScratchDir dir;
   std::string text;
