@@ -73,6 +73,15 @@ bool pathExists(const std::string& path) {
 
 bool writeStdout(std::string_view data) { return writeAll(STDOUT_FILENO, data); }
 
+void holdClosedStandardStreams() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
+    // open returns the lowest free number: this one, as the lower ones are open.
+    const int held = ::open("/dev/null", O_RDONLY);
+    if (held >= 0 && held != fd) ::close(held);
+  }
+}
+
 std::optional<std::string> getEnv(const char* name) {
   const char* v = std::getenv(name);
   if (v == nullptr) return std::nullopt;

@@ -21,6 +21,11 @@ namespace qv_platform {
 /// Writes `data` to standard output completely (retrying short writes).
 [[nodiscard]] bool writeStdout(std::string_view data);
 
+/// Opens /dev/null read-only on each of the descriptors 0, 1 and 2 that is
+/// not open, so that no file opened later takes a standard stream's number
+/// and writes to a closed standard output or error still fail.
+void holdClosedStandardStreams();
+
 /// The value of an environment variable, or nullopt when it is not set.
 std::optional<std::string> getEnv(const char* name);
 

@@ -113,6 +113,17 @@ bool qv_file::truncate(int64_t size) {
   return fd_ >= 0 && size >= 0 && ::ftruncate(fd_, static_cast<off_t>(size)) == 0;
 }
 
+std::optional<qv_file_stamp> qv_file::stamp() const {
+  struct stat st;
+  if (fd_ < 0 || ::fstat(fd_, &st) != 0) return std::nullopt;
+  qv_file_stamp s;
+  s.device = static_cast<uint64_t>(st.st_dev);
+  s.inode = static_cast<uint64_t>(st.st_ino);
+  s.size = static_cast<int64_t>(st.st_size);
+  s.changeNanos = static_cast<int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+  return s;
+}
+
 // ---- openFile ------------------------------------------------------------
 
 namespace {
@@ -158,6 +169,53 @@ qv_file openFile(const std::string& path, std::string_view mode, bool report) {
     return qv_file();
   }
   return qv_file(fd);
+}
+
+qv_file openRegularFile(const std::string& path, std::string_view mode, qv_final_link link, std::string* whyNot) {
+  const auto refuse = [&](std::string why) {
+    if (whyNot != nullptr) *whyNot = std::move(why);
+    return qv_file();
+  };
+  int flags = openFlags(mode);
+  if (flags < 0) return refuse(qv_platform::systemErrorText(EINVAL));
+  // Non-blocking so that opening a pipe without a writer (or reader) returns
+  // at once; the file type is checked before anything is read or written.
+  flags |= O_CLOEXEC | O_NONBLOCK;
+  if (link == qv_final_link::Refuse) flags |= O_NOFOLLOW;
+  int fd = -1;
+  do {
+    fd = ::open(path.c_str(), flags, 0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    const int error = errno;
+    if (error == ELOOP && link == qv_final_link::Refuse) {
+      struct stat st;
+      if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        errno = error;
+        return refuse("it is a symbolic link, not a regular file");
+      }
+    }
+    errno = error;
+    return refuse(qv_platform::systemErrorText(error));
+  }
+  qv_file file(fd);
+  struct stat st;
+  if (::fstat(fd, &st) != 0) {
+    const int error = errno;
+    errno = error;
+    return refuse(qv_platform::systemErrorText(error));
+  }
+  if (!S_ISREG(st.st_mode)) {
+    errno = EINVAL;
+    return refuse(S_ISDIR(st.st_mode) ? "it is a directory, not a regular file" : "it is not a regular file");
+  }
+  const int status = ::fcntl(fd, F_GETFL);
+  if (status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) {
+    const int error = errno;
+    errno = error;
+    return refuse(qv_platform::systemErrorText(error));
+  }
+  return file;
 }
 
 // ---- byte-range locks ----------------------------------------------------

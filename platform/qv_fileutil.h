@@ -7,6 +7,18 @@
 #include <string>
 #include <string_view>
 
+/// Identifies a file and its last change: device, inode, size and the
+/// status-change time in nanoseconds. The change time moves with every
+/// write and cannot be set back by a user, so an equal stamp means that no
+/// one has written the file since the stamp was taken (to the clock's tick).
+struct qv_file_stamp {
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  int64_t size = 0;
+  int64_t changeNanos = 0;
+  bool operator==(const qv_file_stamp&) const = default;
+};
+
 /// An open file (owns its descriptor; closed when destroyed). Move-only.
 class qv_file {
  public:
@@ -46,6 +58,9 @@ class qv_file {
   int64_t size() const;
   /// Sets the file's size; false on failure.
   [[nodiscard]] bool truncate(int64_t size);
+  /// Which file this is and when it last changed (see qv_file_stamp);
+  /// nullopt on failure.
+  [[nodiscard]] std::optional<struct qv_file_stamp> stamp() const;
 
  private:
   int fd_ = -1;
@@ -58,6 +73,19 @@ class qv_file {
 /// text. The returned file is closed (isOpen false) on failure, with the
 /// system error code left as the last error.
 qv_file openFile(const std::string& path, std::string_view mode, bool report);
+
+/// Whether openRegularFile follows a symbolic link in the last component.
+enum class qv_final_link { Follow, Refuse };
+
+/// Opens `path` like openFile (nothing is reported), but only when it is a
+/// regular file: a directory, device, pipe or socket is refused without
+/// waiting on it (opening a pipe never blocks), and with
+/// qv_final_link::Refuse so is a symbolic link as the last component (a
+/// link among the directories above stays fine). A file this call creates
+/// is regular. On failure the file is closed and `whyNot` (when given)
+/// receives the reason as text.
+qv_file openRegularFile(const std::string& path, std::string_view mode, qv_final_link link,
+                        std::string* whyNot = nullptr);
 
 /// Locks bytes offset..offset+length-1 of the open file `fd` for this open
 /// file description (not per process: closing another descriptor of the same

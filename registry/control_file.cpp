@@ -88,12 +88,19 @@ bool qv_controlview::store64(uint64_t offset, int64_t value) {
 }
 
 std::string qv_controlview::resultsName(uint64_t slot) const {
+  char name[kResultsNameSpace];
+  const size_t length = copyResultsName(slot, name);
+  return std::string(name, length);
+}
+
+size_t qv_controlview::copyResultsName(uint64_t slot, char* out) const {
   const uint64_t offset = slot + kResultsNameOffset;
-  if (!fits(offset, kResultsNameSpace, 1)) return {};
-  const char* p = base_ + offset;
-  const void* zero = std::memchr(p, '\0', kResultsNameSpace);
-  const size_t length = zero != nullptr ? static_cast<size_t>(static_cast<const char*>(zero) - p) : kResultsNameSpace;
-  return std::string(p, length);
+  if (!fits(offset, kResultsNameSpace, 1)) return 0;
+  // One copy out of the shared bytes, then the terminator is looked for in
+  // the copy: the engine may be rewriting the name meanwhile.
+  std::memcpy(out, base_ + offset, kResultsNameSpace);
+  const void* zero = std::memchr(out, '\0', kResultsNameSpace);
+  return zero != nullptr ? static_cast<size_t>(static_cast<const char*>(zero) - out) : kResultsNameSpace;
 }
 
 bool qv_controlview::setResultsName(uint64_t slot, std::string_view name) {

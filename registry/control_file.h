@@ -83,6 +83,9 @@ class qv_controlview {
   /// The slot's results file name: its bytes up to the first zero, never
   /// beyond the name's space.
   std::string resultsName(uint64_t slot) const;
+  /// The same name copied into `out` (kResultsNameSpace bytes), without
+  /// allocating; its length (0 when the slot is out of bounds).
+  size_t copyResultsName(uint64_t slot, char* out) const;
   /// Writes the slot's results file name, cut to fit, zero-terminated (the
   /// engine's side; the name is not a word and is written bytewise).
   bool setResultsName(uint64_t slot, std::string_view name);

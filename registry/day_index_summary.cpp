@@ -22,7 +22,7 @@ void qv_dayindex_summary::add(int64_t taskId) {
 namespace qv_dayindexsummary {
 namespace {
 
-constexpr std::string_view kTag = "qv-day-index-summary 1 ";
+constexpr std::string_view kTag = "qv-day-index-summary 2 ";
 constexpr size_t kNumberWidth = 20;  // every number zero-padded: the line has one length
 constexpr size_t kCheckWidth = 16;
 
@@ -33,6 +33,20 @@ bool takeNumber(std::string_view& text, int64_t& value, char after) {
   if (ec != std::errc() || p == end || *p != after) return false;
   text.remove_prefix(static_cast<size_t>(p - text.data()) + 1);
   return true;
+}
+
+bool takeUnsigned(std::string_view& text, uint64_t& value, char after) {
+  const char* end = text.data() + text.size();
+  auto [p, ec] = std::from_chars(text.data(), end, value);
+  if (ec != std::errc() || p == end || *p != after) return false;
+  text.remove_prefix(static_cast<size_t>(p - text.data()) + 1);
+  return true;
+}
+
+std::string paddedUnsigned(uint64_t v) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%0*llu", static_cast<int>(kNumberWidth), static_cast<unsigned long long>(v));
+  return text;
 }
 
 std::string padded(int64_t v) {
@@ -59,7 +73,9 @@ std::string summaryPath(const std::string& dayDir) { return dayDir + "/task_id.s
 
 std::string buildSummary(const qv_dayindex_summary& s) {
   std::string line = std::string(kTag) + padded(s.coveredBytes) + " " + padded(s.maxId) + " " + padded(s.lastId) + " " +
-                     (s.ascending ? "1" : "0") + " ";
+                     (s.ascending ? "1" : "0") + " " + paddedUnsigned(s.indexStamp.device) + " " +
+                     paddedUnsigned(s.indexStamp.inode) + " " + padded(s.indexStamp.size) + " " +
+                     padded(s.indexStamp.changeNanos) + " ";
   return line + checkOf(line) + "\n";
 }
 
@@ -74,7 +90,9 @@ std::optional<qv_dayindex_summary> parseSummary(std::string_view text) {
   qv_dayindex_summary s;
   int64_t ascending = 0;
   if (!takeNumber(text, s.coveredBytes, ' ') || !takeNumber(text, s.maxId, ' ') || !takeNumber(text, s.lastId, ' ') ||
-      !takeNumber(text, ascending, ' ') || !text.empty()) {
+      !takeNumber(text, ascending, ' ') || !takeUnsigned(text, s.indexStamp.device, ' ') ||
+      !takeUnsigned(text, s.indexStamp.inode, ' ') || !takeNumber(text, s.indexStamp.size, ' ') ||
+      !takeNumber(text, s.indexStamp.changeNanos, ' ') || !text.empty()) {
     return std::nullopt;
   }
   if (ascending != 0 && ascending != 1) return std::nullopt;

@@ -33,16 +33,19 @@ TEST(DayIndexSummary, TextRoundTripsAtOneLength) {
   qv_dayindex_summary s;
   s.add(179654204901);
   s.add(179654204905);
+  s.indexStamp = {2049, 18446744073709551615ULL, 727, 1796542049123456789};
   const std::string text = buildSummary(s);
-  EXPECT_EQ(text.substr(0, 88),
-            "qv-day-index-summary 1 00000000000000000727 00000000179654204905 00000000179654204905 1 ");
-  EXPECT_EQ(text.size(), 88u + 16 + 1);
+  EXPECT_EQ(text.substr(0, 172),
+            "qv-day-index-summary 2 00000000000000000727 00000000179654204905 00000000179654204905 1 "
+            "00000000000000002049 18446744073709551615 00000000000000000727 01796542049123456789 ");
+  EXPECT_EQ(text.size(), 172u + 16 + 1);
   const auto back = parseSummary(text);
   ASSERT_TRUE(back);
   EXPECT_EQ(back->coveredBytes, 727);
   EXPECT_EQ(back->maxId, 179654204905);
   EXPECT_EQ(back->lastId, 179654204905);
   EXPECT_TRUE(back->ascending);
+  EXPECT_EQ(back->indexStamp, s.indexStamp);
   s.add(-3);
   EXPECT_EQ(buildSummary(s).size(), text.size());
   EXPECT_EQ(parseSummary(buildSummary(s))->lastId, -3);
@@ -66,7 +69,7 @@ TEST(DayIndexSummary, LineMixedFromTwoWritesFailsItsCheck) {
 TEST(DayIndexSummary, MalformedTextIsIgnored) {
   EXPECT_FALSE(parseSummary(""));
   EXPECT_FALSE(parseSummary("\n"));
-  EXPECT_FALSE(parseSummary("qv-day-index-summary 1 727 5 5 1\n"));  // no check
+  EXPECT_FALSE(parseSummary("qv-day-index-summary 2 727 5 5 1 1 1 727 1\n"));  // no check
   qv_dayindex_summary s;
   s.add(5);
   std::string line = buildSummary(s);

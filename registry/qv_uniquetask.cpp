@@ -4,6 +4,7 @@
 #include <optional>
 #include <system_error>
 
+#include "platform/bus_error_guard.h"
 #include "platform/clock.h"
 #include "platform/file_io.h"
 #include "platform/qv_fileutil.h"
@@ -22,6 +23,23 @@ int32_t negated(int32_t v) { return v == INT32_MIN ? INT32_MAX : -v; }
 void ensureDayDirectory(const std::string& dir) {
   std::error_code ec;
   if (std::filesystem::create_directories(dir, ec) && !ec) (void)setAccessRights(dir);
+}
+
+// The guarded part of a job-slot operation: the search for the slot and the
+// caller's word accesses to it. Owns nothing, so it can be abandoned anywhere.
+struct SlotScan {
+  qv_controlview view;
+  int64_t taskId;
+  const std::function<void(qv_controlview&, uint64_t)>* apply;
+  bool found;
+};
+
+void scanForSlot(void* context) {
+  SlotScan& scan = *static_cast<SlotScan*>(context);
+  if (const std::optional<uint64_t> slot = scan.view.findSlot(scan.taskId)) {
+    (*scan.apply)(scan.view, *slot);
+    scan.found = true;
+  }
 }
 
 }  // namespace
@@ -60,19 +78,38 @@ bool qv_uniquetask::createTaskID() {
   int64_t candidate = now * 100 + 1;
   // The day index stays locked from the check to the append, so no other
   // process can take the same identifier in between; a new identifier also
-  // exceeds every one already in the index, so the index needs no scan.
+  // exceeds every one of its day already in the index, so the index needs
+  // no scan.
   for (;;) {
+    const std::string dayName = qv_tasklayout::dayName(candidate);
     const std::string day = dayDirectory(candidate);
+    if (day.empty() || !qv_tasklayout::fitsIdentifierColumn(candidate)) {
+      // A clock this far off gives no day directory and no identifier that
+      // fits its column: nothing is made.
+      reportError(ERR_FAILED_TO_OPEN_FILE_QUIET, kRegistryJob, __LINE__, __FILE__,
+                  "no day directory for the identifier " + qv_tasklayout::identifierText(candidate),
+                  config_.getOptions().getInterFileBasePath());
+      errorCode_ = REGISTRY_ERR_CREATE;
+      return false;
+    }
     ensureDayDirectory(day);
     qv_taskfiles::qv_dayindex_writer index(day);
     if (const int code = index.open(); code != REGISTRY_OK) {
       errorCode_ = code;
       return false;
     }
-    if (const std::optional<int64_t> largest = index.largestId(); largest && *largest >= candidate) {
-      candidate = *largest + 1;
+    // Identifiers of other days (a damaged or forged record) do not move the
+    // counter: it stays in the range of this day.
+    const auto ofThisDay = [&](int64_t id) {
+      return id > 0 && qv_tasklayout::fitsIdentifierColumn(id) && qv_tasklayout::dayName(id) == dayName;
+    };
+    std::optional<int64_t> largest;
+    if (const int code = index.largestIdOfDay(ofThisDay, largest); code != REGISTRY_OK) {
+      errorCode_ = code;
+      return false;
     }
-    while (dayDirectory(candidate) == day) {
+    if (largest && *largest >= candidate) candidate = *largest + 1;
+    while (qv_tasklayout::dayName(candidate) == dayName && qv_tasklayout::fitsIdentifierColumn(candidate)) {
       bool taken = qv_platform::pathExists(qv_tasklayout::taskFilePath(day, candidate));
       if (!taken && qv_platform::pathExists(qv_tasklayout::kLegacyRegistryPath)) {
         std::optional<qv_found_record> legacy;
@@ -109,19 +146,21 @@ bool qv_uniquetask::findRecord() {
   std::optional<qv_found_record> found;
   int kind = RECORD_KIND_DAY_INDEX;
   int code = REGISTRY_OK;
+  // An identifier without a day (far outside the calendar) can only be in
+  // the legacy registry.
   const std::string day = dayDirectory(taskId);
   if (qv_platform::pathExists(qv_tasklayout::kLegacyRegistryPath)) {
     code = qv_taskfiles::findRecord(qv_tasklayout::kLegacyRegistryPath, {}, taskId, found);
     kind = RECORD_KIND_LEGACY;
   }
-  if (code == REGISTRY_OK && !found) {
+  if (code == REGISTRY_OK && !found && !day.empty()) {
     const std::string taskFile = qv_tasklayout::taskFilePath(day, taskId);
     if (qv_platform::pathExists(taskFile)) {
       code = qv_taskfiles::readTaskFile(taskFile, found);
       kind = RECORD_KIND_TASK_FILE;
     }
   }
-  if (code == REGISTRY_OK && !found) {
+  if (code == REGISTRY_OK && !found && !day.empty()) {
     const std::string index = qv_tasklayout::dayIndexPath(day);
     if (qv_platform::pathExists(index)) {
       code = qv_taskfiles::findRecord(index, day, taskId, found);
@@ -147,15 +186,17 @@ bool qv_uniquetask::refreshTask() {
   errorCode_ = REGISTRY_OK;
   const bool recordFound = findRecord();
   if (errorCode_ != REGISTRY_OK) return false;
-  std::string slotName;
+  char nameBytes[qv_controlfile::kResultsNameSpace];
+  size_t nameLength = 0;
   int32_t jobStatus = 0;
   int32_t slotProgress = 0;
   const bool slotFound = withJobSlot(true, [&](qv_controlview& view, uint64_t slot) {
-    slotName = view.resultsName(slot);
+    nameLength = view.copyResultsName(slot, nameBytes);
     jobStatus = view.load32(slot + qv_controlfile::kJobStatusOffset);
     slotProgress = view.load32(slot + qv_controlfile::kProgressOffset);
   });
   if (!slotFound) return recordFound;
+  const std::string slotName(nameBytes, nameLength);
   record_.resultsFileName = slotName;
   const std::optional<qv_controlfile::qv_jobstatus_effect> effect = qv_controlfile::effectOfJobStatus(jobStatus);
   if (!effect) return true;
@@ -184,6 +225,7 @@ bool qv_uniquetask::updateTask(int32_t state, int32_t errorNumber, const std::st
   record_.resultsFileName = cut ? resultsFileName.substr(0, qv_tasklayout::kNameCutLength) : resultsFileName;
   if (recordPosition_ < 0) return false;  // no file holds the task
   std::string path;
+  std::string indexDay;
   switch (recordKind_) {
     case RECORD_KIND_LEGACY:
       path = qv_tasklayout::kLegacyRegistryPath;
@@ -192,10 +234,11 @@ bool qv_uniquetask::updateTask(int32_t state, int32_t errorNumber, const std::st
       path = qv_tasklayout::taskFilePath(dayDirectory(record_.taskId), record_.taskId);
       break;
     default:
-      path = qv_tasklayout::dayIndexPath(dayDirectory(record_.taskId));
+      indexDay = dayDirectory(record_.taskId);
+      path = qv_tasklayout::dayIndexPath(indexDay);
       break;
   }
-  if (const int code = qv_taskfiles::writeRecord(path, recordPosition_, record_); code != REGISTRY_OK) {
+  if (const int code = qv_taskfiles::writeRecord(path, recordPosition_, record_, indexDay); code != REGISTRY_OK) {
     errorCode_ = code;
     return false;
   }
@@ -224,11 +267,12 @@ bool qv_uniquetask::withJobSlot(bool readOnly, const std::function<void(qv_contr
   if (!qv_controlfile::isWholeBlocks(size)) {
     reportError(ERR_INCOMPATIBLE_QVSEARCHCONTROL, kRegistryJob, __LINE__, __FILE__);
   } else if (char* base = size > 0 ? map.pointer(0, size) : nullptr; base != nullptr) {
-    qv_controlview view(base, size);
-    if (const std::optional<uint64_t> slot = view.findSlot(record_.taskId)) {
-      apply(view, *slot);
-      found = true;
-    }
+    // The engine may shrink or rewrite the file while it is scanned: a page
+    // that is no longer backed by the file abandons the scan, and the slot
+    // counts as not found.
+    SlotScan scan{qv_controlview(base, size), record_.taskId, &apply, false};
+    if (!qv_platform::runGuardedAgainstBusError(&scanForSlot, &scan)) scan.found = false;
+    found = scan.found;
   }
   map.close();
   return found;

@@ -77,7 +77,9 @@ class qv_uniquetask {
   bool findRecord();
   std::string dayDirectory(int64_t taskId) const;
   /// Runs `apply` on the task's slot with the control file mapped; false
-  /// when the slot was not found.
+  /// when the slot was not found, or could not be read because the file
+  /// shrank meanwhile. `apply` may be abandoned part-way by that: it must
+  /// only copy words between the slot and plain memory (no allocation).
   bool withJobSlot(bool readOnly, const std::function<void(qv_controlfile::qv_controlview&, uint64_t)>& apply);
   bool placeRequest(int32_t request);
 

@@ -78,14 +78,27 @@ TEST_F(UniqueTask, UpdateWritesBackWhereTheRecordWasFound) {
   EXPECT_EQ(recordAt(dayIndexOf(second), 75 + 326).state, TASK_INFO_STATE_ID_ASSIGNED);
 }
 
-TEST_F(UniqueTask, RecordThatCannotBeWrittenGivesCode4AndAReport) {
+TEST_F(UniqueTask, IndexReplacedByALinkIsNotWrittenThroughAndGivesCode1) {
   qv_uniquetask task;
   const std::string index = tree_.path(dayIndexOf(task.getTaskID()));
   std::filesystem::remove(index);
-  std::filesystem::create_symlink("/dev/full", index);  // every write fails: no space
+  tree_.write("victim", "keep me");
+  std::filesystem::create_symlink(tree_.path("victim"), index);
   EXPECT_FALSE(task.updateTask(2, 0, "", 0, 0));
-  EXPECT_EQ(task.getErrorCode(), REGISTRY_ERR_WRITE);
-  EXPECT_NE(tree_.read("logs/errorlog.txt").find("M00410 - Job -21"), std::string::npos);
+  EXPECT_EQ(task.getErrorCode(), REGISTRY_ERR_OPEN);
+  EXPECT_EQ(tree_.read("victim"), "keep me");
+  EXPECT_NE(tree_.read("logs/errorlog.txt").find("M00411 - Job -21"), std::string::npos);
+}
+
+TEST_F(UniqueTask, IdentifierWiderThanItsColumnIsNeverWritten) {
+  qv_uniquetask task;
+  const std::string index = tree_.path(dayIndexOf(task.getTaskID()));
+  const std::string before = tree_.read(dayIndexOf(task.getTaskID()));
+  qv_taskrecord wide;
+  wide.taskId = qv_tasklayout::kMaxIdentifier + 1;
+  EXPECT_EQ(qv_taskfiles::writeRecord(index, 75, wide), REGISTRY_ERR_WRITE);
+  EXPECT_EQ(tree_.read(dayIndexOf(task.getTaskID())), before);
+  EXPECT_NE(tree_.read("logs/errorlog.txt").find("does not fit its column"), std::string::npos);
 }
 
 TEST_F(UniqueTask, UnknownTaskHasAnEmptyRecordAndCannotBeUpdated) {

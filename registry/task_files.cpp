@@ -1,5 +1,7 @@
 #include "registry/task_files.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <utility>
 #include <vector>
 
@@ -26,6 +28,14 @@ std::string shortTransferText(int64_t result) {
   return result < 0 ? lastSystemText() : std::string("the file ended before the whole record");
 }
 
+// Registry files are opened only when they are regular files, and never
+// through a symbolic link in their own name: a link planted in a day
+// directory must not make the program write into another file, and a pipe
+// or device must not make it wait for ever while it holds a lock.
+qv_file openRegistryFile(const std::string& path, std::string_view mode, std::string& why) {
+  return openRegularFile(path, mode, qv_final_link::Refuse, &why);
+}
+
 // An existing registry file opened for reading and writing and locked on
 // bytes 0 to 3 for one operation.
 class LockedFile {
@@ -36,9 +46,10 @@ class LockedFile {
   LockedFile& operator=(const LockedFile&) = delete;
 
   int open() {
-    file_ = openFile(path_, "r+b", false);
+    std::string why;
+    file_ = openRegistryFile(path_, "r+b", why);
     if (!file_.isOpen()) {
-      reportError(ERR_FAILED_TO_OPEN_FILE_QUIET, kRegistryJob, __LINE__, __FILE__, lastSystemText(), path_);
+      reportError(ERR_FAILED_TO_OPEN_FILE_QUIET, kRegistryJob, __LINE__, __FILE__, why, path_);
       return REGISTRY_ERR_OPEN;
     }
     // Without the lock the operation still goes on, as every writer does.
@@ -66,6 +77,15 @@ class LockedFile {
   qv_file file_;
   bool locked_ = false;
 };
+
+// A record whose identifier would not fit its column is never written: cut
+// to the column it would be another identifier.
+int refuseUnfitRecord(const std::string& path, const qv_taskrecord& record) {
+  if (qv_tasklayout::fitsIdentifierColumn(record.taskId)) return REGISTRY_OK;
+  reportError(ERR_WRITING_FILE_QUIET, kRegistryJob, __LINE__, __FILE__,
+              "the identifier " + qv_tasklayout::identifierText(record.taskId) + " does not fit its column", path);
+  return REGISTRY_ERR_WRITE;
+}
 
 int reportReadFailure(const std::string& path, int64_t result) {
   reportError(ERR_READING_FILE_QUIET, kRegistryJob, __LINE__, __FILE__, shortTransferText(result), path);
@@ -111,21 +131,26 @@ int scanRecords(qv_file& file, const std::string& path, int64_t first, int64_t e
   return REGISTRY_OK;
 }
 
+// The summary is a cache: one that is not a plain regular file is ignored.
 std::optional<qv_dayindex_summary> readSummary(const std::string& dayDir) {
-  qv_file file = openFile(qv_dayindexsummary::summaryPath(dayDir), "rb", false);
+  std::string why;
+  qv_file file = openRegistryFile(qv_dayindexsummary::summaryPath(dayDir), "rb", why);
   if (!file.isOpen()) return std::nullopt;
   const std::optional<std::string> text = file.readRest();
   if (!text) return std::nullopt;
   return qv_dayindexsummary::parseSummary(*text);
 }
 
-// The summary of a locked day index, when it still describes the file: it
+// The summary of a locked day index, when it still describes the file: the
+// index is the one it was written for and unchanged since (its stamp), it
 // covers no more than the file holds, and its last identifier is the one in
 // the file at that place.
 std::optional<qv_dayindex_summary> trustedSummary(qv_file& file, const std::string& path, const std::string& dayDir,
                                                   int64_t fileSize) {
   std::optional<qv_dayindex_summary> s = readSummary(dayDir);
   if (!s || s->coveredBytes > fileSize) return std::nullopt;
+  const std::optional<qv_file_stamp> now = file.stamp();
+  if (!now || *now != s->indexStamp) return std::nullopt;
   if (s->records() > 0) {
     int64_t last = 0;
     if (readIdentifier(file, path, s->records() - 1, last) != REGISTRY_OK || last != s->lastId) {
@@ -158,15 +183,21 @@ int searchAscending(qv_file& file, const std::string& path, int64_t count, int64
   return REGISTRY_OK;
 }
 
-// Rewrites the summary file in place; the caller holds the day index's
-// lock, which is what serialises the summary's readers and writers. A write
-// cut short fails the line's check and is ignored by the next reader. The
-// summary only saves work, so failures are passed over.
-void writeSummary(const std::string& dayDir, const qv_dayindex_summary& summary) {
+// Rewrites the summary file in place, stamped with the day index as it is
+// now; the caller holds the day index's lock, which is what serialises the
+// summary's readers and writers. A write cut short fails the line's check
+// and is ignored by the next reader. The summary only saves work, so
+// failures are passed over, and a summary that is not a plain regular file
+// (a link, a pipe) is left alone: nothing is written through it.
+void writeSummary(const std::string& dayDir, qv_dayindex_summary summary, const qv_file& index) {
+  const std::optional<qv_file_stamp> stamp = index.stamp();
+  if (!stamp) return;
+  summary.indexStamp = *stamp;
   const std::string path = qv_dayindexsummary::summaryPath(dayDir);
   const std::string line = qv_dayindexsummary::buildSummary(summary);
-  qv_file file = openFile(path, "r+b", false);
-  if (!file.isOpen()) file = openFile(path, "w+b", false);
+  std::string why;
+  qv_file file = openRegistryFile(path, "r+b", why);
+  if (!file.isOpen() && qv_platform::lastErrorCode() == ENOENT) file = openRegistryFile(path, "w+b", why);
   if (!file.isOpen() || !file.writeAt(0, line)) return;
   if (file.size() != static_cast<int64_t>(line.size())) (void)file.truncate(static_cast<int64_t>(line.size()));
   (void)file.close();
@@ -197,6 +228,11 @@ int findRecord(const std::string& path, const std::string& dayDir, int64_t taskI
     // later record: what the binary search finds is the first match.
     code = summary.ascending ? searchAscending(f.file(), path, known, taskId, index)
                              : scanRecords(f.file(), path, 0, known, matches);
+    // A miss of the binary search is confirmed by the scan: the answer is
+    // always the one of a scan from the start.
+    if (code == REGISTRY_OK && !index && summary.ascending && known > 0) {
+      code = scanRecords(f.file(), path, 0, known, matches);
+    }
     // Records the summary does not describe yet are read in order, all of
     // them, and the summary is extended over them, so that the next lookup
     // needs no scan.
@@ -207,7 +243,7 @@ int findRecord(const std::string& path, const std::string& dayDir, int64_t taskI
         if (!index && id == taskId) index = i;
         return true;
       });
-      if (code == REGISTRY_OK && f.locked()) writeSummary(dayDir, summary);
+      if (code == REGISTRY_OK && f.locked()) writeSummary(dayDir, summary, f.file());
     }
   }
   if (code == REGISTRY_OK && index) {
@@ -230,13 +266,30 @@ int readTaskFile(const std::string& path, std::optional<qv_found_record>& found)
   return code != REGISTRY_OK ? code : closeCode;
 }
 
-int writeRecord(const std::string& path, int64_t position, const qv_taskrecord& record) {
+int writeRecord(const std::string& path, int64_t position, const qv_taskrecord& record, const std::string& dayDir) {
+  if (const int code = refuseUnfitRecord(path, record); code != REGISTRY_OK) return code;
   LockedFile f(path);
   if (const int code = f.open(); code != REGISTRY_OK) return code;
+  // A summary that described the index before this write still does after
+  // it when the record keeps its identifier: it is stamped anew.
+  std::optional<qv_dayindex_summary> summary;
+  if (!dayDir.empty() && f.locked()) {
+    summary = trustedSummary(f.file(), path, dayDir, f.file().size());
+    int64_t idThere = 0;
+    if (summary && (position < qv_tasklayout::kHeaderSize || position + kRecordSize > summary->coveredBytes ||
+                    (position - qv_tasklayout::kHeaderSize) % kRecordSize != 0 ||
+                    readIdentifier(f.file(), path, (position - qv_tasklayout::kHeaderSize) / kRecordSize, idThere) !=
+                        REGISTRY_OK ||
+                    idThere != record.taskId)) {
+      summary.reset();
+    }
+  }
   int code = REGISTRY_OK;
   if (!f.file().writeAt(position, qv_tasklayout::buildRecord(record))) {
     reportError(ERR_WRITING_FILE_QUIET, kRegistryJob, __LINE__, __FILE__, lastSystemText(), path);
     code = REGISTRY_ERR_WRITE;
+  } else if (summary) {
+    writeSummary(dayDir, *summary, f.file());
   }
   const int closeCode = f.close();
   return code != REGISTRY_OK ? code : closeCode;
@@ -250,21 +303,33 @@ qv_dayindex_writer::qv_dayindex_writer(std::string dayDir)
 qv_dayindex_writer::~qv_dayindex_writer() { (void)close(); }
 
 int qv_dayindex_writer::open() {
+  std::string why;
   // Create without truncating: another process may be creating it too.
   {
-    qv_file created = openFile(path_, "ab", false);
+    qv_file created = openRegistryFile(path_, "a+b", why);
     if (!created.isOpen()) {
-      reportError(ERR_FAILED_TO_OPEN_FILE_QUIET, kRegistryJob, __LINE__, __FILE__, lastSystemText(), path_);
+      reportError(ERR_FAILED_TO_OPEN_FILE_QUIET, kRegistryJob, __LINE__, __FILE__, why, path_);
       return REGISTRY_ERR_CREATE;
     }
   }
-  file_ = openFile(path_, "r+b", false);
+  file_ = openRegistryFile(path_, "r+b", why);
   if (!file_.isOpen()) {
-    reportError(ERR_FAILED_TO_OPEN_FILE_QUIET, kRegistryJob, __LINE__, __FILE__, lastSystemText(), path_);
+    reportError(ERR_FAILED_TO_OPEN_FILE_QUIET, kRegistryJob, __LINE__, __FILE__, why, path_);
     return REGISTRY_ERR_OPEN;
   }
   locked_ = lockRegion(file_.descriptor(), 0, 4, false) == 0;
   int64_t size = file_.size();
+  // Records go only into a file that is a day index: it begins with the
+  // header, or with a part of it when a writer died while making it.
+  const int64_t headerBytes = std::min(size, kHeaderSize);
+  std::string start(static_cast<size_t>(std::max<int64_t>(headerBytes, 0)), '\0');
+  const int64_t got = headerBytes > 0 ? file_.readAt(0, start.data(), start.size()) : 0;
+  if (got != headerBytes) return reportReadFailure(path_, got);
+  if (start != qv_tasklayout::kHeader.substr(0, start.size())) {
+    reportError(ERR_FAILED_TO_OPEN_FILE_QUIET, kRegistryJob, __LINE__, __FILE__,
+                std::string("the file does not begin with the day index header"), path_);
+    return REGISTRY_ERR_OPEN;
+  }
   if (size < kHeaderSize) {
     // New (or cut short before its header was whole): the header first.
     if (!file_.writeAt(0, qv_tasklayout::kHeader)) {
@@ -281,12 +346,24 @@ int qv_dayindex_writer::open() {
   });
 }
 
-std::optional<int64_t> qv_dayindex_writer::largestId() const {
-  if (summary_.records() == 0) return std::nullopt;
-  return summary_.maxId;
+int qv_dayindex_writer::largestIdOfDay(const std::function<bool(int64_t)>& belongs, std::optional<int64_t>& largest) {
+  largest.reset();
+  if (summary_.records() == 0) return REGISTRY_OK;
+  if (belongs(summary_.maxId)) {
+    largest = summary_.maxId;
+    return REGISTRY_OK;
+  }
+  // The largest identifier is not one of this day (a damaged or forged
+  // record): the largest of those that are is looked for.
+  return scanRecords(file_, path_, 0, summary_.records(), [&](int64_t, std::string_view rec) {
+    const int64_t id = qv_tasklayout::parseIdentifier(rec.substr(0, kIdWidth));
+    if ((!largest || id > *largest) && belongs(id)) largest = id;
+    return true;
+  });
 }
 
 int qv_dayindex_writer::append(const qv_taskrecord& record, int64_t& position) {
+  if (const int code = refuseUnfitRecord(path_, record); code != REGISTRY_OK) return code;
   // After the last whole record, over a partial one if the file ends in one.
   position = summary_.coveredBytes;
   if (!file_.writeAt(position, qv_tasklayout::buildRecord(record))) {
@@ -294,7 +371,7 @@ int qv_dayindex_writer::append(const qv_taskrecord& record, int64_t& position) {
     return REGISTRY_ERR_WRITE;
   }
   summary_.add(record.taskId);
-  if (locked_) writeSummary(dayDir_, summary_);
+  if (locked_) writeSummary(dayDir_, summary_, file_);
   return REGISTRY_OK;
 }
 

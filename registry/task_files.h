@@ -6,6 +6,7 @@
 // before it returns; failures are reported to the engine reporter (job -21)
 // and returned as registry error codes.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -47,8 +48,13 @@ int findRecord(const std::string& path, const std::string& dayDir, int64_t taskI
 /// Reads the record at byte 0 of a task file.
 int readTaskFile(const std::string& path, std::optional<qv_found_record>& found);
 
-/// Writes `record` at `position` of the existing file `path`.
-int writeRecord(const std::string& path, int64_t position, const qv_taskrecord& record);
+/// Writes `record` at `position` of the existing file `path`. `dayDir`
+/// names the day directory when `path` is its day index (empty otherwise),
+/// so that a summary that matched the index before the write is kept in
+/// step. A record whose identifier does not fit its column is refused
+/// (code 4) and nothing is written.
+int writeRecord(const std::string& path, int64_t position, const qv_taskrecord& record,
+                const std::string& dayDir = {});
 
 /// The day index of one day directory, created when missing (with its
 /// header) and held open under its lock for the life of the object, with its
@@ -61,10 +67,15 @@ class qv_dayindex_writer {
   qv_dayindex_writer(const qv_dayindex_writer&) = delete;
   qv_dayindex_writer& operator=(const qv_dayindex_writer&) = delete;
 
-  /// Opens (creating when missing), locks and summarises. Registry error code.
+  /// Opens (creating when missing), locks and summarises. The day index must
+  /// be a regular file, not a link, that begins with the header (or a part
+  /// of it, which is then completed); otherwise code 2 (cannot create) or 1
+  /// (cannot open) and nothing is written. Registry error code.
   int open();
-  /// The largest identifier in the day index, or nullopt when it has none.
-  std::optional<int64_t> largestId() const;
+  /// The largest identifier in the day index for which `belongs` is true
+  /// (identifiers of this day), or nullopt when it has none. Registry error
+  /// code.
+  int largestIdOfDay(const std::function<bool(int64_t)>& belongs, std::optional<int64_t>& largest);
   /// Writes `record` after the last whole record; its offset goes to
   /// `position`. The summary file is rewritten. Registry error code.
   int append(const qv_taskrecord& record, int64_t& position);

@@ -98,13 +98,17 @@ std::string dayName(int64_t taskId) {
     if (p == nullptr) return {};
     parts = *p;
   }
+  const long long year = static_cast<long long>(parts.tm_year) + 1900;
+  if (year < 0 || year > 9999) return {};
   char text[32];
-  std::snprintf(text, sizeof text, "%04d%02d%02d", parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday);
+  std::snprintf(text, sizeof text, "%04lld%02d%02d", year, parts.tm_mon + 1, parts.tm_mday);
   return text;
 }
 
 std::string dayDirectory(const std::string& interFileBasePath, int64_t taskId) {
-  return interFileBasePath + "/" + dayName(taskId);
+  const std::string name = dayName(taskId);
+  if (name.empty()) return {};
+  return interFileBasePath + "/" + name;
 }
 
 std::string dayIndexPath(const std::string& dayDir) { return dayDir + "/task_id"; }

@@ -66,6 +66,13 @@ std::optional<qv_taskrecord> parseRecord(std::string_view bytes);
 /// Just the identifier of a record (the first kIdWidth bytes), as parseRecord reads it.
 int64_t parseIdentifier(std::string_view idColumn);
 
+/// Largest identifier that fits its 14-character column.
+inline constexpr int64_t kMaxIdentifier = 99999999999999;
+
+/// True when `taskId` is written within its column: 0 to kMaxIdentifier, or
+/// a negative number of at most 13 digits.
+constexpr bool fitsIdentifierColumn(int64_t taskId) { return taskId <= kMaxIdentifier && taskId > -10000000000000; }
+
 /// The identifier as files and answers write it: decimal, no fraction.
 std::string identifierText(int64_t taskId);
 
@@ -78,10 +85,11 @@ constexpr int64_t recordCount(int64_t fileSize) {
 }
 
 /// The local calendar date of `taskId / 100` as eight digits (yyyymmdd);
-/// empty when the time cannot be converted.
+/// empty when the time cannot be converted or its year has not four digits.
 std::string dayName(int64_t taskId);
 
-/// The day directory of a task: `interFileBasePath` + "/" + dayName.
+/// The day directory of a task: `interFileBasePath` + "/" + dayName; empty
+/// when the day name is (no path is built without one).
 std::string dayDirectory(const std::string& interFileBasePath, int64_t taskId);
 
 /// The day index in a day directory ("task_id").

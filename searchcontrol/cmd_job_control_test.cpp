@@ -59,6 +59,14 @@ TEST(JobControl, NiceIsStoredNegatedAndReadBack) {
   EXPECT_NE(out.err.find("Usage: qv-searchcontrol.exe"), std::string::npos);
   EXPECT_EQ(out.status, 0);
   EXPECT_EQ(r.slot(), "request=0 priority=-20\n");
+  // An out-of-range value after a valid one changes neither: the valid one is placed.
+  out = r.q("--nice_job", {"--nice", "5", "--nice", "99"});
+  EXPECT_EQ(out.out, "job_niced\n");
+  EXPECT_NE(out.err.find("Usage: qv-searchcontrol.exe"), std::string::npos);
+  EXPECT_EQ(r.slot(), "request=0 priority=-5\n");
+  out = r.q("--nice_job", {"--nice", "-99"});
+  EXPECT_EQ(out.out, "nice=5\n");
+  EXPECT_EQ(r.slot(), "request=0 priority=-5\n");
 }
 
 TEST(JobControl, TaskThatIsNotRunningIsLeftAlone) {

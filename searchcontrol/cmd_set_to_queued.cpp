@@ -1,3 +1,5 @@
+#include <string>
+
 #include "registry/qv_uniquetask.h"
 #include "searchcontrol/commands.h"
 #include "searchcontrol/output.h"
@@ -14,8 +16,12 @@ int runSetToQueued(const CommandLine& line) {
       break;
     case TASK_INFO_STATE_ID_ASSIGNED:
     case TASK_INFO_STATE_QUEUED:
-      // The answer does not depend on the write: a failure is in the error log.
-      (void)task.updateTask(TASK_INFO_STATE_QUEUED, 0, "", 0, 0);
+      // A record that could not be written back is a failure of the
+      // registry, answered as --status answers one.
+      if (!task.updateTask(TASK_INFO_STATE_QUEUED, 0, "", 0, 0) && task.getErrorCode() != REGISTRY_OK) {
+        qv_output::line("searchcontrol-error=" + std::to_string(task.getErrorCode()));
+        return task.getErrorCode();
+      }
       qv_output::line("queued");
       break;
     case TASK_INFO_STATE_RUNNING:

@@ -89,10 +89,14 @@ LineVerdict readCommandLine(const std::vector<std::string>& args, CommandLine& l
       line.sessionId = value;
     } else if (arg == "--reporttop") {
       line.reportTop = value;
-    } else {  // --nice: an out-of-range value is reported, and the command still runs
-      line.niceValue = parseInteger(value);
-      if (line.niceValue >= -20 && line.niceValue <= 20) line.niceValueGiven = true;
-      else writeUsage();
+    } else {  // --nice: an out-of-range value is reported and otherwise ignored
+      const int32_t nice = parseInteger(value);
+      if (nice >= -20 && nice <= 20) {
+        line.niceValue = nice;
+        line.niceValueGiven = true;
+      } else {
+        writeUsage();
+      }
     }
   }
   const bool refused = line.command < 0 || (line.taskId == 0 && line.taskIdRequired) ||

@@ -2,13 +2,19 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_io.h"
 #include "searchcontrol/command_line.h"
 #include "searchcontrol/commands.h"
+#include "searchcontrol/output.h"
 
 int main(int argc, char** argv) {
   using namespace qv_searchcontrol;
+  // A closed standard stream would hand its number to the next file opened
+  // (a registry file would receive the answer); it is held by a descriptor
+  // that cannot be written instead, so the answer fails visibly.
+  qv_platform::holdClosedStandardStreams();
   std::vector<std::string> args(argv, argv + argc);
   CommandLine line;
   if (readCommandLine(args, line) == LineVerdict::Usage) return 1;
-  return kCommands[line.command].handler(line);
+  return qv_output::exitStatus(kCommands[line.command].handler(line));
 }

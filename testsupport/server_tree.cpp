@@ -62,6 +62,7 @@ RunResult ServerTree::runProgram(const std::string& program, const std::vector<s
   req.unsetEnvironment = {"REMOTE_ADDR", "REMOTE_USER", "HTTP_USER_AGENT", "HTTP_COOKIE",
                           "http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "ALL_PROXY", "all_proxy"};
   req.environment = env_;
+  req.environment.insert(req.environment.end(), runEnv_.begin(), runEnv_.end());
   req.program = program;
   RunResult r;
   auto res = qv_platform::runProcess(req);
@@ -74,6 +75,23 @@ RunResult ServerTree::runProgram(const std::string& program, const std::vector<s
   r.err = std::move(res->standardError);
   r.status = res->exitStatus;
   return r;
+}
+
+RunResult ServerTree::runWithEnv(const std::vector<std::pair<std::string, std::string>>& extraEnv,
+                                 const std::vector<std::string>& args) const {
+  runEnv_ = extraEnv;
+  RunResult r = run(args);
+  runEnv_.clear();
+  return r;
+}
+
+std::vector<std::pair<std::string, std::string>> failingIo(const std::string& file, const std::string& ops) {
+  // A sanitizer runtime wants to come first among the preloaded libraries;
+  // the shim does not care about the order.
+  return {{"LD_PRELOAD", buildDir() + "/libqv-eio-shim.so"},
+          {"ASAN_OPTIONS", "verify_asan_link_order=0"},
+          {"QV_EIO_FILE", file},
+          {"QV_EIO_OPS", ops}};
 }
 
 }  // namespace qvtest

@@ -50,10 +50,19 @@ class ServerTree {
   /// Runs another program of the build (or any path) the same way.
   RunResult runProgram(const std::string& program, const std::vector<std::string>& args,
                        const std::string& argv0 = {}) const;
+  /// Runs qv-searchcontrol with `extraEnv` added for this run only.
+  RunResult runWithEnv(const std::vector<std::pair<std::string, std::string>>& extraEnv,
+                       const std::vector<std::string>& args) const;
 
  private:
   std::string root_;
   std::vector<std::pair<std::string, std::string>> env_;
+  mutable std::vector<std::pair<std::string, std::string>> runEnv_;  // for one run only
 };
+
+/// The environment that makes reads and/or writes of `file` (an absolute
+/// path) fail with EIO in a program run with it: the fault-injection library
+/// libqv-eio-shim.so of the build. `ops` is "read", "write" or "read,write".
+std::vector<std::pair<std::string, std::string>> failingIo(const std::string& file, const std::string& ops);
 
 }  // namespace qvtest
