@@ -33,12 +33,13 @@ std::string summaryOf(const TaskTree& t, int64_t id) { return t.dayDir(id) + "/t
 TEST(HostileDayDirectory, SummaryLinkedToAnotherFileIsNeverWrittenThrough) {
   TaskTree t;
   const int64_t id = t.create();
+  t.seedAhead(id, 5000);  // the next identifier does not depend on the clock
   t.write("victim", "precious contents\n");
   fs::remove(t.path(summaryOf(t, id)));
   fs::create_symlink(t.path("victim"), t.path(summaryOf(t, id)));
   EXPECT_EQ(t.status(id), "id_assigned\n");
   const int64_t next = t.create();
-  EXPECT_EQ(next, id + 1);
+  EXPECT_EQ(next, id + 5001);
   EXPECT_EQ(t.status(next), "id_assigned\n");
   EXPECT_EQ(t.read("victim"), "precious contents\n");
   EXPECT_TRUE(fs::is_symlink(t.path(summaryOf(t, id))));
@@ -89,6 +90,7 @@ TEST(HostileDayDirectory, PipesAsSummaryOrDayIndexNeverBlock) {
   TaskTree t;
   const int64_t id = t.create();
   const std::string sid = std::to_string(id);
+  t.seedAhead(id, 5000);
   fs::remove(t.path(summaryOf(t, id)));
   ASSERT_EQ(mkfifo(t.path(summaryOf(t, id)).c_str(), 0600), 0);
   const auto started = std::chrono::steady_clock::now();
@@ -96,7 +98,7 @@ TEST(HostileDayDirectory, PipesAsSummaryOrDayIndexNeverBlock) {
   EXPECT_EQ(r.out, "id_assigned\n");
   EXPECT_EQ(r.status, 0);
   r = t.runProgram("/usr/bin/timeout", {"10", qvtest::programPath(), "--create_task_id"});
-  EXPECT_EQ(r.out, "taskID=" + std::to_string(id + 1) + "\n");
+  EXPECT_EQ(r.out, "taskID=" + std::to_string(id + 5001) + "\n");
   EXPECT_EQ(r.status, 0);
 
   fs::remove(t.path(t.dayIndex(id)));
@@ -132,9 +134,10 @@ TEST(HostileDayDirectory, LinkedDayDirectoryKeepsWorking) {
   const std::string day = t.dayDir(id);
   fs::rename(t.path(day), t.path("data/moved"));
   fs::create_directory_symlink(t.path("data/moved"), t.path(day));
+  t.seedAhead(id, 5000);
   EXPECT_EQ(t.status(id), "id_assigned\n");
-  EXPECT_EQ(t.create(), id + 1);
-  EXPECT_EQ(t.status(id + 1), "id_assigned\n");
+  EXPECT_EQ(t.create(), id + 5001);
+  EXPECT_EQ(t.status(id + 5001), "id_assigned\n");
 }
 
 // ---- identifiers outside their day
@@ -160,12 +163,14 @@ TEST(ForeignIdentifiers, RecordOfAnotherDayDoesNotMoveTheCounter) {
 TEST(ForeignIdentifiers, ForgedSummaryDoesNotMoveTheCounter) {
   TaskTree t;
   const int64_t id = t.create();
+  t.seedAhead(id, 5000);
+  EXPECT_EQ(t.status(id), "id_assigned\n");  // the summary now covers both records
   qv_dayindex_summary forged = *qv_dayindexsummary::parseSummary(t.read(summaryOf(t, id)));
+  ASSERT_EQ(forged.records(), 2);
   forged.maxId = 9000000000000000000;
-  forged.lastId = id;
   t.write(summaryOf(t, id), qv_dayindexsummary::buildSummary(forged));
   const int64_t next = t.create();
-  EXPECT_EQ(next, id + 1);
+  EXPECT_EQ(next, id + 5001);
   EXPECT_FALSE(t.exists("data/task_id"));
 }
 
@@ -174,8 +179,9 @@ TEST(ForeignIdentifiers, HugeIdentifierGivesNoPathAndNoLegacyRegistry) {
   const int64_t id = t.create();
   qv_taskrecord huge;
   huge.taskId = 9000000000000000000;  // cut to 14 digits when written: not written at all
+  t.seedAhead(id, 5000);
   t.write(t.dayIndex(id), t.read(t.dayIndex(id)) + qv_tasklayout::buildRecord(huge).replace(0, 14, "9e18          "));
-  EXPECT_EQ(t.create(), id + 1);
+  EXPECT_EQ(t.create(), id + 5001);
   EXPECT_EQ(t.q({"--status", "--taskID", "9e18"}).out, "unknown_id\n");
   EXPECT_FALSE(t.exists("data/task_id"));
   for (const auto& entry : fs::directory_iterator(t.path("data"))) {
