@@ -1,0 +1,31 @@
+#pragma once
+// Where a report's lines go. The report hands over each line as soon as it
+// is complete and says when a long computation is about to start; the sink
+// decides when bytes actually reach the reader (the program's sink batches
+// lines into few system calls but lets no complete line wait long). Tests
+// collect the lines in memory.
+#include <string>
+#include <string_view>
+
+class qv_report_sink {
+ public:
+  virtual ~qv_report_sink() = default;
+  /// Takes one complete line, its newline included.
+  virtual void line(std::string_view text) = 0;
+  /// Everything taken so far must reach the reader now: the report is about
+  /// to compute for a while without writing.
+  virtual void flush() = 0;
+};
+
+/// A sink that keeps everything in a string.
+class qv_string_sink : public qv_report_sink {
+ public:
+  void line(std::string_view text) override { text_.append(text); }
+  void flush() override { ++flushes_; }
+  const std::string& text() const { return text_; }
+  int flushes() const { return flushes_; }
+
+ private:
+  std::string text_;
+  int flushes_ = 0;
+};

@@ -1,0 +1,140 @@
+// The MS/MS block of the XML report: for each query its peptide matches of
+// ranks 1 to 10, each with the protein it belongs to. The protein of a match
+// is its first protein in the peptide summary; a match whose proteins were
+// not read (its score is at or below the cut-off) falls back on the raw
+// "q<q>_p<p>" value: the accession between its first two double quotes and
+// the frame after the colon that follows.
+#include <string>
+#include <unordered_map>
+
+#include "reports/report_numbers.h"
+#include "reports/xml_report_blocks.h"
+#include "results/qv_inputquery.h"
+#include "results/value_parse.h"
+#include "summary/qv_peptidesummary.h"
+
+namespace {
+
+constexpr int kMaxRank = qv_peptidesummary::kMaxRank;
+constexpr size_t kDescriptionLength = 40;
+
+// What the protein line of every match of one protein repeats; worked out
+// once per protein, since a protein of a large search holds thousands of
+// matches.
+struct ProteinLine {
+  int32_t score = 0;
+  std::string description;  // the first 40 bytes of the description
+  int32_t queryMatch = 0;
+};
+
+class MisBlock {
+ public:
+  MisBlock(const qv_resultsfile& file, const qv_report_size& size, qv_xmlwriter& out)
+      : file_(file), out_(out), summary_(file, 1, size.minProbability, size.maxHits, std::nullopt, 0.0, 0,
+                                         std::nullopt) {}
+
+  void write() {
+    const int queries = file_.getNumQueries();
+    for (int q = 1; q <= queries; ++q) writeQuery(q);
+  }
+
+ private:
+  void writeQuery(int q) {
+    const std::string title = qv_inputquery::decodeTitle(file_.getQuerySectionValueStr(q, "title"));
+    out_.markup("<query").attrInt("Query", q).attrInt("PeakListIndex", qv_peakListIndex(title, q)).markup(">");
+    out_.endLine();
+    for (int p = 1; p <= kMaxRank; ++p) {
+      const qv_peptide* peptide = nullptr;
+      if (!summary_.getPeptide(q, p, peptide) || peptide->isNoMatch()) continue;
+      writePeptide(q, p, *peptide);
+      writeProtein(q, p, *peptide);
+      out_.markup("</peptide>").endLine();
+    }
+    out_.markup("</query>").endLine();
+  }
+
+  void writePeptide(int q, int p, const qv_peptide& m) {
+    const std::string& varMods = m.getVarModsStr();
+    const bool modified = varMods.find_first_not_of('0') != std::string::npos;
+    out_.markup("<peptide ")
+        .attrInt("hitnum", p)
+        .attrDouble("MrExp", m.getMrExperimental())
+        .attrDouble("MrCalc", m.getMrCalc())
+        .attr("pepStr", sequenceWithSubstitutions(m))
+        .attrDouble("exp", summary_.getPeptideExpectationValue(m.getIonsScore(), q))
+        .attr("modStr", modified ? std::string_view(varMods) : std::string_view())
+        .attr("NLs", m.getPrimaryNlStr())
+        .attrInt("ion_score", qv_reports::roundedScore(m.getIonsScore()))
+        .markup(">")
+        .endLine();
+  }
+
+  // The sequence with each substitution's residue put in its place.
+  const std::string& sequenceWithSubstitutions(const qv_peptide& m) {
+    if (m.getSubstitutions().empty()) return m.getPeptideStr();
+    sequence_ = m.getPeptideStr();
+    for (const qv_substitution& s : m.getSubstitutions())
+      if (s.position >= 1 && static_cast<size_t>(s.position) <= sequence_.size())
+        sequence_[static_cast<size_t>(s.position - 1)] = s.substitute;
+    return sequence_;
+  }
+
+  void writeProtein(int q, int p, const qv_peptide& m) {
+    const qv_protein* protein = m.getProtein(1);
+    std::string raw;
+    std::string_view accession;
+    int frame = 0;
+    if (protein != nullptr) {
+      accession = protein->getAccession();
+      frame = protein->getFrame();
+    } else {
+      rawAccessionAndFrame(q, p, raw, frame);
+      accession = raw;
+      protein = summary_.getProtein(raw);
+    }
+    out_.markup(" <protein ").attr("acc", accession).attrInt("frame", frame);
+    if (protein != nullptr) {
+      const ProteinLine& line = lineOf(*protein);
+      out_.attrInt("score", line.score)
+          .attrPercentEscaped("desc", line.description)
+          .attrInt("queryMatch", line.queryMatch);
+    }
+    out_.markup(" />").endLine();
+  }
+
+  void rawAccessionAndFrame(int q, int p, std::string& accession, int& frame) const {
+    const std::string value =
+        file_.getSectionValueStr(SEC_PEPTIDES, "q" + std::to_string(q) + "_p" + std::to_string(p));
+    const size_t open = value.find('"');
+    const size_t close = open == std::string::npos ? open : value.find('"', open + 1);
+    if (close == std::string::npos) return;
+    accession = value.substr(open + 1, close - open - 1);
+    if (close + 2 < value.size()) frame = qv_results::leadingInt(std::string_view(value).substr(close + 2, 10));
+  }
+
+  const ProteinLine& lineOf(const qv_protein& protein) {
+    auto [it, added] = lines_.try_emplace(&protein);
+    ProteinLine& line = it->second;
+    if (!added) return line;
+    line.score = qv_reports::roundedScore(protein.getScore());
+    line.description = summary_.getProteinDescription(protein.getAccession()).substr(0, kDescriptionLength);
+    for (const qv_peptide_ref& ref : protein.refs())
+      if (ref.query != -1 && ref.rank != -1 && ref.dupStatus != qv_protein::DUP_SAME_QUERY) ++line.queryMatch;
+    return line;
+  }
+
+  const qv_resultsfile& file_;
+  qv_xmlwriter& out_;
+  const qv_peptidesummary summary_;
+  std::string sequence_;
+  std::unordered_map<const qv_protein*, ProteinLine> lines_;
+};
+
+}  // namespace
+
+void qv_writeMisBlock(const qv_resultsfile& file, const qv_report_size& size, qv_xmlwriter& out) {
+  out.markup("<SearchTypeMIS>").endLine();
+  out.flush();  // the summary of a large search takes a while
+  MisBlock(file, size, out).write();
+  out.markup("</SearchTypeMIS>").endLine();
+}

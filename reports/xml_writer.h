@@ -1,0 +1,69 @@
+#pragma once
+// A small writer of line-oriented XML. The caller spells out the markup
+// (element names, brackets, the spaces between them) as fixed text and
+// gives every value through an attribute call, which escapes it; so a value
+// read from a results file cannot break the document, whatever it holds.
+//
+// Attribute values are written as XML 1.0 UTF-8 text:
+// - & < > " ' become &amp; &lt; &gt; &quot; &apos;;
+// - tab, line feed and carriage return become character references, so
+//   that a reader's attribute-value normalisation does not turn them into
+//   spaces;
+// - any other control character XML 1.0 cannot hold (below 0x20), and the
+//   non-characters U+FFFE and U+FFFF, become a space;
+// - a well-formed UTF-8 sequence is copied; a byte that does not start one
+//   is read as Latin-1 and written as the UTF-8 of that character.
+// A percent-escaped attribute holds only ASCII letters, digits, "_" and
+// "%xx" and needs no further escaping.
+//
+// Complete lines go to a qv_report_sink, one call per line.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "reports/report_sink.h"
+
+class qv_xmlwriter {
+ public:
+  /// `sink` must outlive the writer.
+  explicit qv_xmlwriter(qv_report_sink& sink) : sink_(sink) { line_.reserve(512); }
+  qv_xmlwriter(const qv_xmlwriter&) = delete;
+  qv_xmlwriter& operator=(const qv_xmlwriter&) = delete;
+
+  /// Appends fixed markup as it stands. Only for text the program itself
+  /// spells (element names, brackets, fixed values), never for data.
+  qv_xmlwriter& markup(std::string_view text) {
+    line_.append(text);
+    return *this;
+  }
+  /// Appends ` name="value"` with the value escaped as described above.
+  qv_xmlwriter& attr(std::string_view name, std::string_view value);
+  /// Appends ` name="value"` with the integer in signed decimal.
+  qv_xmlwriter& attrInt(std::string_view name, int64_t value);
+  /// Appends ` name="value"` with the double in the reports' default form.
+  qv_xmlwriter& attrDouble(std::string_view name, double value);
+  /// Appends ` name="value"` with every byte of the value that is not an
+  /// ASCII letter, digit or "_" written as "%" and two lower-case
+  /// hexadecimal digits.
+  qv_xmlwriter& attrPercentEscaped(std::string_view name, std::string_view value);
+  /// Ends the line and hands it to the sink.
+  void endLine();
+  /// Ends the line (when anything is pending) and asks the sink to pass
+  /// everything on now, before a long computation.
+  void flush();
+
+  /// Appends `value` escaped as an attribute value (without quotes).
+  static void appendEscaped(std::string& out, std::string_view value);
+  /// Appends `value` percent-escaped.
+  static void appendPercentEscaped(std::string& out, std::string_view value);
+
+ private:
+  void beginAttr(std::string_view name) {
+    line_.push_back(' ');
+    line_.append(name);
+    line_.append("=\"");
+  }
+
+  qv_report_sink& sink_;
+  std::string line_;
+};
