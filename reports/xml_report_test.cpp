@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "reports/xml_test_util.h"
 #include "summary/summary_test_util.h"
@@ -75,6 +76,8 @@ class XmlReportTest : public ::testing::Test {
   }
   ScratchDir dir_;
 };
+
+FileSpec fingerprintFile();
 
 FileSpec msmsFile() {
   FileSpec spec;
@@ -195,6 +198,29 @@ TEST_F(XmlReportTest, DocumentFrameParametersAndUserDefinedParameters) {
   EXPECT_EQ(text.substr(0, head.size()), head);
   // The last line is the root end tag followed by a space.
   EXPECT_EQ(text.substr(text.size() - 26), "</SorvanterTarnelSearch> \n");
+}
+
+// Records the text written before each flush.
+class FlushSink : public qv_report_sink {
+ public:
+  void line(std::string_view text) override { text_.append(text); }
+  void flush() override { atFlush.push_back(text_); }
+  std::vector<std::string> atFlush;
+
+ private:
+  std::string text_;
+};
+
+TEST_F(XmlReportTest, EverythingBeforeTheSummaryIsFlushedBeforeItIsBuilt) {
+  for (const FileSpec& spec : {msmsFile(), fingerprintFile()}) {
+    FlushSink sink;
+    qv_writeXmlReport(dir_.write("r.dat", buildFile(spec)), "AUTO", sink);
+    ASSERT_EQ(sink.atFlush.size(), 2u);
+    const std::string& first = sink.atFlush[0];
+    EXPECT_TRUE(first.ends_with("<SearchTypeMIS>\n") || first.ends_with("<SearchTypePMF PeakListIndex=\"3\" >\n"))
+        << first;
+    EXPECT_TRUE(sink.atFlush[1].ends_with("</SorvanterTarnelSearch> \n"));
+  }
 }
 
 TEST_F(XmlReportTest, ASearchOfAnotherTypeHasNoSearchTypeBlock) {

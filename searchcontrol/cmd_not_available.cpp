@@ -11,6 +11,5 @@ int runNotAvailable(const CommandLine&) {
 
 int runResultFileIni(const CommandLine& l) { return runNotAvailable(l); }
 int runResults(const CommandLine& l) { return runNotAvailable(l); }
-int runXmlResults(const CommandLine& l) { return runNotAvailable(l); }
 
 }  // namespace qv_searchcontrol

@@ -1,0 +1,149 @@
+// --xmlresults end to end: golden reports of small generated files of both
+// search types in both dialects, larger generated files and hostile values
+// checked against the schema, the answer for an invalid file, and the
+// preamble's answers. Set QV_UPDATE_GOLDEN=1 to rewrite the golden files
+// after a deliberate change (then read the difference).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "searchcontrol/results_test_support.h"
+
+namespace {
+
+using qvtest::ResultsTree;
+using qvtest::RunResult;
+
+std::string goldenPath(const std::string& name) { return qvtest::sourceDir() + "/reports/testdata/" + name; }
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// xmllint's complaint about `xml`, or empty when the schema accepts it.
+std::string schemaErrors(const ResultsTree& t, const std::string& xml) {
+  t.write("report.xml", xml);
+  const RunResult r = t.runProgram(
+      "/usr/bin/xmllint",
+      {"--noout", "--schema", qvtest::sourceDir() + "/schemas/sorvanter_tarnel_search_1.xsd", t.path("report.xml")});
+  return r.status == 0 ? std::string() : r.err;
+}
+
+class XmlResults : public ::testing::Test {
+ protected:
+  // Generates data/<name> with qv-genresults `options` and completes a task with it.
+  int64_t generated(const std::string& name, const std::vector<std::string>& options) {
+    std::vector<std::string> args = options;
+    args.insert(args.end(), {"--output", t_.path("data/" + name)});
+    const RunResult g = t_.runProgram(qvtest::programPath("qv-genresults"), args);
+    EXPECT_EQ(g.status, 0) << g.err;
+    return t_.completed("../data/" + name);
+  }
+  // The report of task `id`, which must succeed and satisfy the schema.
+  std::string report(int64_t id, const std::string& top = "AUTO") {
+    const RunResult r = t_.ask("--xmlresults", id, {"--reporttop", top});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(schemaErrors(t_, r.out), "");
+    return r.out;
+  }
+  void expectGolden(const std::string& golden, const std::string& text) {
+    if (std::getenv("QV_UPDATE_GOLDEN") != nullptr) std::ofstream(goldenPath(golden), std::ios::binary) << text;
+    EXPECT_EQ(text, readFile(goldenPath(golden))) << golden;
+  }
+  ResultsTree t_;
+};
+
+const std::vector<std::string> kSmallMsms = {"--type", "msms", "--queries", "3", "--peaks", "2",
+                                             "--ranks", "3",   "--proteins", "4", "--hits", "3"};
+const std::vector<std::string> kSmallPmf = {"--type", "pmf", "--queries", "4", "--proteins", "4", "--hits", "3"};
+
+std::vector<std::string> with(std::vector<std::string> options, const std::vector<std::string>& more) {
+  options.insert(options.end(), more.begin(), more.end());
+  return options;
+}
+
+TEST_F(XmlResults, GoldenMsmsReportsInBothDialects) {
+  expectGolden("msms_mime.xml", report(generated("msms_mime.dat", with(kSmallMsms, {"--dialect", "mime"}))));
+  expectGolden("msms_bracket.xml",
+               report(generated("msms_bracket.dat", with(kSmallMsms, {"--dialect", "bracket"}))));
+}
+
+TEST_F(XmlResults, GoldenFingerprintReportsInBothDialects) {
+  expectGolden("pmf_mime.xml", report(generated("pmf_mime.dat", with(kSmallPmf, {"--dialect", "mime"}))));
+  expectGolden("pmf_bracket.xml", report(generated("pmf_bracket.dat", with(kSmallPmf, {"--dialect", "bracket"}))));
+}
+
+TEST_F(XmlResults, ReportTopInAnyFormGivesTheSameSmallReport) {
+  const int64_t id = generated("msms.dat", kSmallMsms);
+  const std::string automatic = report(id, "AUTO");
+  for (const char* top : {"auto", "FILE", "file", "5", "0", "many", "-2"}) EXPECT_EQ(report(id, top), automatic) << top;
+}
+
+TEST_F(XmlResults, LargerGeneratedFilesSatisfyTheSchema) {
+  report(generated("msms.dat", {"--queries", "300", "--peaks", "5", "--proteins", "30", "--seed", "3", "--crlf"}));
+  report(generated("et.dat", {"--queries", "200", "--peaks", "5", "--error-tolerant", "--dialect", "bracket"}));
+  const std::string pmf = report(generated("pmf.dat", {"--type", "pmf", "--queries", "60", "--hits", "25"}));
+  EXPECT_NE(pmf.find("<hit type=\"Mixture\""), std::string::npos);
+}
+
+TEST_F(XmlResults, HostileTitlesParametersAndAccessionsStayWellFormed) {
+  t_.write("data/h.dat",
+           "[RA RozIzide]\n[PARAMETERS]\nSEARCH=MIS\nCOM=</SorvanterTarnelSearch><x a=\"1\">&\n"
+           "DB=\xe9\xe8\x01\n_user\"<'>=&lt;\n[HEADER]\nversion=2.1.04\nqueries=1\n[MASSES]\n[SUMMARY]\n"
+           "qexp1=500,2+\nqmatch1=10\n[PEPTIDES]\n"
+           "q1_p1=0,1000.0,0.0,5,PEP&<K>,10,0000000000,40.0,0000002000020000000,0,0;\"A<&>'\":0:1:5:1\n"
+           "[PROTEINS]\n\"A<&>'\"=1.0,\"<Hostile> \"description\" \xff\"\n"
+           "[QUERY1]\ntitle=%22%3e%3c%2fquery%3e%00%1b%26\n[INDEX]\nparameters=1\n");
+  const std::string text = report(t_.completed("../data/h.dat"));
+  EXPECT_NE(text.find("<Parameter name=\"COM\" value=\"&lt;/SorvanterTarnelSearch&gt;&lt;x a=&quot;1&quot;&gt;&amp;\" />"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("<Parameter name=\"DB\" value=\"\xc3\xa9\xc3\xa8 \" />"), std::string::npos) << text;
+  EXPECT_NE(text.find("<Parameter name=\"_user&quot;&lt;&apos;&gt;\" value=\"&amp;lt;\" />"), std::string::npos)
+      << text;
+  EXPECT_NE(text.find("pepStr=\"PEP&amp;&lt;K&gt;\""), std::string::npos) << text;
+  EXPECT_NE(text.find(" <protein  acc=\"A&lt;&amp;&gt;&apos;\" frame=\"0\" score=\"40\" "
+                      "desc=\"%3cHostile%3e%20%22description%22%20%ff\" queryMatch=\"1\" />"),
+            std::string::npos)
+      << text;
+}
+
+TEST_F(XmlResults, AnInvalidOrMissingResultsFileGetsThePlainTextAnswer) {
+  t_.write("data/bad.dat", "nothing a results file holds\n");
+  for (const char* name : {"../data/bad.dat", "../data/missing.dat"}) {
+    const RunResult r = t_.ask("--xmlresults", t_.completed(name), {"--reporttop", "AUTO"});
+    EXPECT_EQ(r.out, "content-type: text/plain\n\nerror=FileNotFoundOrInvalid\n") << name;
+    EXPECT_EQ(r.status, 0);
+  }
+}
+
+TEST_F(XmlResults, ThePreambleAnswersFirst) {
+  RunResult r = t_.ask("--xmlresults", 12345, {"--reporttop", "AUTO"});
+  EXPECT_EQ(r.out, "unknown_id\n");
+  EXPECT_EQ(r.status, 0);
+  r = t_.ask("--xmlresults", t_.create(), {"--reporttop", "AUTO"});
+  EXPECT_EQ(r.out, "searchcontrol-error=8\n");
+  EXPECT_EQ(r.status, 8);
+  const int64_t id = generated("msms.dat", kSmallMsms);
+  t_.securityOn();
+  t_.session("expired", 5, "", 60, 3600);
+  r = t_.ask("--xmlresults", id, {"--reporttop", "AUTO", "--sessionID", "expired"});
+  EXPECT_EQ(r.out, "searchcontrol-error=10\n");
+  EXPECT_EQ(r.status, 10);
+}
+
+TEST_F(XmlResults, WithoutReportTopTheLineIsRefused) {
+  const RunResult r = t_.run({"--xmlresults", "--taskID", "5"});
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.status, 1);
+}
+
+}  // namespace
