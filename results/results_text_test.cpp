@@ -85,6 +85,24 @@ TEST(KeyCompare, LineComparisonAgreesWithThePlainOne) {
   }
 }
 
+// Key and value lengths found eight bytes at a time agree with a plain
+// scan, wherever the ending byte falls in a word.
+TEST(KeyCompare, KeyAndValueLengthsAgreeWithAPlainScan) {
+  std::mt19937 random(5);
+  const std::string alphabet("aZ=\r\n\0_9", 8);
+  for (int round = 0; round < 2000; ++round) {
+    std::string line;
+    const size_t size = random() % 40;
+    for (size_t i = 0; i < size; ++i) line.push_back(alphabet[random() % alphabet.size()]);
+    const std::string padded = line + std::string(1 + qv_results::kTextPadding, '\0');
+    const size_t key = std::min(line.find_first_of(std::string("=\n\0", 3)), line.size());
+    const size_t rest = std::min(line.find_first_of(std::string("\r\n\0", 3)), line.size());
+    ASSERT_EQ(qv_results::lineKeyLength(padded.c_str()), key) << round;
+    ASSERT_EQ(qv_results::lineRestLength(padded.c_str()), rest) << round;
+    ASSERT_EQ(qv_results::lineHoldsKey(padded.c_str()), key < line.size() && line[key] == '=') << round;
+  }
+}
+
 // Lines laid out as in the text: NUL-ended and padded.
 std::string paddedText(const std::vector<std::string>& lines, std::vector<uint32_t>& offsets) {
   std::string text;
