@@ -120,6 +120,7 @@ std::optional<ProcessResult> runProcess(const ProcessRequest& req) {
       ssize_t r = read(fd, buf, sizeof buf);
       if (r > 0) {
         (fd == outFd ? result.standardOutput : result.standardError).append(buf, static_cast<size_t>(r));
+        if (fd == outFd && req.onStandardOutput) req.onStandardOutput(result.standardOutput);
       } else if (r == 0 || (errno != EINTR && errno != EAGAIN)) {
         close(fd);
         if (fd == outFd) outFd = -1;

@@ -1,5 +1,6 @@
 #pragma once
 // Running another program and capturing what it writes.
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -18,6 +19,10 @@ struct ProcessRequest {
   std::vector<std::string> unsetEnvironment;  ///< names removed from the inherited environment
   std::string standardInput;                  ///< written to the child's standard input, then closed
   int timeoutSeconds = 120;                   ///< the child is killed after this long
+  /// When set, called on the caller's thread each time a piece of the
+  /// child's standard output arrives, with all of it read so far: lets a
+  /// caller see (and act on) an answer while the child still runs.
+  std::function<void(const std::string& standardOutputSoFar)> onStandardOutput;
 };
 
 struct ProcessResult {

@@ -164,3 +164,19 @@ TEST(Preamble, CommandLineSessionSeesEverything) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Answer, AnswerThatCannotBeWrittenEndsWithStatus12) {
+  qvtest::ResultsTree t;
+  t.write("data/F1.dat", kFile);
+  const int64_t id = t.completed("../data/F1.dat");
+  for (const std::string command : {"--status", "--result_file_name", "--result_file_mime"}) {
+    const qvtest::RunResult r = t.runProgram(
+        "/bin/sh", {"-c", "exec \"$0\" " + command + " --taskID " + std::to_string(id) + " >/dev/full",
+                    qvtest::programPath()});
+    EXPECT_EQ(r.status, 12) << command << r.err;
+  }
+}
+
+}  // namespace

@@ -55,7 +55,20 @@ RunResult ServerTree::run(const std::vector<std::string>& args) const {
 
 RunResult ServerTree::runProgram(const std::string& program, const std::vector<std::string>& args,
                                  const std::string& argv0) const {
+  return runRequest(program, args, argv0, {});
+}
+
+RunResult ServerTree::runWatching(const std::vector<std::string>& args,
+                                  const std::function<void(const std::string&)>& onOutput,
+                                  const std::string& program) const {
+  return runRequest(program.empty() ? programPath() : program, args, {}, onOutput);
+}
+
+RunResult ServerTree::runRequest(const std::string& program, const std::vector<std::string>& args,
+                                 const std::string& argv0,
+                                 const std::function<void(const std::string&)>& onOutput) const {
   qv_platform::ProcessRequest req;
+  req.onStandardOutput = onOutput;
   req.argv.push_back(argv0.empty() ? program : argv0);
   req.argv.insert(req.argv.end(), args.begin(), args.end());
   req.workingDirectory = cgi();

@@ -2,6 +2,7 @@
 // End-to-end test support: a temporary server tree (cgi/, config/, data/,
 // logs/, sessions/) and a way to run the real programs of the build in it as
 // separate processes, capturing both streams and the exit status.
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -53,8 +54,15 @@ class ServerTree {
   /// Runs qv-searchcontrol with `extraEnv` added for this run only.
   RunResult runWithEnv(const std::vector<std::pair<std::string, std::string>>& extraEnv,
                        const std::vector<std::string>& args) const;
+  /// Runs qv-searchcontrol (or `program`) like run(), calling `onOutput`
+  /// with all of its standard output so far each time a piece arrives.
+  RunResult runWatching(const std::vector<std::string>& args,
+                        const std::function<void(const std::string&)>& onOutput,
+                        const std::string& program = {}) const;
 
  private:
+  RunResult runRequest(const std::string& program, const std::vector<std::string>& args, const std::string& argv0,
+                       const std::function<void(const std::string&)>& onOutput) const;
   std::string root_;
   std::vector<std::pair<std::string, std::string>> env_;
   mutable std::vector<std::pair<std::string, std::string>> runEnv_;  // for one run only
