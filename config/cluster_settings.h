@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "config/config_lines.h"
-#include "registry/qv_errors.h"
+#include "errors/qv_errors.h"
 
 class qv_cluster_settings {
  public:

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "config/connection_settings.h"
-#include "registry/qv_errors.h"
+#include "errors/qv_errors.h"
 
 /// What a configuration file name refers to.
 enum class qv_config_name_kind { LocalText, LocalXml, RemoteText, RemoteXml };

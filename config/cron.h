@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "config/config_lines.h"
-#include "registry/qv_errors.h"
+#include "errors/qv_errors.h"
 
 /// One timed job. An empty day-of-month or day-of-week set is what a `*`
 /// gives for those fields; the scheduler decides what it means.

@@ -7,7 +7,7 @@
 
 #include "config/config_lines.h"
 #include "config/parse_rules.h"
-#include "registry/qv_errors.h"
+#include "errors/qv_errors.h"
 
 /// One database line. A line behind a '#' that still reads as a database line
 /// is kept as an inactive entry.

@@ -10,7 +10,7 @@
 
 #include "config/config_lines.h"
 #include "platform/regex.h"
-#include "registry/qv_errors.h"
+#include "errors/qv_errors.h"
 
 /// One parse rule: an expression in basic syntax, matched without regard to
 /// case, with exactly one parenthesised sub-expression (the part cut out).

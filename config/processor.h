@@ -6,7 +6,7 @@
 
 #include "config/config_lines.h"
 #include "config/databases.h"
-#include "registry/qv_errors.h"
+#include "errors/qv_errors.h"
 
 /// A database and the processor numbers its threads are bound to.
 struct qv_processorbinding {

@@ -14,7 +14,7 @@
 #include "config/qv_options.h"
 #include "config/taxonomy.h"
 #include "config/www.h"
-#include "registry/qv_errors.h"
+#include "errors/qv_errors.h"
 
 class qv_datfile {
  public:

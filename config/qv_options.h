@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "config/config_lines.h"
-#include "registry/qv_errors.h"
+#include "errors/qv_errors.h"
 
 class qv_options {
  public:

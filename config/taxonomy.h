@@ -10,7 +10,7 @@
 
 #include "config/config_lines.h"
 #include "config/parse_rules.h"
-#include "registry/qv_errors.h"
+#include "errors/qv_errors.h"
 
 /// Where a taxonomy file or source rule takes its data from.
 enum qv_taxsource : int {

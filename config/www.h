@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "config/config_lines.h"
-#include "registry/qv_errors.h"
+#include "errors/qv_errors.h"
 
 /// One WWW line: `<database>_<SEQ|REP> "<number>" "<host>" "<port>" "<path>"`.
 struct qv_wwwentry {

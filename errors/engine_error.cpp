@@ -1,16 +1,16 @@
-#include "registry/engine_error.h"
+#include "errors/engine_error.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
 
+#include "errors/engine_error_table.h"
+#include "errors/engine_settings.h"
+#include "errors/mailit.h"
 #include "platform/clock.h"
 #include "platform/file_io.h"
-#include "platform/mailit.h"
 #include "platform/qv_fileutil.h"
 #include "platform/system_error.h"
-#include "registry/engine_error_table.h"
-#include "registry/engine_settings.h"
 
 namespace {
 
@@ -38,21 +38,22 @@ std::string printed(const char* format, auto... values) {
 // of concurrent processes never interleave.
 void writeErrorLog(const std::string& path, int32_t number, int32_t job, int32_t line, const std::string& stem,
                    const std::string& when, const std::string& message) {
-  qv_file log = openFile(path, "a+t", false);
+  // The raw primitives: a failure here must not report into the reporter.
+  qv_file log = qv_platform::openPath(path, "a+t");
   if (!log.isOpen()) return;
   std::string record = printed("Error [M%05d - Job %d - X%05d:%s] - %s\n", static_cast<int>(number),
                                static_cast<int>(job), static_cast<int>(line), stem.c_str(), when.c_str());
   record += "   - ";
   record += engineEscapeAngles(message);
   record += "\n\n";
-  bool locked = lockRegion(log.descriptor(), 0, 4, true) == 0;
+  bool locked = qv_platform::lockRange(log.descriptor(), 0, 4) == 0;
   (void)log.write(record);
-  if (locked) (void)unlockRegion(log.descriptor(), 0, 4);
+  if (locked) (void)qv_platform::unlockRange(log.descriptor(), 0, 4);
   log.close();
 }
 
 void appendLine(const std::string& path, const std::string& text) {
-  qv_file f = openFile(path, "a", false);
+  qv_file f = qv_platform::openPath(path, "a");
   if (f.isOpen()) (void)f.write(text);
 }
 

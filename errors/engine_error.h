@@ -14,8 +14,8 @@
 #include <string_view>
 #include <vector>
 
-#include "registry/engine_error_numbers.h"
-#include "registry/qv_format.h"
+#include "errors/engine_error_numbers.h"
+#include "errors/qv_format.h"
 
 /// Reports engine error `number` for search job `job` (-1 when there is
 /// none). `line` and `sourceFile` only label the log records (the file name

@@ -1,5 +1,5 @@
 // The engine error table: one row per engine error number (data only).
-#include "registry/engine_error_table.h"
+#include "errors/engine_error_table.h"
 
 // clang-format off
 const qv_engine_category qv_engine_categories[QV_ENGINE_CATEGORY_COUNT] = {

@@ -3,7 +3,7 @@
 // table that decides where a reported message goes.
 #include <cstdint>
 
-#include "registry/engine_error_numbers.h"
+#include "errors/engine_error_numbers.h"
 
 /// One row of the engine error table.
 struct qv_engine_error_row {

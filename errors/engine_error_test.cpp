@@ -1,7 +1,7 @@
 // The engine error table and the reporter's outputs. Behaviour that belongs
 // to a process (standard output, the logs, the exit status) is watched
 // through engine_report_probe run as a real process.
-#include "registry/engine_error.h"
+#include "errors/engine_error.h"
 
 #include <gtest/gtest.h>
 
@@ -13,10 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "config/cluster_settings.h"
-#include "config/qv_options.h"
-#include "registry/engine_error_table.h"
-#include "registry/engine_settings.h"
+#include "errors/engine_error_table.h"
+#include "errors/engine_settings.h"
 #include "testsupport/server_tree.h"
 
 namespace {
@@ -116,38 +114,11 @@ TEST(EngineErrorTable, RowsOfTheLowerLayersReadAsTheSystemPrintsThem) {
   EXPECT_EQ(qv_engine_categories[QV_ENGINE_UNKNOWN_NUMBER_CATEGORY].flags & ~0x004u, 0u);
 }
 
-TEST(EngineReporter, ProcessSettingsComeFromTheConfigurationObjects) {
+TEST(EngineReporter, DefaultSettingsNameTheServersLogs) {
   EXPECT_EQ(getEngineSettings().errorLogFile, "../logs/errorlog.txt");
   EXPECT_EQ(getEngineSettings().monitorLogFile, "../logs/monitor.log");
   EXPECT_EQ(getEngineSettings().ipcLogFile, "../logs/IPC.log");
   EXPECT_EQ(getEngineSettings().ntIUserGroup, "Guests");
-
-  qvtest::ServerTree tree;
-  qv_options options;
-  options.setErrorLogFile(tree.path("logs/err.txt"));
-  options.setNTMonitorGroup("adm");
-  options.setMailTransport(3);
-  options.setErrMessageEmailTo("root@example.org");
-  options.setSendmailPath("/usr/sbin/sendmail -t");
-  qv_cluster_settings cluster;
-  cluster.setIPCLogfile(tree.path("logs/ipc.txt"));
-  setProcessSettings(options, cluster);
-  EXPECT_EQ(getProcessOptions().getErrorLogFile(), tree.path("logs/err.txt"));
-  EXPECT_EQ(getProcessClusterSettings().getIPCLogfile(), tree.path("logs/ipc.txt"));
-  const qv_engine_settings& s = getEngineSettings();
-  EXPECT_EQ(s.ntMonitorGroup, "adm");
-  EXPECT_EQ(s.monitorLogFile, "../logs/monitor.log");
-  EXPECT_EQ(s.mail.mailTransport, 3);
-  EXPECT_EQ(s.mail.errMessageEmailTo, "root@example.org");
-  EXPECT_EQ(s.mail.sendmailPath, "/usr/sbin/sendmail -t");
-
-  reportError(ERR_FAILED_TO_CLOSE_FILE, -1, 5, "t.cpp", "a.txt");  // error log only
-  reportError(ERR_NO_CREAT_SOCK, 3, 6, "t.cpp", "refused");        // IPC log only
-  EXPECT_EQ(maskTimes(tree.read("logs/err.txt")),
-            "Error [M00039 - Job -1 - X00005:t] - <TIME>\n   - Failed to close file a.txt\n\n");
-  EXPECT_EQ(maskTimes(tree.read("logs/ipc.txt")), "<TIME> Job     3  t 6 - Cannot create a socket: refused\n");
-  setProcessSettings(qv_options(), qv_cluster_settings());
-  EXPECT_EQ(getEngineSettings().errorLogFile, "../logs/errorlog.txt");
 }
 
 TEST(EngineReporter, SourceStemAndEscaping) {
@@ -304,7 +275,7 @@ TEST(EngineReporter, MailedRowsReachTheMailCommand) {
   const std::string out = tree.path("mailout");
   tree.write("mailout/.keep", "");
   tree.write("tmp/.keep", "");
-  const std::string sendmail = qvtest::sourceDir() + "/platform/testdata/sendmail-standin.sh " + out;
+  const std::string sendmail = qvtest::sourceDir() + "/errors/testdata/sendmail-standin.sh " + out;
   // Row 0 is mailed and fatal; its number is also the exit status.
   auto r = probe(tree, {"--mail", "2", "admin@example.org", sendmail, tree.path("tmp/MXXXXXX"), "0", "-1", "3",
                         "alloc.cpp", "i:5", "x"});

@@ -1,14 +1,12 @@
 #pragma once
-// The process-wide settings of the engine reporter and the platform
-// utilities: the log paths, the groups given access to new files and the
-// mail settings. They hold the configuration's defaults until
-// setProcessSettings copies a configuration's options and cluster settings.
+// The process-wide settings of the engine reporter and the file utilities
+// that report: the log paths, the groups given access to new files and the
+// mail settings, as plain values. They hold the configuration's defaults
+// until the configuration's setProcessSettings (config/process_settings.h)
+// or a program without a configuration (setEngineSettings) replaces them.
 #include <string>
 
-#include "platform/mailit.h"
-
-class qv_options;
-class qv_cluster_settings;
+#include "errors/mailit.h"
 
 /// The values the reporter, the access rights and the mail facility read.
 struct qv_engine_settings {
@@ -21,19 +19,8 @@ struct qv_engine_settings {
 };
 
 /// The current process-wide settings (valid for the life of the process;
-/// changed only by setProcessSettings and setEngineSettings).
+/// changed only by setEngineSettings).
 const qv_engine_settings& getEngineSettings();
 
-/// Replaces the process-wide settings with plain values (for programs and
-/// tests that have no configuration object).
+/// Replaces the process-wide settings with plain values.
 void setEngineSettings(const qv_engine_settings& settings);
-
-/// Copies a configuration's options and cluster settings into the
-/// process-wide settings (log paths, groups, mail settings).
-void setProcessSettings(const qv_options& options, const qv_cluster_settings& cluster);
-
-/// The process-wide options (defaults until setProcessSettings).
-const qv_options& getProcessOptions();
-
-/// The process-wide cluster settings (defaults until setProcessSettings).
-const qv_cluster_settings& getProcessClusterSettings();

@@ -1,30 +1,11 @@
-#include "platform/mailit.h"
+#include "errors/mailit.h"
 
-#include <stdlib.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <vector>
-
+#include "errors/engine_error.h"
+#include "errors/file_utilities.h"
+#include "platform/mapping.h"
 #include "platform/process.h"
-#include "platform/qv_fileutil.h"
-#include "registry/engine_error.h"
 
 namespace {
-
-// Makes a fresh mail file from the template: the template's directory and
-// name with "XXXXXX" at the end (added when missing). The name cannot be
-// guessed in advance and the file is created exclusively, so nobody can
-// plant a file or link under it. Returns the open file and its name.
-qv_file makeTemporaryMailFile(const std::string& templ, std::string& name) {
-  name = templ;
-  if (name.size() < 6 || name.compare(name.size() - 6, 6, "XXXXXX") != 0) name += "XXXXXX";
-  std::vector<char> buf(name.begin(), name.end());
-  buf.push_back('\0');
-  int fd = ::mkstemp(buf.data());
-  if (fd >= 0) name.assign(buf.data());
-  return fd >= 0 ? qv_file(fd) : qv_file();
-}
 
 // The text quoted for /bin/sh: single quotes, with embedded single quotes
 // written as '\''. Keeps addresses and paths from being read as shell syntax.
@@ -82,7 +63,8 @@ bool mailit::sendThroughCommand(int transport, std::string_view toName, std::str
   std::string fileName;
   qv_file file;
   if (mailName.empty()) {
-    file = makeTemporaryMailFile(settings_.mailTempFile, fileName);
+    // A fresh name that cannot be guessed in advance, created exclusively.
+    file = qv_platform::createTemporaryFile(settings_.mailTempFile, fileName);
   } else {
     fileName = settings_.interFileBasePath + "/" + std::string(mailName) + ".mail";
     file = openFile(fileName, "w", false);
@@ -90,7 +72,7 @@ bool mailit::sendThroughCommand(int transport, std::string_view toName, std::str
   bool written = file.isOpen() && file.write(mailFileText(toName, toAddress, subject, body));
   if (!file.close()) written = false;
   if (!written) {
-    if (!fileName.empty()) ::unlink(fileName.c_str());
+    if (!fileName.empty()) (void)qv_platform::removeFile(fileName);
     reportError(ERR_FAIL_EMAIL_TMP_FILE, -1, __LINE__, __FILE__, fileName);
     return false;
   }
@@ -107,7 +89,7 @@ bool mailit::sendThroughCommand(int transport, std::string_view toName, std::str
   request.argv = {"/bin/sh", "-c", command};
   request.timeoutSeconds = 120;
   auto result = qv_platform::runProcess(request);
-  ::unlink(fileName.c_str());
+  (void)qv_platform::removeFile(fileName);
   if (!result) {
     reportSystemError(ERR_RUNNING_SYS_COMMAND, __LINE__, __FILE__, command);
     return false;

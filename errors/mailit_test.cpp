@@ -1,13 +1,13 @@
 // Administrator mail through the mail command, with a stand-in command that
 // records its arguments, its standard input and the mail file.
-#include "platform/mailit.h"
+#include "errors/mailit.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 
-#include "registry/engine_settings.h"
+#include "errors/engine_settings.h"
 #include "testsupport/server_tree.h"
 
 namespace {
@@ -22,7 +22,7 @@ class MailTest : public ::testing::Test {
     tree.write("tmp/.keep", "");
     settings.emailErrorsEnabled = true;
     settings.errMessageEmailTo = "admin@example.org";
-    settings.sendmailPath = qvtest::sourceDir() + "/platform/testdata/sendmail-standin.sh " + tree.path("out");
+    settings.sendmailPath = qvtest::sourceDir() + "/errors/testdata/sendmail-standin.sh " + tree.path("out");
     settings.mailTempFile = tree.path("tmp/MXXXXXX");
     settings.emailFromUser = "tarnel@example.org";
     settings.emailFromTextName = "Tarnel server";

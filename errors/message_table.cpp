@@ -1,6 +1,6 @@
 // The library message table: level, number and format of every numbered
 // message of the upper layers, in ranges by component. Ended by number -1.
-#include "registry/qv_errors.h"
+#include "errors/qv_errors.h"
 
 const qv_message_row qv_message_table[] = {
     {1, 0, "This is number 0!"},

@@ -1,4 +1,4 @@
-#include "registry/qv_errors.h"
+#include "errors/qv_errors.h"
 
 #include "platform/clock.h"
 #include "platform/file_io.h"

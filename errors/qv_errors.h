@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "registry/qv_format.h"
+#include "errors/qv_format.h"
 
 /// Message levels of the library message table.
 enum qv_error_level : int {

@@ -1,4 +1,4 @@
-#include "registry/qv_errors.h"
+#include "errors/qv_errors.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

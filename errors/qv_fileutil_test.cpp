@@ -1,5 +1,6 @@
-// openFile, the byte-range locks and the access rights of new files.
-#include "platform/qv_fileutil.h"
+// openFile, the byte-range locks and the access rights of new files, with
+// the reports of their failures.
+#include "errors/file_utilities.h"
 
 #include <acl/libacl.h>
 #include <fcntl.h>
@@ -15,7 +16,7 @@
 #include <string>
 #include <thread>
 
-#include "registry/engine_settings.h"
+#include "errors/engine_settings.h"
 #include "testsupport/server_tree.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "registry/qv_format.h"
+#include "errors/qv_format.h"
 
 #include <cinttypes>
 #include <cstdio>

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "registry/qv_format.h"
+#include "errors/qv_format.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view format(reinterpret_cast<const char*>(data), size);

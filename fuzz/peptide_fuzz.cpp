@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "registry/qv_errors.h"
+#include "errors/qv_errors.h"
 #include "results/peptide_companions.h"
 #include "results/peptide_string.h"
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "registry/day_index_summary.h"
-#include "registry/task_record.h"
+#include "taskregistry/day_index_summary.h"
+#include "taskregistry/task_record.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view bytes(reinterpret_cast<const char*>(data), size);

@@ -2,7 +2,8 @@
 // two configured groups get full access through the POSIX access list (on a
 // directory also as default entries, so that what is created inside
 // inherits them). Where the file system has no access lists, the first
-// existing group becomes the group owner instead.
+// existing group becomes the group owner instead. Nothing is reported here:
+// errors/file_utilities.cpp reports what setAccessRightsQuiet returns.
 #include <acl/libacl.h>
 #include <grp.h>
 #include <sys/acl.h>
@@ -13,8 +14,6 @@
 #include <vector>
 
 #include "platform/qv_fileutil.h"
-#include "registry/engine_error.h"
-#include "registry/engine_settings.h"
 
 namespace {
 
@@ -171,27 +170,4 @@ qv_access_outcome setAccessRightsQuiet(const std::string& path, const std::strin
     out.systemCode = errno;
   }
   return out;
-}
-
-int setAccessRights(const std::string& path, int flags) {
-  (void)flags;  // every object named here is a file-system object
-  const qv_engine_settings& settings = getEngineSettings();
-  qv_access_outcome out = setAccessRightsQuiet(path, settings.ntIUserGroup, settings.ntMonitorGroup);
-  // A failure on the error log itself is not reported into that log.
-  if (out.code == QV_ACCESS_DONE || path == settings.errorLogFile) return out.code;
-  switch (out.code) {
-    case QV_ACCESS_NOT_WRITABLE:
-      reportSystemErrorCode(ERR_FAIL_CHMOD, __LINE__, __FILE__, path, out.systemCode);
-      break;
-    case QV_ACCESS_READ_ACL:
-      reportError(ERR_MMAP_SECURITY, -1, __LINE__, __FILE__, out.systemCode, "GetNamedSecurityInfo");
-      break;
-    case QV_ACCESS_BUILD_ACL:
-      reportError(ERR_MMAP_SECURITY, -1, __LINE__, __FILE__, out.systemCode, "SetEntriesInAcl");
-      break;
-    default:
-      reportError(ERR_MMAP_SECURITY, -1, __LINE__, __FILE__, out.systemCode, "SetNamedSecurityInfo");
-      break;
-  }
-  return out.code;
 }

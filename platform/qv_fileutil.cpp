@@ -1,15 +1,16 @@
 #include "platform/qv_fileutil.h"
 
 #include <fcntl.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #include "platform/system_error.h"
-#include "registry/engine_error.h"
 
 // ---- qv_file -------------------------------------------------------------
 
@@ -124,7 +125,7 @@ std::optional<qv_file_stamp> qv_file::stamp() const {
   return s;
 }
 
-// ---- openFile ------------------------------------------------------------
+// ---- opening files -------------------------------------------------------
 
 namespace {
 
@@ -153,23 +154,33 @@ int openFlags(std::string_view mode) {
 
 }  // namespace
 
-qv_file openFile(const std::string& path, std::string_view mode, bool report) {
+namespace qv_platform {
+
+qv_file openPath(const std::string& path, std::string_view mode) {
   int flags = openFlags(mode);
-  int fd = -1;
-  int error = EINVAL;
-  if (flags >= 0) {
-    do {
-      fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
-    } while (fd < 0 && errno == EINTR);
-    error = errno;
-  }
-  if (fd < 0) {
-    if (report) reportError(ERR_OPEN_FILE, -1, __LINE__, __FILE__, path, mode, qv_platform::systemErrorText(error));
-    errno = error;
+  if (flags < 0) {
+    errno = EINVAL;
     return qv_file();
   }
+  int fd;
+  do {
+    fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
+  } while (fd < 0 && errno == EINTR);
+  return fd >= 0 ? qv_file(fd) : qv_file();
+}
+
+qv_file createTemporaryFile(const std::string& templ, std::string& name) {
+  name = templ;
+  if (name.size() < 6 || name.compare(name.size() - 6, 6, "XXXXXX") != 0) name += "XXXXXX";
+  std::vector<char> buf(name.begin(), name.end());
+  buf.push_back('\0');
+  int fd = ::mkostemp(buf.data(), O_CLOEXEC);
+  if (fd < 0) return qv_file();
+  name.assign(buf.data());
   return qv_file(fd);
 }
+
+}  // namespace qv_platform
 
 qv_file openRegularFile(const std::string& path, std::string_view mode, qv_final_link link, std::string* whyNot) {
   const auto refuse = [&](std::string why) {
@@ -239,7 +250,10 @@ int setLock(int fd, short type, int64_t offset, int64_t length) {
 
 bool isBusy(int code) { return code == EAGAIN || code == EACCES; }
 
-// The path behind a descriptor, for reports ("descriptor N" when unknown).
+}  // namespace
+
+namespace qv_platform {
+
 std::string descriptorName(int fd) {
   char buf[4096];
   std::string link = "/proc/self/fd/" + std::to_string(fd);
@@ -248,42 +262,28 @@ std::string descriptorName(int fd) {
   return std::string(buf, static_cast<size_t>(n));
 }
 
-}  // namespace
-
-int lockRegion(int fd, int64_t offset, int64_t length, bool quiet) {
-  int error = EBADF;
-  if (fd >= 0 && offset >= 0 && length > 0) {
-    int accmode = ::fcntl(fd, F_GETFL);
-    if (accmode < 0) {
-      error = errno;
-    } else {
-      short type = (accmode & O_ACCMODE) == O_RDONLY ? F_RDLCK : F_WRLCK;
-      // Retry for about ten seconds, starting with short pauses so that a
-      // lock held for a moment (one record's write) costs little.
-      auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-      int pauseMicros = 200;
-      for (;;) {
-        error = setLock(fd, type, offset, length);
-        if (error == 0) return 0;
-        if (!isBusy(error) || std::chrono::steady_clock::now() >= deadline) break;
-        std::this_thread::sleep_for(std::chrono::microseconds(pauseMicros));
-        if (pauseMicros < 50000) pauseMicros *= 2;
-      }
-    }
-  } else if (fd >= 0) {
-    error = EINVAL;
+int lockRange(int fd, int64_t offset, int64_t length) {
+  if (fd < 0) return EBADF;
+  if (offset < 0 || length <= 0) return EINVAL;
+  int accmode = ::fcntl(fd, F_GETFL);
+  if (accmode < 0) return errno;
+  short type = (accmode & O_ACCMODE) == O_RDONLY ? F_RDLCK : F_WRLCK;
+  // Retry for about ten seconds, starting with short pauses so that a lock
+  // held for a moment (one record's write) costs little.
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  int pauseMicros = 200;
+  for (;;) {
+    int error = setLock(fd, type, offset, length);
+    if (error == 0) return 0;
+    if (!isBusy(error) || std::chrono::steady_clock::now() >= deadline) return error;
+    std::this_thread::sleep_for(std::chrono::microseconds(pauseMicros));
+    if (pauseMicros < 50000) pauseMicros *= 2;
   }
-  if (!quiet) {
-    reportSystemErrorCode(ERR_FAIL_LOCK_FILE, __LINE__, __FILE__, descriptorName(fd), error);
-  }
-  errno = error;
-  return -1;
 }
 
-int unlockRegion(int fd, int64_t offset, int64_t length) {
-  int error = (fd >= 0 && offset >= 0 && length > 0) ? setLock(fd, F_UNLCK, offset, length) : EINVAL;
-  if (error == 0) return 0;
-  reportSystemErrorCode(ERR_FAIL_LOCK_FILE, __LINE__, __FILE__, descriptorName(fd), error);
-  errno = error;
-  return -1;
+int unlockRange(int fd, int64_t offset, int64_t length) {
+  if (fd < 0 || offset < 0 || length <= 0) return EINVAL;
+  return setLock(fd, F_UNLCK, offset, length);
 }
+
+}  // namespace qv_platform

@@ -1,7 +1,10 @@
 #pragma once
-// File utilities shared by the registry and the reporter: an owned file
-// descriptor opened with fopen-style modes, byte-range locks that serialise
-// the processes sharing a text file, and the access rights of new files.
+// Raw file primitives: an owned file descriptor opened with fopen-style
+// modes, byte-range locks that serialise the processes sharing a text file,
+// temporary files and the access rights of new files. Nothing here reports:
+// failures come back as values and errno codes. The reporting forms that the
+// rest of the system calls (openFile, lockRegion, unlockRegion,
+// setAccessRights) are in errors/file_utilities.h.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -66,13 +69,13 @@ class qv_file {
   int fd_ = -1;
 };
 
+namespace qv_platform {
+
 /// Opens `path` with an fopen-style `mode` ("r", "w", "a", each optionally
 /// with "+", "b" and "t"; "b" and "t" change nothing here). New files get
-/// mode 0666 less the umask. When it fails and `report` is set, reports
-/// engine error 12 (ERR_OPEN_FILE) with the path, the mode and the system's
-/// text. The returned file is closed (isOpen false) on failure, with the
-/// system error code left as the last error.
-qv_file openFile(const std::string& path, std::string_view mode, bool report);
+/// mode 0666 less the umask. The returned file is closed (isOpen false) on
+/// failure, with errno set (EINVAL for a mode that is not one).
+qv_file openPath(const std::string& path, std::string_view mode);
 
 /// Whether openRegularFile follows a symbolic link in the last component.
 enum class qv_final_link { Follow, Refuse };
@@ -91,14 +94,25 @@ qv_file openRegularFile(const std::string& path, std::string_view mode, qv_final
 /// file description (not per process: closing another descriptor of the same
 /// file does not drop it). Exclusive when the descriptor can write, shared
 /// when it is read-only. Waits, retrying for about ten seconds, while
-/// another holder has the range. Returns 0 when locked, -1 otherwise; a
-/// failure is reported as engine error 267 (ERR_FAIL_LOCK_FILE) unless
-/// `quiet` is set. The file position is not changed.
-int lockRegion(int fd, int64_t offset, int64_t length, bool quiet);
+/// another holder has the range. Returns 0 when locked, otherwise the
+/// system error code. The file position is not changed.
+[[nodiscard]] int lockRange(int fd, int64_t offset, int64_t length);
 
-/// Releases a range locked by lockRegion. Returns 0 on success, -1 on
-/// failure (always reported as engine error 267).
-int unlockRegion(int fd, int64_t offset, int64_t length);
+/// Releases a range locked by lockRange: 0 or the system error code.
+[[nodiscard]] int unlockRange(int fd, int64_t offset, int64_t length);
+
+/// The path behind an open descriptor, for messages ("descriptor N" when it
+/// cannot be found).
+std::string descriptorName(int fd);
+
+/// Creates a new file from the template `templ`: its directory and name with
+/// "XXXXXX" at the end (added when missing) replaced by characters that make
+/// it unique. The file is created exclusively with mode 0600, so nobody can
+/// plant a file or link under the name. On success `name` is the file's name;
+/// on failure the returned file is closed and errno is set.
+qv_file createTemporaryFile(const std::string& templ, std::string& name);
+
+}  // namespace qv_platform
 
 /// Result codes of setAccessRightsQuiet.
 enum qv_access_result : int {
@@ -126,8 +140,3 @@ struct qv_access_outcome {
 /// lists the first existing group becomes the group owner with read, write
 /// and execute (and set-group-id on directories). Nothing is reported.
 qv_access_outcome setAccessRightsQuiet(const std::string& path, const std::string& group1, const std::string& group2);
-
-/// setAccessRightsQuiet with the process-wide groups (NTIUserGroup,
-/// NTMonitorGroup); a failure is reported (359 for code 1, 143 for codes 2
-/// to 4) unless `path` is the error log file's own path. Returns the code.
-int setAccessRights(const std::string& path, int flags = QV_ACCESS_FILE_OBJECT);

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "registry/qv_format.h"
+#include "errors/qv_format.h"
 
 class qv_resultsfile;
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "registry/qv_errors.h"
+#include "errors/qv_errors.h"
 #include "results/peptide_source.h"
 
 namespace qvpeptidetest {

@@ -18,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-#include "registry/qv_errors.h"
+#include "errors/qv_errors.h"
 #include "results/key_table.h"
 #include "results/results_text.h"
 

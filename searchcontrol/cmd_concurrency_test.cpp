@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/qv_fileutil.h"
+#include "errors/file_utilities.h"
 #include "searchcontrol/cmd_test_support.h"
 
 namespace {

@@ -4,7 +4,7 @@
 // to the command's request.
 #include <functional>
 
-#include "registry/qv_uniquetask.h"
+#include "taskregistry/qv_uniquetask.h"
 #include "searchcontrol/command_line.h"
 
 namespace qv_searchcontrol {

@@ -1,6 +1,6 @@
 #include <string>
 
-#include "registry/qv_uniquetask.h"
+#include "taskregistry/qv_uniquetask.h"
 #include "searchcontrol/commands.h"
 #include "searchcontrol/output.h"
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "registry/control_file.h"
-#include "registry/task_record.h"
+#include "taskregistry/control_file.h"
+#include "taskregistry/task_record.h"
 #include "testsupport/server_tree.h"
 
 namespace qvtest {

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "platform/file_io.h"
-#include "registry/qv_uniquetask.h"
+#include "taskregistry/qv_uniquetask.h"
 #include "searchcontrol/output.h"
 #include "security/qv_session.h"
 #include "security/security_messages.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "registry/qv_errors.h"
+#include "errors/qv_errors.h"
 #include "security/xml_service.h"
 
 namespace qv_xml {

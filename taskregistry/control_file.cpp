@@ -1,4 +1,4 @@
-#include "registry/control_file.h"
+#include "taskregistry/control_file.h"
 
 #include <algorithm>
 #include <atomic>

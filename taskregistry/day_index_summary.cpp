@@ -1,9 +1,9 @@
-#include "registry/day_index_summary.h"
+#include "taskregistry/day_index_summary.h"
 
 #include <charconv>
 #include <cstdio>
 
-#include "registry/task_record.h"
+#include "taskregistry/task_record.h"
 
 int64_t qv_dayindex_summary::records() const { return qv_tasklayout::recordCount(coveredBytes); }
 

@@ -1,4 +1,4 @@
-#include "registry/day_index_summary.h"
+#include "taskregistry/day_index_summary.h"
 
 #include <gtest/gtest.h>
 

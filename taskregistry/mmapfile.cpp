@@ -1,4 +1,4 @@
-#include "registry/mmapfile.h"
+#include "taskregistry/mmapfile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -6,9 +6,9 @@
 #include "platform/clock.h"
 #include "platform/mapping.h"
 #include "platform/process.h"
-#include "platform/qv_fileutil.h"
+#include "errors/file_utilities.h"
 #include "platform/system_error.h"
-#include "registry/engine_error.h"
+#include "errors/engine_error.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include "platform/clock.h"
 #include "platform/mapping.h"
 #include "platform/process.h"
-#include "platform/qv_fileutil.h"
+#include "errors/file_utilities.h"
 #include "platform/system_error.h"
-#include "registry/engine_error.h"
-#include "registry/mmapfile.h"
+#include "errors/engine_error.h"
+#include "taskregistry/mmapfile.h"
 
 namespace {
 

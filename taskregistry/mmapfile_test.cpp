@@ -1,15 +1,15 @@
 // Mapped files: open flags, shared bytes, window moves, pinning, and the
 // status protocol of the memory-locking program (with a stand-in program).
-#include "registry/mmapfile.h"
+#include "taskregistry/mmapfile.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
-#include "platform/qv_fileutil.h"
-#include "registry/engine_error.h"
-#include "registry/engine_settings.h"
+#include "errors/file_utilities.h"
+#include "errors/engine_error.h"
+#include "errors/engine_settings.h"
 #include "testsupport/sanitizer.h"
 #include "testsupport/server_tree.h"
 

@@ -1,4 +1,4 @@
-#include "registry/qv_uniquetask.h"
+#include "taskregistry/qv_uniquetask.h"
 
 #include <filesystem>
 #include <optional>
@@ -7,9 +7,9 @@
 #include "platform/bus_error_guard.h"
 #include "platform/clock.h"
 #include "platform/file_io.h"
-#include "platform/qv_fileutil.h"
-#include "registry/engine_error.h"
-#include "registry/mmapfile.h"
+#include "errors/file_utilities.h"
+#include "errors/engine_error.h"
+#include "taskregistry/mmapfile.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <string>
 
 #include "config/qv_datfile.h"
-#include "registry/control_file.h"
-#include "registry/task_files.h"
-#include "registry/task_record.h"
+#include "taskregistry/control_file.h"
+#include "taskregistry/task_files.h"
+#include "taskregistry/task_record.h"
 
 /// Where the record of a task was found.
 enum qv_record_kind : int {

@@ -1,13 +1,13 @@
 // The registry object in this process, in a temporary server tree: the
 // operations that the commands cannot reach on their own.
-#include "registry/qv_uniquetask.h"
+#include "taskregistry/qv_uniquetask.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 
-#include "registry/task_record.h"
+#include "taskregistry/task_record.h"
 #include "testsupport/server_tree.h"
 
 namespace {

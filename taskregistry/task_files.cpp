@@ -1,4 +1,4 @@
-#include "registry/task_files.h"
+#include "taskregistry/task_files.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/system_error.h"
-#include "registry/engine_error.h"
+#include "errors/engine_error.h"
 
 namespace qv_taskfiles {
 namespace {

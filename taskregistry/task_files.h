@@ -10,9 +10,9 @@
 #include <optional>
 #include <string>
 
-#include "platform/qv_fileutil.h"
-#include "registry/day_index_summary.h"
-#include "registry/task_record.h"
+#include "errors/file_utilities.h"
+#include "taskregistry/day_index_summary.h"
+#include "taskregistry/task_record.h"
 
 /// Registry error codes (0: the last operation succeeded).
 enum qv_registry_code : int {

@@ -1,4 +1,4 @@
-#include "registry/task_record.h"
+#include "taskregistry/task_record.h"
 
 #include <algorithm>
 #include <cmath>

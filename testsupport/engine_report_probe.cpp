@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "registry/engine_error.h"
-#include "registry/engine_settings.h"
-#include "registry/mmapfile.h"
+#include "errors/engine_error.h"
+#include "errors/engine_settings.h"
+#include "taskregistry/mmapfile.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);

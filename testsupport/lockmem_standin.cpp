@@ -14,8 +14,8 @@
 
 #include "platform/clock.h"
 #include "platform/file_io.h"
-#include "platform/qv_fileutil.h"
-#include "registry/mmapfile.h"
+#include "errors/file_utilities.h"
+#include "taskregistry/mmapfile.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "registry/enginesim.h"
+#include "tools/enginesim/enginesim.h"
 
 #include <cstring>
 #include <filesystem>
@@ -6,11 +6,11 @@
 
 #include "platform/clock.h"
 #include "platform/file_io.h"
-#include "platform/qv_fileutil.h"
-#include "registry/control_file.h"
-#include "registry/mmapfile.h"
-#include "registry/task_files.h"
-#include "registry/task_record.h"
+#include "errors/file_utilities.h"
+#include "taskregistry/control_file.h"
+#include "taskregistry/mmapfile.h"
+#include "taskregistry/task_files.h"
+#include "taskregistry/task_record.h"
 
 namespace qv_enginesim {
 namespace {

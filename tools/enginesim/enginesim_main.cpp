@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "config/qv_datfile.h"
-#include "registry/enginesim.h"
+#include "tools/enginesim/enginesim.h"
 
 namespace {
 
