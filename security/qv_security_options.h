@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "registry/qv_errors.h"
+#include "errors/qv_errors.h"
 #include "security/qv_xml.h"
 
 /// The security options. It is its own error list: loading reports into it.

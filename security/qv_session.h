@@ -17,7 +17,7 @@
 #include <string_view>
 
 #include "config/connection_settings.h"
-#include "registry/qv_errors.h"
+#include "errors/qv_errors.h"
 #include "security/qv_permitted_task.h"
 #include "security/qv_security_options.h"
 
