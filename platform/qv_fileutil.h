@@ -77,19 +77,6 @@ namespace qv_platform {
 /// failure, with errno set (EINVAL for a mode that is not one).
 qv_file openPath(const std::string& path, std::string_view mode);
 
-/// Whether openRegularFile follows a symbolic link in the last component.
-enum class qv_final_link { Follow, Refuse };
-
-/// Opens `path` like openFile (nothing is reported), but only when it is a
-/// regular file: a directory, device, pipe or socket is refused without
-/// waiting on it (opening a pipe never blocks), and with
-/// qv_final_link::Refuse so is a symbolic link as the last component (a
-/// link among the directories above stays fine). A file this call creates
-/// is regular. On failure the file is closed and `whyNot` (when given)
-/// receives the reason as text.
-qv_file openRegularFile(const std::string& path, std::string_view mode, qv_final_link link,
-                        std::string* whyNot = nullptr);
-
 /// Locks bytes offset..offset+length-1 of the open file `fd` for this open
 /// file description (not per process: closing another descriptor of the same
 /// file does not drop it). Exclusive when the descriptor can write, shared
@@ -113,6 +100,19 @@ std::string descriptorName(int fd);
 qv_file createTemporaryFile(const std::string& templ, std::string& name);
 
 }  // namespace qv_platform
+
+/// Whether openRegularFile follows a symbolic link in the last component.
+enum class qv_final_link { Follow, Refuse };
+
+/// Opens `path` like openFile (nothing is reported), but only when it is a
+/// regular file: a directory, device, pipe or socket is refused without
+/// waiting on it (opening a pipe never blocks), and with
+/// qv_final_link::Refuse so is a symbolic link as the last component (a
+/// link among the directories above stays fine). A file this call creates
+/// is regular. On failure the file is closed and `whyNot` (when given)
+/// receives the reason as text.
+qv_file openRegularFile(const std::string& path, std::string_view mode, qv_final_link link,
+                        std::string* whyNot = nullptr);
 
 /// Result codes of setAccessRightsQuiet.
 enum qv_access_result : int {

@@ -14,9 +14,9 @@
 #include <thread>
 #include <vector>
 
-#include "registry/control_file.h"
-#include "registry/day_index_summary.h"
-#include "registry/task_record.h"
+#include "taskregistry/control_file.h"
+#include "taskregistry/day_index_summary.h"
+#include "taskregistry/task_record.h"
 #include "searchcontrol/cmd_test_support.h"
 #include "searchcontrol/output.h"
 
