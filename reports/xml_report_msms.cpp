@@ -22,6 +22,7 @@ constexpr size_t kDescriptionLength = 40;
 // once per protein, since a protein of a large search holds thousands of
 // matches.
 struct ProteinLine {
+  int32_t frame = 0;  // the frame all its matches share, -1 when they differ
   int32_t score = 0;
   std::string description;  // the first 40 bytes of the description
   int32_t queryMatch = 0;
@@ -86,7 +87,7 @@ class MisBlock {
     int frame = 0;
     if (protein != nullptr) {
       accession = protein->getAccession();
-      frame = protein->getFrame();
+      frame = lineOf(*protein).frame;
     } else {
       rawAccessionAndFrame(q, p, raw, frame);
       accession = raw;
@@ -116,6 +117,7 @@ class MisBlock {
     auto [it, added] = lines_.try_emplace(&protein);
     ProteinLine& line = it->second;
     if (!added) return line;
+    line.frame = protein.getFrame();
     line.score = qv_reports::roundedScore(protein.getScore());
     line.description = summary_.getProteinDescription(protein.getAccession()).substr(0, kDescriptionLength);
     for (const qv_peptide_ref& ref : protein.refs())

@@ -41,7 +41,7 @@ void writeParameters(Sink& out, const Options& options) {
       {"OVERVIEW", ""},
       {"TAXONOMY", "All entries"},
       {"ACCESSION", ""},
-      {"REPTYPE", pmf ? "protein" : "peptide"},
+      {"REPTYPE", !options.reportType.empty() ? options.reportType : pmf ? "protein" : "peptide"},
       {"SUBCLUSTER", ""},
       {"ICAT", ""},
       {"INSTRUMENT", pmf ? "MALDI-TOF-PSD" : "ESI-TRAP"},

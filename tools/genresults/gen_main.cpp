@@ -21,6 +21,7 @@ constexpr const char* kUsage =
     "  --ranks N                peptide matches per MS/MS query, 1 to 10 (default 10)\n"
     "  --hits N                 protein hits in the summary section (default 20)\n"
     "  --seed N                 random seed (default 1); equal options give equal files\n"
+    "  --reptype TEXT           the REPTYPE parameter (default protein for pmf, peptide for msms)\n"
     "  --crlf                   end lines with CR LF\n"
     "  --error-tolerant         an error-tolerant search with its extra peptide keys\n";
 
@@ -79,6 +80,8 @@ int main(int argc, char** argv) {
       options.ranks = static_cast<int>(n);
     } else if (arg == "--hits" && number(0, 1000000)) {
       options.hits = static_cast<int>(n);
+    } else if (arg == "--reptype" && !value.empty()) {
+      options.reportType = value;
     } else if (arg == "--seed" && number(0, (1LL << 62))) {
       options.seed = static_cast<uint64_t>(n);
     } else {

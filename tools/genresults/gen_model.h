@@ -24,6 +24,7 @@ struct Options {
   uint64_t seed = 1;
   bool crlf = false;           ///< end lines with CR LF instead of LF
   bool errorTolerant = false;  ///< an error-tolerant search with its extra keys
+  std::string reportType;      ///< "REPTYPE"; empty: "protein" for PMF, "peptide" for MS/MS
 };
 
 /// splitmix64: small, fast, and identical on every compiler and library.
