@@ -88,8 +88,7 @@ class MisBlock {
     if (protein != nullptr) {
       accession = protein->getAccession();
       frame = lineOf(*protein).frame;
-    } else {
-      rawAccessionAndFrame(q, p, raw, frame);
+    } else if (rawAccessionAndFrame(q, p, raw, frame)) {
       accession = raw;
       protein = summary_.getProtein(raw);
     }
@@ -103,14 +102,18 @@ class MisBlock {
     out_.markup(" />").endLine();
   }
 
-  void rawAccessionAndFrame(int q, int p, std::string& accession, int& frame) const {
+  // The accession and frame the raw value names; false (leaving both as
+  // they are) when it holds fewer than two double quotes, and then there is
+  // no protein either, even should the summary know an empty accession.
+  bool rawAccessionAndFrame(int q, int p, std::string& accession, int& frame) const {
     const std::string value =
         file_.getSectionValueStr(SEC_PEPTIDES, "q" + std::to_string(q) + "_p" + std::to_string(p));
     const size_t open = value.find('"');
     const size_t close = open == std::string::npos ? open : value.find('"', open + 1);
-    if (close == std::string::npos) return;
+    if (close == std::string::npos) return false;
     accession = value.substr(open + 1, close - open - 1);
     if (close + 2 < value.size()) frame = qv_results::leadingInt(std::string_view(value).substr(close + 2, 10));
+    return true;
   }
 
   const ProteinLine& lineOf(const qv_protein& protein) {

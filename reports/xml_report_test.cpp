@@ -161,6 +161,16 @@ TEST_F(XmlReportTest, MsmsQueriesWithGapsNoMatchesFallbacksAndSubstitutions) {
             "</SearchTypeMIS>\n");
 }
 
+TEST_F(XmlReportTest, AFallbackWithoutTwoQuotesNamesNoProteinEvenAnEmptyOne) {
+  FileSpec spec = msmsFile();
+  // A match listing an empty accession puts a protein "" into the summary.
+  spec.peptides.push_back("q5_p2=" + match("GGGK", 25, "\"\":0:1:4:1"));
+  const std::string text = report(spec);
+  EXPECT_EQ(linesStartingWith(text, " <protein  acc=\"\""),
+            " <protein  acc=\"\" frame=\"0\" />\n"  // query 3, rank 3: no quotes
+            " <protein  acc=\"\" frame=\"0\" score=\"25\" desc=\"\" queryMatch=\"1\" />\n");
+}
+
 TEST_F(XmlReportTest, DocumentFrameParametersAndUserDefinedParameters) {
   const std::string path = dir_.write("r.dat", buildFile(msmsFile()));
   const std::string text = reportOf(path, "file");
