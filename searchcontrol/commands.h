@@ -37,8 +37,4 @@ int runSetToQueued(const CommandLine& line);
 int runVersion(const CommandLine& line);
 int runSecretTestHarness(const CommandLine& line);
 
-/// Placeholder for a command that this build does not carry yet: writes
-/// "not available in this build" on standard error and returns 2.
-int runNotAvailable(const CommandLine& line);
-
 }  // namespace qv_searchcontrol
