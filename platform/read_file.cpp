@@ -8,18 +8,37 @@
 
 namespace qv_platform {
 
-std::optional<ReadFile> ReadFile::open(const std::string& path) {
+namespace {
+
+// A descriptor of the regular file `path`, or -1.
+int openRegular(const std::string& path) {
   // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; it is
   // refused just after, and reads of a regular file never block anyway.
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return std::nullopt;
+  if (fd < 0) return -1;
   struct stat st;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
-    return std::nullopt;
+    return -1;
   }
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
+}  // namespace
+
+std::optional<ReadFile> ReadFile::open(const std::string& path) {
+  const int fd = openRegular(path);
+  if (fd < 0) return std::nullopt;
   return ReadFile(fd);
+}
+
+std::FILE* openRegularFileStream(const std::string& path) {
+  const int fd = openRegular(path);
+  if (fd < 0) return nullptr;
+  std::FILE* f = ::fdopen(fd, "rb");
+  if (f == nullptr) ::close(fd);
+  return f;
 }
 
 ReadFile::~ReadFile() {

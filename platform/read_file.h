@@ -4,6 +4,7 @@
 // anything but a regular file (after following links): a FIFO or device
 // named as a results file would otherwise hang or feed the command for ever.
 #include <cstddef>
+#include <cstdio>
 #include <optional>
 #include <string>
 
@@ -28,5 +29,10 @@ class ReadFile {
   explicit ReadFile(int fd) : fd_(fd) {}
   int fd_;
 };
+
+/// The same refusal for a reader that wants a stdio stream: `path` opened
+/// for reading in binary mode, or nullptr when it cannot be opened or is not
+/// a regular file. The caller closes the stream.
+[[nodiscard]] std::FILE* openRegularFileStream(const std::string& path);
 
 }  // namespace qv_platform

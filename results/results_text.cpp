@@ -8,6 +8,7 @@
 #include <new>
 
 #include "platform/memory_advice.h"
+#include "platform/read_file.h"
 #include "results/piece_reader.h"
 
 namespace qv_results {
@@ -376,7 +377,8 @@ uint32_t ResultsText::afterLineEnd(uint32_t p) const {
 }
 
 bool FileReader::open(const std::string& path) {
-  file_.reset(std::fopen(path.c_str(), "rb"));
+  // Only a regular file: a FIFO would wait for a writer for ever.
+  file_.reset(qv_platform::openRegularFileStream(path));
   return file_ != nullptr;
 }
 
