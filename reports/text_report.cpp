@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "config/qv_datfile.h"
-#include "registry/engine_settings.h"
+#include "config/process_settings.h"
 #include "reports/report_numbers.h"
 #include "results/qv_resultsfile.h"
 #include "results/qv_searchparams.h"
