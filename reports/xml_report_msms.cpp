@@ -4,6 +4,7 @@
 // not read (its score is at or below the cut-off) falls back on the raw
 // "q<q>_p<p>" value: the accession between its first two double quotes and
 // the frame after the colon that follows.
+#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -45,8 +46,10 @@ class MisBlock {
     out_.markup("<query").attrInt("Query", q).attrInt("PeakListIndex", qv_peakListIndex(title, q)).markup(">");
     out_.endLine();
     for (int p = 1; p <= kMaxRank; ++p) {
-      const qv_peptide* peptide = nullptr;
-      if (!summary_.getPeptide(q, p, peptide) || peptide->isNoMatch()) continue;
+      // A copy, which the summary makes for the moment and does not keep:
+      // walking every match must not leave an object per match behind.
+      const std::optional<qv_peptide> peptide = summary_.getPeptideCopy(q, p);
+      if (!peptide || peptide->isNoMatch()) continue;
       writePeptide(q, p, *peptide);
       writeProtein(q, p, *peptide);
       out_.markup("</peptide>").endLine();

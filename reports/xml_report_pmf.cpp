@@ -1,6 +1,8 @@
 // The fingerprint block of the XML report: each protein hit of the protein
 // summary, a mixture with one component element per protein it combines,
 // every component with the modified peptides among its matches.
+#include <optional>
+
 #include "reports/report_numbers.h"
 #include "reports/xml_report_blocks.h"
 #include "results/qv_searchparams.h"
@@ -24,9 +26,8 @@ void writeComponent(const qv_proteinsummary& summary, const qv_protein& protein,
       .endLine();
   bool opened = false;
   for (int j = 1; j <= protein.getNumPeptides(); ++j) {
-    const qv_peptide* peptide = nullptr;
-    if (!summary.getPeptide(protein.getPeptideQuery(j), protein.getPeptideP(j), peptide)) continue;
-    if (!hasModification(peptide->getVarModsStr())) continue;
+    const std::optional<qv_peptide> peptide = summary.getPeptideCopy(protein.getPeptideQuery(j), protein.getPeptideP(j));
+    if (!peptide || !hasModification(peptide->getVarModsStr())) continue;
     if (!opened) out.markup("<modpeptides>").endLine();
     opened = true;
     out.markup("<modpeptide")
