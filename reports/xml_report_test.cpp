@@ -325,6 +325,25 @@ TEST_F(XmlReportTest, HostileValuesStayWellFormed) {
             "queryMatch=\"1\" />\n");
 }
 
+TEST_F(XmlReportTest, HostileFingerprintAccessionsAndModificationsStayWellFormed) {
+  FileSpec spec = fingerprintFile();
+  spec.parameters[1] = "COM=\x01<fingerprint> & \"more\"";
+  spec.summary[4] = "h1=A\"<&>',80.50,0.001,11111.10,1";                       // was h1=ACC1,...
+  spec.summary[6] = "h1_q1=0,1000.0,0.01,10,14,0,AMAAK,0,2<\"&>,0.00,1,,0,0";  // modifications
+  spec.mixture[3] = "h1_m1=A\"<&>'";
+  const std::string text = report(spec, "AUTO");
+  EXPECT_EQ(linesStartingWith(text, "<Parameter name=\"COM\""),
+            "<Parameter name=\"COM\" value=\" &lt;fingerprint&gt; &amp; &quot;more&quot;\" />\n");
+  EXPECT_EQ(linesStartingWith(text, "<hit_component hit=\"1\""),
+            "<hit_component hit=\"1\" accession=\"A&quot;&lt;&amp;&gt;&apos;\" mass=\"11111.1\" score=\"81\" "
+                "frame=\"0\" description=\"First%20%28one%29\" numPeptides=\"1\">\n"
+                "<hit_component hit=\"1\" accession=\"A&quot;&lt;&amp;&gt;&apos;\" mass=\"11111.1\" score=\"81\" "
+                "frame=\"0\" description=\"First%20%28one%29\" numPeptides=\"1\">\n");
+  EXPECT_EQ(linesStartingWith(text, "<modpeptide "),
+            "<modpeptide start=\"10\" end=\"14\" modStr=\"2&lt;&quot;&amp;&gt;\"/>\n"
+            "<modpeptide start=\"10\" end=\"14\" modStr=\"2&lt;&quot;&amp;&gt;\"/>\n");
+}
+
 TEST_F(XmlReportTest, NonFiniteNumbersAreWrittenAsTheStreamWritesThem) {
   FileSpec spec = msmsFile();
   spec.peptides[0] = "q1_p1=0,1e999,-1e999,5,PEPTIDEK,10,0000000000,45.5,0000002000020000000,0,0;\"P1\":0:10:17:1";
