@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstdio>
+#include <filesystem>
 #include <limits>
 
 #include "platform/extension.h"
@@ -68,6 +69,13 @@ std::optional<Element> parseFile(const std::string& path, qv_errors& errors, con
   const qv_xml_service* service = xmlService(&why);
   if (service == nullptr) {
     errors.setError(ERR_XML_LIBRARY_FAILURE, why);
+    return std::nullopt;
+  }
+  std::error_code ec;
+  const uintmax_t size = std::filesystem::file_size(path, ec);
+  if (!ec && size > kMaxDocumentBytes) {
+    errors.setError(ERR_XML_LIBRARY_FAILURE, path + ": line 0, col 0 - the document is larger than " +
+                                                 std::to_string(kMaxDocumentBytes) + " bytes");
     return std::nullopt;
   }
   Element root;

@@ -34,9 +34,13 @@ std::string securitySchemaLocation();
 /// a reason in `*error` when it cannot be loaded.
 const qv_xml_service* xmlService(std::string* error);
 
+/// Largest document read; the store's documents are a few kilobytes.
+inline constexpr uintmax_t kMaxDocumentBytes = 16u << 20;
+
 /// Parses `path` with validation against the schema file `schemaPath` (whose
 /// target namespace is the security namespace). Each problem is added to
 /// `errors` as message 2049 with "<document>: line <l>, col <c> - <text>".
+/// A file larger than kMaxDocumentBytes is refused unread (one 2049).
 /// Returns the root element when the parser reported nothing and `errors`
 /// is still valid; nullopt otherwise.
 [[nodiscard]] std::optional<Element> parseFile(const std::string& path, qv_errors& errors,

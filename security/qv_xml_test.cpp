@@ -207,6 +207,16 @@ TEST_F(XmlLayer, MissingFileAndMissingSchemaAreReported) {
   EXPECT_EQ(noSchema.getLastError(), ERR_XML_LIBRARY_FAILURE);
 }
 
+TEST_F(XmlLayer, OversizedDocumentIsRefusedUnread) {
+  std::string big = optionsDocument(kValidChildren);
+  big.insert(big.find("<qvs:options>"), std::string(qv_xml::kMaxDocumentBytes, ' '));
+  qv_errors errors;
+  const std::string path = file("big.xml", big);
+  EXPECT_FALSE(parse(path, errors));
+  EXPECT_EQ(messages(errors), "XML library failure with error: " + path +
+                                  ": line 0, col 0 - the document is larger than 16777216 bytes\n");
+}
+
 TEST_F(XmlLayer, FailedWriteLeavesTheOldFileWhole) {
   Element root = qv_xml::createDocument("qvs", "security_options", qv_xml::kSecurityNamespace,
                                         qv_xml::securitySchemaLocation(), "1", "0");

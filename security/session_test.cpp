@@ -253,6 +253,20 @@ TEST_F(Session, WebServerLoginSessionBelongsToItsLogin) {
       << r.out;
 }
 
+TEST_F(Session, SecurityLogLineCannotBeForged) {
+  tree_.write("sessions/alice_webserverauth", sessionXml({{"userType", "6"}}));
+  tree_.setEnv("REMOTE_ADDR", "127.0.0.1");
+  tree_.setEnv("REMOTE_USER", "bob\",\"forged\"\r\nMon");
+  const qvtest::RunResult r = probe({"--sessionID", "alice_webserverauth"});
+  EXPECT_EQ(r.status, 11);
+  const std::string log = tree_.read("logs/security.log");
+  EXPECT_NE(log.find(",4370,1,\"alice_webserverauth\",42,\"Trying to use session alice_webserverauth when logged "
+                     "into the web server as bob\"\",\"\"forged\"\"  Mon - please contact your administrator\"\n"),
+            std::string::npos)
+      << log;
+  EXPECT_EQ(log.find("\nMon"), std::string::npos);
+}
+
 TEST_F(Session, GuestSessionAndNoSession) {
   tree_.setEnv("REMOTE_ADDR", "127.0.0.1");
   qvtest::RunResult r = probe({});
