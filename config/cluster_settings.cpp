@@ -61,8 +61,12 @@ void qv_cluster_settings::readSection(qv_config_lines& lines, const std::string&
       continue;
     }
     std::string text;
-    if (qv_readConfigText(name, text, /*regularOnly=*/true) == qv_read_text_result::CannotOpen) {
+    std::string why;
+    if (const qv_read_text_result r = qv_readConfigText(name, text, &why); r == qv_read_text_result::CannotOpen) {
       errors.setError(0x100, name, "r");
+      continue;
+    } else if (r == qv_read_text_result::CannotRead) {
+      errors.setError(0x100, name, "reading (" + why + ")");
       continue;
     }
     qv_config_lines included(std::move(text));

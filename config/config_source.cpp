@@ -1,9 +1,8 @@
 #include "config/config_source.h"
 
-#include <filesystem>
-#include <fstream>
-
 #include "platform/http_fetch.h"
+#include "platform/qv_fileutil.h"
+#include "platform/system_error.h"
 
 namespace {
 
@@ -27,18 +26,23 @@ qv_config_name_kind qv_classifyConfigName(std::string_view name) {
   return xml ? qv_config_name_kind::LocalXml : qv_config_name_kind::LocalText;
 }
 
-qv_read_text_result qv_readConfigText(const std::string& path, std::string& text, bool regularOnly) {
+qv_read_text_result qv_readConfigText(const std::string& path, std::string& text, std::string* why) {
   text.clear();
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) return qv_read_text_result::CannotOpen;
-  if (regularOnly && !std::filesystem::is_regular_file(path, ec)) return qv_read_text_result::CannotOpen;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return qv_read_text_result::CannotOpen;
+  qv_file in = openRegularFile(path, "rb", qv_final_link::Follow, why);
+  if (!in.isOpen()) return qv_read_text_result::CannotOpen;
   char buffer[65536];
   size_t lineLength = 0;  // characters of the current line read so far
-  while (in) {
-    in.read(buffer, sizeof buffer);
-    const size_t got = static_cast<size_t>(in.gcount());
+  for (;;) {
+    const int64_t n = in.read(buffer, sizeof buffer);
+    if (n < 0) {
+      // A configuration read only in part is no configuration: its missing
+      // lines would silently become defaults.
+      if (why != nullptr) *why = qv_platform::systemErrorText(qv_platform::lastErrorCode());
+      text.clear();
+      return qv_read_text_result::CannotRead;
+    }
+    if (n == 0) break;
+    const size_t got = static_cast<size_t>(n);
     for (size_t i = 0; i < got; ++i) {
       if (buffer[i] == '\n') {
         lineLength = 0;
@@ -65,9 +69,14 @@ std::optional<std::string> qv_config_source::open(const std::string& name, int k
   const qv_config_name_kind nameKind = qv_classifyConfigName(name);
   if (nameKind == qv_config_name_kind::LocalText || nameKind == qv_config_name_kind::LocalXml) {
     std::string text;
-    const qv_read_text_result r = qv_readConfigText(name, text);
+    std::string why;
+    const qv_read_text_result r = qv_readConfigText(name, text, &why);
     if (r == qv_read_text_result::CannotOpen) {
       errors_.setError(0x100, name, "r");
+      return std::nullopt;
+    }
+    if (r == qv_read_text_result::CannotRead) {
+      errors_.setError(0x100, name, "reading (" + why + ")");
       return std::nullopt;
     }
     if (r == qv_read_text_result::Truncated) {

@@ -38,16 +38,18 @@ inline constexpr size_t kConfigTextLineCut = 1000;
 inline constexpr size_t kConfigTextMaxBytes = 64u << 20;
 
 /// Result of reading a local configuration text.
-enum class qv_read_text_result { Ok, Truncated, CannotOpen };
+enum class qv_read_text_result { Ok, Truncated, CannotOpen, CannotRead };
 
 /// Reads a local configuration file into `text`, bounded: a line that
 /// reaches kConfigTextLineCut characters is kept up to that length and ends
 /// the reading (every line reader stops at such a line), and no more than
-/// kConfigTextMaxBytes are read (Truncated). Directories cannot be opened;
-/// with `regularOnly` neither can devices, pipes or sockets (which could
-/// block the reader for ever).
+/// kConfigTextMaxBytes are read (Truncated). Only a regular file is read:
+/// directories, devices, pipes and sockets cannot be opened (a pipe would
+/// block the reader for ever). A read that fails part-way gives CannotRead,
+/// never a shorter text. `why` (when given) receives the system's text of a
+/// failure.
 [[nodiscard]] qv_read_text_result qv_readConfigText(const std::string& path, std::string& text,
-                                                    bool regularOnly = false);
+                                                    std::string* why = nullptr);
 
 class qv_config_source {
  public:

@@ -139,8 +139,12 @@ void qv_datfile::applyClusterNodeSwitch() {
   if (!cluster_.isEnabled()) return;
   if (!qv_platform::pathExists(kIamFile)) return;
   std::string text;
-  if (qv_readConfigText(kIamFile, text, /*regularOnly=*/true) == qv_read_text_result::CannotOpen) {
+  std::string why;
+  if (const qv_read_text_result r = qv_readConfigText(kIamFile, text, &why); r == qv_read_text_result::CannotOpen) {
     errors_.setError(0x100, kIamFile, "r");
+    return;
+  } else if (r == qv_read_text_result::CannotRead) {
+    errors_.setError(0x100, kIamFile, "reading (" + why + ")");
     return;
   }
   // The first integer of the file, read as "%d" reads it: blanks skipped,

@@ -3,6 +3,7 @@
 #include "config/qv_datfile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -89,6 +90,20 @@ TEST_F(Datfile, UnknownHeadersAndTheFilesSectionAreDropped) {
   EXPECT_EQ(d.getOptions().getMaxQueries(), 70);
   EXPECT_EQ(d.getNumberOfErrors(), 0);
   EXPECT_STREQ(qv_datfile::kModFile, "../config/mod_file");
+}
+
+TEST_F(Datfile, FilesSectionClosedByUpperCaseEndEndsThere) {
+  qv_datfile d = read("Files\nsomething\nEND\nOptions\nMaxQueries 70\nend\n");
+  EXPECT_EQ(d.getOptions().getMaxQueries(), 70);
+  EXPECT_EQ(d.getNumberOfErrors(), 0);
+}
+
+TEST_F(Datfile, PipeAsTheConfigurationIsRefusedWithoutWaiting) {
+  ASSERT_EQ(::mkfifo(tree.path("config/tarnel.dat").c_str(), 0600), 0);
+  qv_datfile d;
+  d.readFile();  // would wait for a writer for ever if the pipe were opened for reading
+  EXPECT_FALSE(d.isValid());
+  EXPECT_EQ(d.getErrors().getErrorNumber(1), 0x100);
 }
 
 TEST_F(Datfile, CommentBlocks) {

@@ -1,5 +1,6 @@
 // The keys of the Options section, in the order in which lines are tested,
 // with the reading of each key's value and its rule for bad values.
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <sstream>
@@ -34,11 +35,19 @@ std::string joinInts(const std::vector<int>& v) {
   return s;
 }
 
+// The shortest text that reads back as the same double: the value as read.
 std::string realText(double v) {
-  std::ostringstream out;
-  out.imbue(std::locale::classic());
-  out << v;
-  return out.str();
+  char text[64];
+  const auto [end, ec] = std::to_chars(text, text + sizeof text, v);
+  return ec == std::errc() ? std::string(text, end) : std::string();
+}
+
+// The same for a value read in single precision: the shortest text that
+// reads back, as the reader reads it, to the same value.
+std::string floatText(double v) {
+  char text[64];
+  const auto [end, ec] = std::to_chars(text, text + sizeof text, static_cast<float>(v));
+  return ec == std::errc() ? std::string(text, end) : std::string();
 }
 
 // Flag: "%*s %d"; true for 1, false for any other number, `noNumber` without one.
@@ -217,7 +226,7 @@ const qv_option_rules::Row qv_option_rules::rows[] = {
        readFloatChecked(o.centroidWidth_, 0.25, [](double v) { return v > 0 && v < 10; }, l);
        return Next::Continue;
      },
-     [](const qv_options& o) { return realText(o.centroidWidth_); }},
+     [](const qv_options& o) { return floatText(o.centroidWidth_); }},
     QV_INT_RANGE("MaxDescriptionLen", maxDescriptionLen_, 1, INT_MAX, 100, true),
     {"MaxNumPeptides",
      [](qv_options& o, const Line& l) {
@@ -252,7 +261,7 @@ const qv_option_rules::Row qv_option_rules::rows[] = {
        readFloatChecked(o.scoreThresholdForAuto_, 0, [](double v) { return v >= 0; }, l);
        return Next::Continue;
      },
-     [](const qv_options& o) { return realText(o.scoreThresholdForAuto_); }},
+     [](const qv_options& o) { return floatText(o.scoreThresholdForAuto_); }},
     QV_INT_RANGE("ErrTolMaxAccessions", errTolMaxAccessions_, 0, INT_MAX, 0, true),
     {"IgnoreIonsScoreBelow",
      [](qv_options& o, const Line& l) {
@@ -283,7 +292,7 @@ const qv_option_rules::Row qv_option_rules::rows[] = {
        readFloatChecked(o.featureTableMinScore_, 13, [](double v) { return v > 0; }, l);
        return Next::Continue;
      },
-     [](const qv_options& o) { return realText(o.featureTableMinScore_); }},
+     [](const qv_options& o) { return floatText(o.featureTableMinScore_); }},
     QV_TOKEN("ICATLight", icatLight_),
     QV_TOKEN("ICATHeavy", icatHeavy_),
     {"ICATFilter",
@@ -378,7 +387,9 @@ Next qv_option_rules::reviewColWidths(qv_options& o, const Line& l) {
   o.reviewColWidths_ = qv_options().reviewColWidths_;
   bool bad = false;
   size_t i = 0;
-  for (std::string_view t : qv_scan::tokens(l.value(), " ,\t")) {
+  // Only spaces, commas and tabs separate: a colon is a token of its own,
+  // a bad width.
+  for (std::string_view t : qv_scan::tokens(l.behindKey, " ,\t")) {
     if (i >= o.reviewColWidths_.size()) break;
     const int v = qv_scan::readInt(t).value_or(0);
     if (v >= 2 && v <= 300) {

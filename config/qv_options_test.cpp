@@ -150,6 +150,28 @@ TEST(Options, EmptyICATFilterGivesC) {
   EXPECT_EQ(r.e.getNumberOfErrors(), 1);
 }
 
+TEST(Options, RangeMinimumIsKeptWithoutWarning) {
+  Read r("MailTransport 0\nMaxConcurrentSearches 1\nUniqueJobStartNumber 0\n");
+  EXPECT_EQ(r.o.getMailTransport(), 0);
+  EXPECT_EQ(r.o.getMaxConcurrentSearches(), 1);
+  EXPECT_EQ(r.o.getUniqueJobStartNumber(), 0);
+  EXPECT_EQ(r.e.getNumberOfErrors(), 0);
+  // One below: the fallback and a warning each.
+  Read below("MaxConcurrentSearches 0\nUniqueJobStartNumber -1\n");
+  EXPECT_EQ(below.o.getMaxConcurrentSearches(), 10);
+  EXPECT_EQ(below.o.getUniqueJobStartNumber(), 1);
+  EXPECT_EQ(below.count(0x606), 2);
+}
+
+TEST(Options, ReviewColWidthsColonIsABadFirstWidth) {
+  Read r("ReviewColWidths: 10,20\n");
+  EXPECT_EQ(r.o.getReviewColWidth(0), 7);
+  EXPECT_EQ(r.o.getReviewColWidth(1), 10);
+  EXPECT_EQ(r.o.getReviewColWidth(2), 20);
+  EXPECT_EQ(r.o.getReviewColWidth(3), 27);
+  EXPECT_EQ(r.count(0x606), 1);
+}
+
 TEST(Options, ReviewColWidths) {
   Read r("ReviewColWidths 10,1\n");
   EXPECT_EQ(r.o.getReviewColWidth(0), 10);
@@ -286,6 +308,12 @@ TEST(Options, ValueTextForTheChecker) {
   EXPECT_EQ(r.o.valueText("PrecursorCutOut"), "-1,-1");
   EXPECT_EQ(r.o.valueText("GetSeqBlastAccession"), "( ),(| ),(3)");
   EXPECT_EQ(r.o.valueText("NoSuchKey"), "");
+  // Decimals as read: the shortest text that reads back to the same number.
+  Read d("CentroidWidth 0.1\nScoreThresholdForAuto 1234567.5\nFeatureTableMinScore 13\nPrecursorCutOut 0.3,1e21\n");
+  EXPECT_EQ(d.o.valueText("CentroidWidth"), "0.1");
+  EXPECT_EQ(d.o.valueText("ScoreThresholdForAuto"), "1234567.5");
+  EXPECT_EQ(d.o.valueText("FeatureTableMinScore"), "13");
+  EXPECT_EQ(d.o.valueText("PrecursorCutOut"), "0.3,1e+21");
 }
 
 }  // namespace

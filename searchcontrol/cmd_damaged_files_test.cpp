@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -316,6 +317,18 @@ TEST(FailedWrites, SetToQueuedReportsARecordThatCannotBeWritten) {
   EXPECT_EQ(t.read(t.dayIndex(id)), before);
   EXPECT_NE(t.read("logs/errorlog.txt").find("M00410 - Job -21"), std::string::npos);
   EXPECT_EQ(t.status(id), "id_assigned\n");
+}
+
+TEST(FailedWrites, ConfigurationThatCannotBeReadStopsTheCommand) {
+  TaskTree t;
+  RunResult r = t.runWithEnv(qvtest::failingIo(t.path("config/tarnel.dat"), "read"), {"--create_task_id"});
+  // The reporter shows the configuration error as a warning first.
+  EXPECT_TRUE(r.out.ends_with("for reading (Input/output error) [M00412]<BR>\nYour search is continuing...<BR>\n"
+                              "searchcontrol-error=7\n"))
+      << r.out;
+  EXPECT_EQ(r.status, 7);
+  EXPECT_FALSE(t.exists("data/" + qv_tasklayout::dayName(static_cast<int64_t>(std::time(nullptr)) * 100)));
+  EXPECT_NE(t.read("logs/errorlog.txt").find("Input/output error"), std::string::npos);
 }
 
 RunResult runWithStdout(const TaskTree& t, const std::string& mode, const std::vector<std::string>& args) {

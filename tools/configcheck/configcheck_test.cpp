@@ -1,5 +1,6 @@
 // End-to-end runs of qv-configcheck on good, broken and missing files.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <fstream>
@@ -44,6 +45,41 @@ TEST(ConfigCheck, WarningsLeaveTheConfigurationValid) {
             "IPCLogging 5\n"
             "ok\n");
   EXPECT_EQ(r.status, 0);
+}
+
+TEST(ConfigCheck, ConfigurationThatCannotBeReadIsInvalid) {
+  qvtest::ServerTree tree;
+  tree.write("config/tarnel.dat", "Options\nInterFileBasePath ../data\nend\n");
+  const qvtest::RunResult ok = check(tree);
+  EXPECT_EQ(ok.out, "ok\n");
+  const std::string dat = tree.path("config/tarnel.dat");
+  std::vector<std::string> args;  // for env(1): the failing reads, then the checker
+  for (const auto& [name, value] : qvtest::failingIo(dat, "read")) args.push_back(name + "=" + value);
+  args.push_back(qvtest::programPath("qv-configcheck"));
+  const qvtest::RunResult r = tree.runProgram("/usr/bin/env", args);
+  EXPECT_EQ(r.out,
+            "error 0x100 Failed to open file ../config/tarnel.dat for reading (Input/output error)\n"
+            "invalid\n");
+  EXPECT_EQ(r.status, 1);
+}
+
+TEST(ConfigCheck, PipeAsTheConfigurationIsInvalidAndDoesNotHang) {
+  qvtest::ServerTree tree;
+  const std::string fifo = tree.path("config/fifo.dat");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const qvtest::RunResult r =
+      tree.runProgram("/usr/bin/timeout", {"10", qvtest::programPath("qv-configcheck"), fifo});
+  EXPECT_EQ(r.out, "error 0x100 Failed to open file " + fifo + " for r\ninvalid\n");
+  EXPECT_EQ(r.status, 1);
+}
+
+TEST(ConfigCheck, DumpShowsDecimalsAsRead) {
+  qvtest::ServerTree tree;
+  tree.write("config/tarnel.dat", "Options\nScoreThresholdForAuto 1234567.5\nCentroidWidth 0.1\nend\n");
+  const qvtest::RunResult r = check(tree, {"--dump"});
+  const std::vector<std::string> all = lines(r.out);
+  EXPECT_NE(std::find(all.begin(), all.end(), "ScoreThresholdForAuto=1234567.5"), all.end()) << r.out;
+  EXPECT_NE(std::find(all.begin(), all.end(), "CentroidWidth=0.1"), all.end()) << r.out;
 }
 
 TEST(ConfigCheck, MissingConfigurationIsInvalid) {
