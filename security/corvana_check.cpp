@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "config/config_source.h"
+#include "config/process_settings.h"
 #include "config/qv_datfile.h"
 #include "platform/file_io.h"
 #include "security/qv_session.h"
@@ -39,6 +40,9 @@ qv_connection_settings configuredConnection() {
   qv_datfile dat;
   dat.setFileName(qv_datfile::kRelativePath);
   dat.readFile();
+  // Every reader of the configuration makes it the process's settings (logs,
+  // groups, mail), so that what is reported later goes where it is configured.
+  setProcessSettings(dat.getOptions(), dat.getCluster());
   const qv_options& o = dat.getOptions();
   s.proxyServer = o.getProxyServer();
   s.proxyUserName = o.getProxyUsername();

@@ -4,11 +4,12 @@
 #include <optional>
 #include <system_error>
 
+#include "config/process_settings.h"
+#include "errors/engine_error.h"
+#include "errors/file_utilities.h"
 #include "platform/bus_error_guard.h"
 #include "platform/clock.h"
 #include "platform/file_io.h"
-#include "errors/file_utilities.h"
-#include "errors/engine_error.h"
 #include "taskregistry/mmapfile.h"
 
 namespace {
@@ -56,6 +57,9 @@ qv_uniquetask::qv_uniquetask(int64_t taskId) {
 bool qv_uniquetask::readConfiguration() {
   config_.setTimeout(kConfigTimeout);
   config_.readFile();
+  // From here on the reporter writes to the configured logs and new files
+  // and directories get the configured groups, whatever the command.
+  setProcessSettings(config_.getOptions(), config_.getCluster());
   configValid_ = config_.isValid();
   if (!configValid_) {
     errorCode_ = REGISTRY_ERR_CONFIG;
