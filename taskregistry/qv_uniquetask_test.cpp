@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "taskregistry/day_index_summary.h"
 #include "taskregistry/task_record.h"
 #include "testsupport/server_tree.h"
 
@@ -88,6 +91,37 @@ TEST_F(UniqueTask, IndexReplacedByALinkIsNotWrittenThroughAndGivesCode1) {
   EXPECT_EQ(task.getErrorCode(), REGISTRY_ERR_OPEN);
   EXPECT_EQ(tree_.read("victim"), "keep me");
   EXPECT_NE(tree_.read("logs/errorlog.txt").find("M00411 - Job -21"), std::string::npos);
+}
+
+// A summary that matches the index's stamp although the index was damaged
+// behind it (the change fell within one tick of the clock): a binary search
+// that misses is confirmed by the scan.
+TEST_F(UniqueTask, BinarySearchMissFallsBackToTheScan) {
+  std::vector<int64_t> ids;
+  for (int i = 0; i < 5; ++i) {
+    qv_uniquetask task;
+    ASSERT_EQ(task.getErrorCode(), 0);
+    ids.push_back(task.getTaskID());
+  }
+  const std::string index = tree_.path(dayIndexOf(ids[0]));
+  const std::string day = std::filesystem::path(index).parent_path().string();
+  std::string bytes = tree_.read(dayIndexOf(ids[0]));
+  bytes.replace(static_cast<size_t>(qv_tasklayout::recordOffset(2)), 14, "99999999999999");
+  {
+    qv_file f = openFile(index, "r+b", false);
+    ASSERT_TRUE(f.writeAt(0, bytes));
+  }
+  std::optional<qv_dayindex_summary> s = qv_dayindexsummary::parseSummary(tree_.read(dayIndexOf(ids[0]) + ".summary"));
+  ASSERT_TRUE(s);
+  ASSERT_TRUE(s->ascending);
+  s->indexStamp = *openFile(index, "rb", false).stamp();
+  tree_.write(dayIndexOf(ids[0]) + ".summary", qv_dayindexsummary::buildSummary(*s));
+  for (int i : {0, 1, 3, 4}) {
+    std::optional<qv_found_record> found;
+    EXPECT_EQ(qv_taskfiles::findRecord(index, day, ids[i], found), REGISTRY_OK);
+    ASSERT_TRUE(found) << i;
+    EXPECT_EQ(found->position, qv_tasklayout::recordOffset(i));
+  }
 }
 
 TEST_F(UniqueTask, IdentifierWiderThanItsColumnIsNeverWritten) {
