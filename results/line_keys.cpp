@@ -17,22 +17,10 @@ constexpr std::array<unsigned char, 256> kFold = makeFoldTable();
 // A key runs to its line's first "=": a CR before it is part of the key.
 inline bool endsLineKey(char c) { return c == '=' || c == '\n' || c == '\0'; }
 
-constexpr uint64_t kOnes = 0x0101010101010101ULL;
-constexpr uint64_t kHighs = 0x8080808080808080ULL;
-
-inline uint64_t load8(const char* p) {
-  uint64_t w;
-  std::memcpy(&w, p, sizeof w);
-  return w;
-}
-
-// Index (0 to 8) of the first byte of the word that ends a key; 8 when none.
-inline unsigned firstKeyEnd(uint64_t w) {
-  const auto zeros = [](uint64_t v) { return (v - kOnes) & ~v & kHighs; };
-  // Only the lowest flagged byte of each mask is exact, which is all we use.
-  const uint64_t m = zeros(w) | zeros(w ^ (kOnes * '=')) | zeros(w ^ (kOnes * '\n'));
-  return m == 0 ? 8 : static_cast<unsigned>(__builtin_ctzll(m)) / 8;
-}
+using detail::firstKeyEnd;
+using detail::kHighs;
+using detail::kOnes;
+using detail::load8;
 
 // The word with ASCII lower-case letters made upper case.
 inline uint64_t foldWord(uint64_t w) {
@@ -123,13 +111,6 @@ uint8_t keyTag(const char* text) {
   const unsigned e = stops == 0 ? 8 : static_cast<unsigned>(__builtin_ctzll(stops)) / 8;
   if (e < 8) w &= e == 0 ? 0 : (~uint64_t{0} >> (64 - 8 * e));
   return static_cast<uint8_t>(((w | (kOnes * 0x20)) * 0x9E3779B97F4A7C15ULL) >> 56);
-}
-
-size_t lineKeyLength(const char* line) {
-  for (size_t i = 0;; i += 8) {
-    const unsigned e = firstKeyEnd(load8(line + i));
-    if (e < 8) return i + e;
-  }
 }
 
 size_t lineRestLength(const char* text) {

@@ -7,6 +7,7 @@
 // has a plain counterpart (compareKeys) that the tests hold it to.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -51,8 +52,35 @@ uint64_t hashKey(const char* text);
 /// text must be padded. Equal keys give equal tags.
 uint8_t keyTag(const char* text);
 
+namespace detail {
+
+inline constexpr uint64_t kOnes = 0x0101010101010101ULL;
+inline constexpr uint64_t kHighs = 0x8080808080808080ULL;
+
+inline uint64_t load8(const char* p) {
+  uint64_t w;
+  std::memcpy(&w, p, sizeof w);
+  return w;
+}
+
+// Index (0 to 8) of the first byte of the word that ends a key ("=", LF or
+// NUL); 8 when none. Only the lowest flagged byte of each mask is exact,
+// which is all that is used.
+inline unsigned firstKeyEnd(uint64_t w) {
+  const auto zeros = [](uint64_t v) { return (v - kOnes) & ~v & kHighs; };
+  const uint64_t m = zeros(w) | zeros(w ^ (kOnes * '=')) | zeros(w ^ (kOnes * '\n'));
+  return m == 0 ? 8 : static_cast<unsigned>(__builtin_ctzll(m)) / 8;
+}
+
+}  // namespace detail
+
 /// Length of the key of a line (up to "=", LF or NUL); the text must be padded.
-size_t lineKeyLength(const char* line);
+inline size_t lineKeyLength(const char* line) {
+  for (size_t i = 0;; i += 8) {
+    const unsigned e = detail::firstKeyEnd(detail::load8(line + i));
+    if (e < 8) return i + e;
+  }
+}
 /// Bytes before the first CR, LF or NUL; the text must be padded.
 size_t lineRestLength(const char* text);
 

@@ -33,14 +33,16 @@ size_t numberAfter(std::string_view key, std::string_view prefix, size_t maxInde
 void findNumberedValues(const qv_resultsfile& file, int q, std::span<const std::string_view> prefixes,
                         size_t maxIndex, std::vector<NumberedValue>& out) {
   out.clear();
-  file.forEachQueryValue(q, [&](std::string_view key, const qv_valueref& value) {
+  file.forEachQueryKey(q, [&](std::string_view key) {
+    if (key.empty()) return;
     const char first = fold(key[0]);
     for (size_t p = 0; p < prefixes.size(); ++p) {
       // The first letter first: most keys differ from the prefix there.
       if (prefixes[p].empty() || fold(prefixes[p][0]) != first) continue;
       const size_t index = numberAfter(key, prefixes[p], maxIndex);
       if (index == 0) continue;
-      out.push_back({p, index, value});
+      const qv_valueref value = file.valueOfKey(key);
+      if (value.found()) out.push_back({p, index, value});
       return;
     }
   });

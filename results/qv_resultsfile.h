@@ -120,19 +120,20 @@ class qv_resultsfile {
   /// The values of up to four keys of one fixed section (out[i] for
   /// keys[i]), their table slots fetched together so that the waits overlap.
   void findSectionValues(int section, std::span<const std::string_view> keys, std::span<qv_valueref> out) const;
-  /// Calls f(key, value) for every key of query q that has a value, in no
-  /// particular order; `key` is as written in the file.
+  /// Calls f(key) for every key of query q, in no particular order. `key`
+  /// is as written in the file and lies in the text held in memory, valid
+  /// as long as this object: valueOfKey(key) tells where its value lies.
   template <typename F>
-  void forEachQueryValue(int q, F&& f) const {
+  void forEachQueryKey(int q, F&& f) const {
     const qv_results::KeyTable* keys = queryKeys(q);
     if (keys == nullptr) return;
     keys->forEach([&](uint32_t line) {
       const char* text = text_.data() + line;
-      const size_t keyLength = qv_results::lineKeyLength(text);
-      const qv_valueref value = lineValue(text, keyLength);
-      if (value.found()) f(std::string_view(text, keyLength), value);
+      f(std::string_view(text, qv_results::lineKeyLength(text)));
     });
   }
+  /// Where the value of a key handed out by forEachQueryKey lies.
+  qv_valueref valueOfKey(std::string_view key) const { return lineValue(key.data(), key.size()); }
   /// Appends the value to `out`: in place from memory, or read from the file
   /// (the text after the key and its "=", without the line end). False, with
   /// nothing appended, when it is absent or empty. With `limit` above 0 a

@@ -378,10 +378,13 @@ TEST(ResultsFile, ValueReferencesPointIntoMemoryOrOntoTheFile) {
   EXPECT_FALSE(values[1].found());
   EXPECT_EQ(values[2].text, "1002.5");
   size_t seen = 0;
-  f.forEachQueryValue(1, [&](std::string_view key, const qv_valueref& value) {
+  f.forEachQueryKey(1, [&](std::string_view key) {
     ++seen;
     if (key == "Ions1") {
-      EXPECT_EQ(value.where, qv_valueref::ON_DISK);
+      EXPECT_EQ(f.valueOfKey(key).where, qv_valueref::ON_DISK);
+    }
+    if (key == "charge") {
+      EXPECT_EQ(f.valueOfKey(key).text, "2+");
     }
   });
   EXPECT_EQ(seen, 10u);
