@@ -84,23 +84,22 @@ PaddedKey::PaddedKey(std::string_view key) {
   usable_ = true;
 }
 
-// Words up to and including the one that holds the key's end, the bytes
-// from the end on cleared, mixed into 64 bits. The hash stops early at "="
-// or at any byte below 0x0E (which takes in the LF and NUL that end a key,
-// and a CR within one), and merges letter case by setting bit 0x20 of every
-// byte: both only make more keys share a hash, never give equal keys
-// different ones.
-uint64_t hashKey(const char* text) {
+// Words up to and including the one that holds the key's end ("=", LF or
+// NUL), the bytes from the end on cleared, mixed into 64 bits. Letter case
+// is merged by setting bit 0x20 of every byte, which only makes more keys
+// share a hash, never gives equal keys different ones.
+uint64_t hashKey(const char* text, size_t* keyLength) {
   uint64_t h = 0x243F6A8885A308D3ULL;
   for (size_t i = 0;; i += 8) {
     uint64_t w = load8(text + i);
-    const uint64_t eq = w ^ (kOnes * '=');
-    const uint64_t stops = ((eq - kOnes) & ~eq & kHighs) | ((w - kOnes * 0x0E) & ~w & kHighs);
-    const unsigned e = stops == 0 ? 8 : static_cast<unsigned>(__builtin_ctzll(stops)) / 8;
+    const unsigned e = firstKeyEnd(w);
     if (e < 8) w &= e == 0 ? 0 : (~uint64_t{0} >> (64 - 8 * e));
     h = (h ^ (w | (kOnes * 0x20))) * 0x9E3779B97F4A7C15ULL;
     h ^= h >> 29;
-    if (e < 8) return h ^ (h >> 32);
+    if (e < 8) {
+      if (keyLength != nullptr) *keyLength = i + e;
+      return h ^ (h >> 32);
+    }
   }
 }
 

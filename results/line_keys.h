@@ -45,8 +45,9 @@ class PaddedKey {
 };
 
 /// Hash of a key (letters folded) up to its end; the text must be padded.
-/// Equal keys give equal hashes.
-uint64_t hashKey(const char* text);
+/// Equal keys give equal hashes. Sets *keyLength, when given, to the key's
+/// length, as lineKeyLength() would.
+uint64_t hashKey(const char* text, size_t* keyLength = nullptr);
 
 /// A one-byte digest of a key's first eight bytes (letters folded); the
 /// text must be padded. Equal keys give equal tags.

@@ -234,18 +234,14 @@ void qv_resultsfile::indexSection(Section& section, int fixedSection, qv_errors&
   };
   // Lines are walked up to the section's end or a NUL where a line begins;
   // lines without "=" hold no key and are left out.
-  const auto walkLines = [&](auto&& take) {
-    qv_results::forEachLineStart(text, size, pos, section.end, [&](uint32_t o) {
-      if (text[o] == '\0') return false;
-      return !qv_results::lineHoldsKey(text + o) || take(o);
-    });
-  };
 
   // A few lines (a query section, as a rule) are listed in one walk.
   uint32_t few[KeyTable::kListMax];
   size_t n = 0;
   bool tooMany = false;
-  walkLines([&](uint32_t o) {
+  qv_results::forEachLineStart(text, size, pos, section.end, [&](uint32_t o) {
+    if (text[o] == '\0') return false;
+    if (!qv_results::lineHoldsKey(text + o)) return true;
     tooMany = n == KeyTable::kListMax;
     if (!tooMany) few[n++] = o;
     return !tooMany;
@@ -278,10 +274,14 @@ void qv_resultsfile::indexSection(Section& section, int fixedSection, qv_errors&
     }
     pending = 0;
   };
-  walkLines([&](uint32_t o) {
+  qv_results::forEachLineStart(text, size, pos, section.end, [&](uint32_t o) {
+    if (text[o] == '\0') return false;
+    size_t keyLength;
+    const uint64_t hash = qv_results::hashKey(text + o, &keyLength);
+    if (text[o + keyLength] != '=') return true;
     lines[pending] = o;
-    hashes[pending] = qv_results::hashKey(text + o);
-    section.keys.prefetch(hashes[pending]);
+    hashes[pending] = hash;
+    section.keys.prefetch(hash);
     if (++pending == kBatch) flush();
     return true;
   });

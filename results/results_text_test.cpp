@@ -98,6 +98,9 @@ TEST(KeyCompare, KeyAndValueLengthsAgreeWithAPlainScan) {
     const size_t key = std::min(line.find_first_of(std::string("=\n\0", 3)), line.size());
     const size_t rest = std::min(line.find_first_of(std::string("\r\n\0", 3)), line.size());
     ASSERT_EQ(qv_results::lineKeyLength(padded.c_str()), key) << round;
+    size_t hashedLength = 0;
+    (void)qv_results::hashKey(padded.c_str(), &hashedLength);
+    ASSERT_EQ(hashedLength, key) << round;
     ASSERT_EQ(qv_results::lineRestLength(padded.c_str()), rest) << round;
     ASSERT_EQ(qv_results::lineHoldsKey(padded.c_str()), key < line.size() && line[key] == '=') << round;
   }
@@ -150,7 +153,13 @@ TEST(KeyTable, FindsEveryKeyWhateverItsCaseAndKeepsTheFirstOfEqualKeys) {
     }
   }
   EXPECT_FALSE(qv_results::PaddedKey("a\nb").usable());
-  EXPECT_EQ(qv_results::hashKey("ABC=1\n\0\0\0\0\0\0\0\0"), qv_results::hashKey("abc\r\n\0\0\0\0\0\0\0\0"));
+  // Equal keys hash alike whatever ends them; the length found is the key's.
+  size_t length = 0;
+  EXPECT_EQ(qv_results::hashKey("ABC=1\n\0\0\0\0\0\0\0\0", &length), qv_results::hashKey("abc\0\0\0\0\0\0\0\0"));
+  EXPECT_EQ(length, 3u);
+  EXPECT_EQ(qv_results::hashKey("TOL\rjunk=5\n\0\0\0\0\0\0\0\0", &length),
+            qv_results::hashKey("tol\rJUNK\0\0\0\0\0\0\0\0"));
+  EXPECT_EQ(length, 8u);
 }
 
 // A table for a few keys is a list searched in order; it must answer
