@@ -36,51 +36,48 @@ void qv_peptidesummary::readQuery(int q) {
   for (int p = 1; p <= kMaxRank; ++p) {
     qv_query_rank_read read = qv_readQueryRankPeptide(source_, q, p);
     if (!read.peptide) continue;
-    qv_peptide* peptide = read.peptide.get();
-    table_[static_cast<size_t>(p) * static_cast<size_t>(numQueries_) + static_cast<size_t>(q)] =
-        std::move(read.peptide);
+    qv_peptide& peptide = *read.peptide;
     // Equal scores share the lowest rank among them.
     if (p > 1) {
-      const qv_peptide* before = peptideAt(q, p - 1);
-      if (before != nullptr && peptide->getIonsScore() != 0 && peptide->getIonsScore() >= before->getIonsScore())
-        peptide->setPrettyRank(before->getPrettyRank());
+      const qv_match* before = matchAt(q, p - 1);
+      if (before != nullptr && peptide.getIonsScore() != 0 && peptide.getIonsScore() >= before->ionsScore)
+        peptide.setPrettyRank(before->prettyRank);
     }
-    if (peptide->isNoMatch() || !(peptide->getIonsScore() > cutoff)) continue;
-    if ((flags_ & FLAG_ERROR_TOLERANT) != 0 && errorTolerant_ && !passesParentCheck(*peptide)) continue;
+    const uint32_t m = addMatch(peptide, q, p);
+    table_[slot(q, p)] = m + 1;
+    if (peptide.isNoMatch() || !(peptide.getIonsScore() > cutoff)) continue;
+    if ((flags_ & FLAG_ERROR_TOLERANT) != 0 && errorTolerant_ && !passesParentCheck(q, peptide.getIonsScore()))
+      continue;
     for (const qv_protein_reference& r : qv_readProteinList(source_, q, p, read.proteinList)) {
       if (!accessionFilter_.empty() && r.accession != accessionFilter_) continue;
       qv_protein* protein = findOrCreateProtein(r.accession, 0, 0, false);
       qv_peptide_ref ref;
-      ref.peptide = peptide;
-      ref.query = q;
-      ref.rank = p;
+      ref.match = m;
       ref.start = r.start;
       ref.end = r.end;
       ref.multiplicity = r.multiplicity;
       ref.frame = r.frame;
-      ref.ionsScore = peptide->getIonsScore();
-      ref.reducedScore = reducedScore(ref.ionsScore, r.multiplicity);
       ref.residueBefore = r.residueBefore;
       ref.residueAfter = r.residueAfter;
       protein->addRef(ref);
-      peptide->addProtein(protein);
+      addMatchProtein(m, protein);
     }
   }
 }
 
-qv_peptide* qv_peptidesummary::peptideAt(int q, int p) const {
+const qv_match* qv_peptidesummary::matchAt(int q, int p) const {
   if (q < 1 || q > numQueries_ || p < 1 || p > kMaxRank) return nullptr;
-  return table_[static_cast<size_t>(p) * static_cast<size_t>(numQueries_) + static_cast<size_t>(q)].get();
+  const uint32_t m = table_[slot(q, p)];
+  return m == 0 ? nullptr : &matchRecord(m - 1);
 }
 
-void qv_peptidesummary::peptidesOfQuery(int q, std::vector<qv_peptide*>& out) const {
-  out.clear();
-  for (int p = 1; p <= kMaxRank; ++p)
-    if (qv_peptide* peptide = peptideAt(q, p)) out.push_back(peptide);
+std::unique_ptr<qv_peptide> qv_peptidesummary::rereadPeptide(int q, int p) const {
+  return qv_readQueryRankPeptide(source_, q, p).peptide;
 }
 
 bool qv_peptidesummary::getPeptide(int q, int p, const qv_peptide*& result) const {
-  result = peptideAt(q, p);
+  const qv_match* m = matchAt(q, p);
+  result = m == nullptr ? nullptr : peptideOf(table_[slot(q, p)] - 1);
   if (result == nullptr) file_.setError(qv_resultsfile::ERR_NO_PEPTIDE, q, p, "qv_peptidesummary::getPeptide");
   return result != nullptr;
 }
@@ -95,10 +92,10 @@ int qv_peptidesummary::getProbabilityScoreCutoff(int oneInX) const { return getA
 
 std::string qv_peptidesummary::getProteinListText(int q, int p, bool quoted) const {
   std::string text;
-  const qv_peptide* peptide = peptideAt(q, p);
-  if (peptide == nullptr) return text;
-  for (int i = 1; i <= peptide->getNumProteins(); ++i) {
-    const qv_protein* protein = peptide->getProtein(i);
+  const qv_match* m = matchAt(q, p);
+  if (m == nullptr) return text;
+  for (int i = 0; i < m->proteinCount; ++i) {
+    const qv_protein* protein = proteinOfMatch(*m, i);
     text += std::to_string(protein->getHitNumber());
     text += ':';
     if (quoted)
@@ -131,16 +128,12 @@ void qv_peptidesummary::openParent() {
                                                 std::nullopt, 0.0, 0, std::string(kNoAccession));
 }
 
-bool qv_peptidesummary::passesParentCheck(const qv_peptide& peptide) {
+bool qv_peptidesummary::passesParentCheck(int q, double ionsScore) {
   if (!parentTried_) openParent();
   if (!parent_) return true;
-  const qv_peptide* top = parent_->peptideAt(peptide.getQuery(), 1);
+  const qv_match* top = parent_->matchAt(q, 1);
   if (top == nullptr) return true;
-  if (peptide.getIonsScore() < top->getIonsScore()) return false;
-  double threshold;
-  if (ionsScoreCutoff_ == 0)
-    threshold = getPeptideIdentityThreshold(peptide.getQuery(), 20);
-  else
-    threshold = getIonsScoreCutoff(peptide.getQuery());
-  return peptide.getIonsScore() >= threshold;
+  if (ionsScore < top->ionsScore) return false;
+  const double threshold = ionsScoreCutoff_ == 0 ? getPeptideIdentityThreshold(q, 20) : getIonsScoreCutoff(q);
+  return ionsScore >= threshold;
 }

@@ -38,20 +38,23 @@ class qv_peptidesummary : public qv_summary {
   double getIonsScoreCutoff(int q) const;
 
  protected:
-  qv_peptide* peptideAt(int q, int p) const override;
-  void peptidesOfQuery(int q, std::vector<qv_peptide*>& out) const override;
+  const qv_match* matchAt(int q, int p) const override;
+  std::unique_ptr<qv_peptide> rereadPeptide(int q, int p) const override;
   bool limitsGroupingWalk() const override { return true; }
 
  private:
   void readQuery(int q);
-  /// Whether peptide `peptide` of an error-tolerant search may list its
-  /// proteins, judged against the parent search.
-  bool passesParentCheck(const qv_peptide& peptide);
+  size_t slot(int q, int p) const {
+    return static_cast<size_t>(p) * static_cast<size_t>(numQueries_) + static_cast<size_t>(q);
+  }
+  /// Whether a peptide of an error-tolerant search may list its proteins,
+  /// judged against the parent search.
+  bool passesParentCheck(int q, double ionsScore);
   void openParent();
 
   double ionsScoreCutoff_;
   bool errorTolerant_;
-  std::vector<std::unique_ptr<qv_peptide>> table_;  // at p * numQueries + q
+  std::vector<uint32_t> table_;  // match number + 1 at p * numQueries + q; 0 when there is none
   bool parentTried_ = false;
   std::unique_ptr<qv_resultsfile> parentFile_;
   std::unique_ptr<qv_peptidesummary> parent_;

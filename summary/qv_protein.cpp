@@ -1,13 +1,23 @@
 #include "summary/qv_protein.h"
 
+#include <cmath>
 #include <utility>
 
-qv_protein::qv_protein(std::string accession, double score, int32_t hitNumber, bool mixture)
-    : accession_(std::move(accession)), score_(score), hitNumber_(hitNumber), mixture_(mixture) {}
+qv_protein::qv_protein(const std::vector<qv_match>& matches, double toleranceTerm, std::string accession,
+                       double score, int32_t hitNumber, bool mixture)
+    : matches_(&matches),
+      toleranceTerm_(toleranceTerm),
+      accession_(std::move(accession)), score_(score), hitNumber_(hitNumber), mixture_(mixture) {}
 
 void qv_protein::setGrouped(Status status, const std::string& leaderAccession) {
   status_ = status;
   leader_ = leaderAccession;
+}
+
+double qv_protein::reducedScoreOf(const qv_peptide_ref& ref) const {
+  const double ions = matchOf(ref).ionsScore;
+  if (toleranceTerm_ > 0 && ref.multiplicity >= 1) return ions - 10 * std::log10(ref.multiplicity) * toleranceTerm_;
+  return ions;
 }
 
 int qv_protein::getFrame() const {
@@ -24,11 +34,11 @@ const qv_peptide_ref* qv_protein::getPeptideRef(int i) const {
 
 int qv_protein::getPeptideQuery(int i) const {
   const qv_peptide_ref* r = getPeptideRef(i);
-  return r ? r->query : -1;
+  return r ? matchOf(*r).query : -1;
 }
 int qv_protein::getPeptideP(int i) const {
   const qv_peptide_ref* r = getPeptideRef(i);
-  return r ? r->rank : -1;
+  return r ? matchOf(*r).rank : -1;
 }
 int qv_protein::getPeptideStart(int i) const {
   const qv_peptide_ref* r = getPeptideRef(i);
@@ -48,11 +58,11 @@ int qv_protein::getPeptideFrame(int i) const {
 }
 double qv_protein::getPeptideScore(int i) const {
   const qv_peptide_ref* r = getPeptideRef(i);
-  return r ? r->reducedScore : 0.0;
+  return r ? reducedScoreOf(*r) : 0.0;
 }
 double qv_protein::getPeptideIonsScore(int i) const {
   const qv_peptide_ref* r = getPeptideRef(i);
-  return r ? r->ionsScore : 0.0;
+  return r ? matchOf(*r).ionsScore : 0.0;
 }
 char qv_protein::getPeptideResidueBefore(int i) const {
   const qv_peptide_ref* r = getPeptideRef(i);
@@ -77,6 +87,11 @@ bool qv_protein::getPeptideIsBold(int i) const {
 bool qv_protein::getPeptideIsRed(int i) const {
   const qv_peptide_ref* r = getPeptideRef(i);
   return r != nullptr && r->red;
+}
+
+const qv_match* qv_protein::getPeptideMatch(int i) const {
+  const qv_peptide_ref* r = getPeptideRef(i);
+  return r ? &matchOf(*r) : nullptr;
 }
 
 const qv_protein* qv_protein::getComponent(int i) const {

@@ -1,33 +1,43 @@
 #pragma once
 // A protein of a summary: its accession and scores, the hit it was read from
 // or numbered as, how it was grouped, and the ordered list of its peptide
-// references. A reference points to the summary's peptide object (query,
-// rank, sequence and modifications are read through it) and adds what belongs
-// to this protein only: position, multiplicity, frame, residues around it,
-// scores, duplicate marks and the bold and red marks of the hit list.
+// references. A summary keeps one compact record (qv_match) per match of the
+// file; a reference points to that record by number and adds what belongs to
+// this protein only: position, multiplicity, frame, residues around it, the
+// reduced score, duplicate marks and the bold and red marks of the hit list.
+// Nothing of the peptide is copied into the protein.
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "results/qv_peptide.h"
+/// A summary's record of one match ("q%d_p%d" or "h%d_q%d"). Its sequence
+/// and modifications string live in the summary's text store; the
+/// qv_peptide object is made from the file when a caller asks for it.
+struct qv_match {
+  double ionsScore = 0;
+  int32_t query = 0;
+  int32_t rank = 0;  ///< the rank, or the hit number in a protein summary
+  int32_t prettyRank = 0;
+  int32_t claimingHit = 0;
+  uint32_t textBegin = 0;
+  uint32_t proteinsBegin = 0;  ///< the proteins it was added to, in the summary's list
+  uint16_t sequenceLength = 0;
+  uint16_t modsLength = 0;
+  uint16_t proteinCount = 0;
+  bool noMatch = false;
+};
 
 /// One peptide listed under a protein.
 struct qv_peptide_ref {
-  /// The summary's peptide; not owned, lives as long as the summary.
-  qv_peptide* peptide = nullptr;
-  int32_t query = -1;
-  int32_t rank = -1;  ///< the rank in a peptide summary, the hit number in a protein summary
+  uint32_t match = 0;  ///< the summary's match record
   int32_t start = 0;
   int32_t end = 0;
   int32_t multiplicity = 0;
   int32_t frame = 0;
-  double reducedScore = 0;  ///< ions score less the multiplicity term (see qv_summary)
-  double ionsScore = 0;
-  double sortScore = 0;  ///< 0 in both summaries: references then sort by query and rank
   char residueBefore = '?';
   char residueAfter = '?';
-  int32_t dupFlags = 0;   ///< bits 1 same query, 2 same sequence, 4 same modifications, 8 same place
-  int32_t dupStatus = 0;  ///< a qv_protein::DUP_* value
+  int8_t dupFlags = 0;   ///< bits 1 same query, 2 same sequence, 4 same modifications, 8 same place
+  int8_t dupStatus = 0;  ///< a qv_protein::DupStatus value
   bool bold = false;
   bool red = false;
 };
@@ -39,7 +49,10 @@ class qv_protein {
   /// Duplicate status of a reference.
   enum DupStatus : int32_t { DUP_NONE = 0, DUP_OTHER_QUERY = 1, DUP_SAME_QUERY = 2, DUP_HAS_DUPLICATES = 3 };
 
-  qv_protein(std::string accession, double score, int32_t hitNumber, bool mixture = false);
+  /// `matches` is the owning summary's match list; it outlives the protein.
+  /// `toleranceTerm` is the summary's term of the reduced scores.
+  qv_protein(const std::vector<qv_match>& matches, double toleranceTerm, std::string accession, double score,
+             int32_t hitNumber, bool mixture = false);
   virtual ~qv_protein() = default;
   qv_protein(const qv_protein&) = delete;
   qv_protein& operator=(const qv_protein&) = delete;
@@ -77,6 +90,7 @@ class qv_protein {
   int getPeptideFrame(int i) const;
   /// The reduced score of reference i.
   double getPeptideScore(int i) const;
+  /// The ions score of the peptide of reference i.
   double getPeptideIonsScore(int i) const;
   char getPeptideResidueBefore(int i) const;
   char getPeptideResidueAfter(int i) const;
@@ -91,12 +105,21 @@ class qv_protein {
   const qv_protein* getComponent(int i) const;
   void addComponent(qv_protein* component) { components_.push_back(component); }
 
+  /// The match record of reference i (from 1), or nullptr.
+  const qv_match* getPeptideMatch(int i) const;
+  const qv_match& matchOf(const qv_peptide_ref& ref) const { return (*matches_)[ref.match]; }
+  /// The reduced score of a reference: its ions score less 10 log10(multiplicity)
+  /// times the tolerance term (when the term is above 0 and the multiplicity at least 1).
+  double reducedScoreOf(const qv_peptide_ref& ref) const;
+
   /// The references, for the summary that owns this protein.
   std::vector<qv_peptide_ref>& refs() { return refs_; }
   const std::vector<qv_peptide_ref>& refs() const { return refs_; }
   void addRef(const qv_peptide_ref& ref) { refs_.push_back(ref); }
 
  private:
+  const std::vector<qv_match>* matches_;
+  double toleranceTerm_;
   std::string accession_;
   double score_;
   double secondScore_ = 0;

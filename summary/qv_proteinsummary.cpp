@@ -96,25 +96,18 @@ void qv_proteinsummary::readHit(int h) {
   int done = 0;
   for (int q : queriesOfHit_[static_cast<size_t>(h)]) {
     if (++done % 600 == 0) file_.keepAlive();
+    if (table_.count(slot(h, q)) != 0) continue;  // a second hit line of the same number adds nothing
     qv_hit_query_read read = qv_readHitQueryPeptide(source_, h, q);
     if (!read.peptide) continue;
-    std::unique_ptr<qv_peptide>& entry = table_[slot(h, q)];
-    if (entry) continue;  // a second hit line of the same number adds nothing
-    entry = std::move(read.peptide);
-    qv_peptide* peptide = entry.get();
-    if (byQuery_.empty()) byQuery_.resize(static_cast<size_t>(numQueries_) + 1);
-    byQuery_[static_cast<size_t>(q)].push_back(peptide);
-    if (peptide->isNoMatch()) continue;
+    const uint32_t m = addMatch(*read.peptide, q, h);
+    table_.emplace(slot(h, q), m);
+    if (read.peptide->isNoMatch()) continue;
     qv_peptide_ref ref;
-    ref.peptide = peptide;
-    ref.query = q;
-    ref.rank = h;
+    ref.match = m;
     ref.start = read.start;
     ref.end = read.end;
     ref.multiplicity = read.multiplicity;
     ref.frame = frame;
-    ref.ionsScore = peptide->getIonsScore();
-    ref.reducedScore = reducedScore(ref.ionsScore, read.multiplicity);
     ref.residueBefore = read.residueBefore;
     ref.residueAfter = read.residueAfter;
     protein->addRef(ref);
@@ -149,20 +142,29 @@ void qv_proteinsummary::readMixtures() {
   }
 }
 
-qv_peptide* qv_proteinsummary::peptideAt(int q, int h) const {
-  if (q < 1 || q > numQueries_ || h < 1 || h > numHits_) return nullptr;
-  if (hitFilter_ != 0 && h != hitFilter_) return noMatch_.get();
+int64_t qv_proteinsummary::matchNumber(int q, int h) const {
+  if (q < 1 || q > numQueries_ || h < 1 || h > numHits_ || filteredOut(h)) return -1;
   auto it = table_.find(slot(h, q));
-  return it == table_.end() ? nullptr : it->second.get();
+  return it == table_.end() ? int64_t{-1} : static_cast<int64_t>(it->second);
 }
 
-void qv_proteinsummary::peptidesOfQuery(int q, std::vector<qv_peptide*>& out) const {
-  out.clear();
-  if (q >= 1 && static_cast<size_t>(q) < byQuery_.size()) out = byQuery_[static_cast<size_t>(q)];
+const qv_match* qv_proteinsummary::matchAt(int q, int h) const {
+  int64_t m = matchNumber(q, h);
+  return m < 0 ? nullptr : &matchRecord(static_cast<uint32_t>(m));
+}
+
+std::unique_ptr<qv_peptide> qv_proteinsummary::rereadPeptide(int q, int h) const {
+  return qv_readHitQueryPeptide(source_, h, q).peptide;
 }
 
 bool qv_proteinsummary::getPeptide(int q, int h, const qv_peptide*& result) const {
-  result = peptideAt(q, h);
+  result = nullptr;
+  if (q >= 1 && q <= numQueries_ && h >= 1 && h <= numHits_ && filteredOut(h)) {
+    result = noMatch_.get();
+  } else {
+    int64_t m = matchNumber(q, h);
+    if (m >= 0) result = peptideOf(static_cast<uint32_t>(m));
+  }
   if (result == nullptr) file_.setError(qv_resultsfile::ERR_NO_PEPTIDE, q, h, "qv_proteinsummary::getPeptide");
   return result != nullptr;
 }

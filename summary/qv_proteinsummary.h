@@ -35,8 +35,8 @@ class qv_proteinsummary : public qv_summary {
   int getHitFilter() const { return hitFilter_; }
 
  protected:
-  qv_peptide* peptideAt(int q, int h) const override;
-  void peptidesOfQuery(int q, std::vector<qv_peptide*>& out) const override;
+  const qv_match* matchAt(int q, int h) const override;
+  std::unique_ptr<qv_peptide> rereadPeptide(int q, int h) const override;
   bool scoresFromPeptides() const override { return false; }
   int textHitNumber(const std::string& accession) const override;
 
@@ -51,7 +51,11 @@ class qv_proteinsummary : public qv_summary {
   int numHits_ = 0;
   int hitFilter_ = 0;
   std::unique_ptr<qv_peptide> noMatch_;
-  std::unordered_map<uint64_t, std::unique_ptr<qv_peptide>> table_;  // at slot(h, q)
-  std::vector<std::vector<int>> queriesOfHit_;                       // the q of every "h%d_q%d" key
-  std::vector<std::vector<qv_peptide*>> byQuery_;                    // the peptides of each query
+  /// Whether the matches of hit h read as the built-in "no match" peptide.
+  bool filteredOut(int h) const { return hitFilter_ != 0 && h != hitFilter_; }
+  /// The match number at (q, h), or -1.
+  int64_t matchNumber(int q, int h) const;
+
+  std::unordered_map<uint64_t, uint32_t> table_;  // match number at slot(h, q)
+  std::vector<std::vector<int>> queriesOfHit_;    // the q of every "h%d_q%d" key
 };

@@ -24,19 +24,6 @@ constexpr CodeBit kRemovalBits[] = {{0x800000, 7},   {0x1000000, 11},  {0x200000
                                     {0x4000000, 1},  {0x8000000, 14},  {0x10000000, 6},
                                     {0x20000000, 10}, {0x40000000, 2},  {0x80000000, 0}};
 
-// The duplicate-flag word of a reference compared with the one before it.
-int duplicateFlags(const qv_peptide_ref& ref, const qv_peptide_ref& before) {
-  int flags = 0;
-  if (ref.query == before.query) flags |= 1;
-  const std::string& seq = ref.peptide->getPeptideStr();
-  if (seq == before.peptide->getPeptideStr()) {
-    flags |= 2;
-    if (ref.peptide->getVarModsStr() == before.peptide->getVarModsStr()) flags |= 4;
-    if (ref.start == before.start && ref.end == before.end) flags |= 8;
-  }
-  return flags;
-}
-
 }  // namespace
 
 qv_summary::qv_summary(const qv_resultsfile& file, uint32_t flags, double minProbability, int maxHits,
@@ -79,18 +66,78 @@ bool qv_summary::isRemovedCode(int code) const {
   return std::find(removedCodes_.begin(), removedCodes_.end(), code) != removedCodes_.end();
 }
 
-double qv_summary::reducedScore(double ionsScore, int multiplicity) const {
-  if (toleranceTerm_ > 0 && multiplicity >= 1) return ionsScore - 10 * std::log10(multiplicity) * toleranceTerm_;
-  return ionsScore;
-}
-
 qv_protein* qv_summary::findOrCreateProtein(const std::string& accession, double score, int hitNumber,
                                            bool mixture) {
   if (lastProtein_ != nullptr && lastProtein_->getAccession() == accession) return lastProtein_;
   auto [it, created] = proteins_.try_emplace(accession);
-  if (created) it->second = std::make_unique<qv_protein>(accession, score, hitNumber, mixture);
+  if (created) it->second = std::make_unique<qv_protein>(matches_, toleranceTerm_, accession, score, hitNumber, mixture);
   lastProtein_ = it->second.get();
   return lastProtein_;
+}
+
+uint32_t qv_summary::addMatch(const qv_peptide& peptide, int q, int rank) {
+  qv_match m;
+  m.ionsScore = peptide.getIonsScore();
+  m.query = q;
+  m.rank = rank;
+  m.prettyRank = peptide.getPrettyRank();
+  m.noMatch = peptide.isNoMatch();
+  // Texts beyond 65,535 characters (no real peptide) are kept shortened; a
+  // store beyond 4 GB (no real file) keeps no more text.
+  const std::string& sequence = peptide.getPeptideStr();
+  const std::string& mods = peptide.getVarModsStr();
+  size_t sequenceLength = std::min<size_t>(sequence.size(), UINT16_MAX);
+  size_t modsLength = std::min<size_t>(mods.size(), UINT16_MAX);
+  if (text_.size() + sequenceLength + modsLength <= UINT32_MAX) {
+    m.textBegin = static_cast<uint32_t>(text_.size());
+    m.sequenceLength = static_cast<uint16_t>(sequenceLength);
+    m.modsLength = static_cast<uint16_t>(modsLength);
+    text_.append(sequence, 0, sequenceLength);
+    text_.append(mods, 0, modsLength);
+  }
+  matches_.push_back(m);
+  return static_cast<uint32_t>(matches_.size() - 1);
+}
+
+void qv_summary::addMatchProtein(uint32_t m, qv_protein* protein) {
+  qv_match& match = matches_[m];
+  if (match.proteinCount == 0) match.proteinsBegin = static_cast<uint32_t>(matchProteins_.size());
+  if (match.proteinCount == UINT16_MAX) return;
+  matchProteins_.push_back(protein);
+  ++match.proteinCount;
+}
+
+const qv_peptide* qv_summary::peptideOf(uint32_t m) const {
+  auto [it, created] = peptides_.try_emplace(m);
+  if (!created) return it->second.get();
+  const qv_match& match = matches_[m];
+  source_.setQuiet(true);
+  std::unique_ptr<qv_peptide> peptide = rereadPeptide(match.query, match.rank);
+  source_.setQuiet(false);
+  if (!peptide) {  // the file no longer gives it: a peptide of the record's values
+    qv_peptide::Values v;
+    v.ionsScore = match.ionsScore;
+    v.sequence = std::string(sequenceOf(match));
+    v.varModsStr = std::string(modsOf(match));
+    peptide = std::make_unique<qv_peptide>(match.query, match.rank, std::move(v), 0.0, -100);
+  }
+  peptide->setPrettyRank(match.prettyRank);
+  peptide->setClaimingHit(match.claimingHit);
+  for (uint32_t i = 0; i < match.proteinCount; ++i) peptide->addProtein(matchProteins_[match.proteinsBegin + i]);
+  it->second = std::move(peptide);
+  return it->second.get();
+}
+
+qv_grouping::Settings qv_summary::getGroupingSettings() const {
+  qv_grouping::Settings settings;
+  settings.matches = &matches_;
+  settings.text = &text_;
+  settings.minPeptideLength = minPeptideLength_;
+  settings.byQuery = byQuery_;
+  settings.limitWalk = limitsGroupingWalk();
+  settings.maxHits = maxHits_;
+  settings.minScore = minScore_;
+  return settings;
 }
 
 qv_protein* qv_summary::getProtein(const std::string& accession) const {
@@ -99,6 +146,21 @@ qv_protein* qv_summary::getProtein(const std::string& accession) const {
 }
 
 // ---- Protein scores and duplicates.
+
+// The duplicate-flag word of a reference compared with the one before it.
+int qv_summary::duplicateFlags(const qv_protein& protein, const qv_peptide_ref& ref,
+                               const qv_peptide_ref& before) const {
+  const qv_match& a = protein.matchOf(ref);
+  const qv_match& b = protein.matchOf(before);
+  int flags = 0;
+  if (a.query == b.query) flags |= 1;
+  if (sequenceOf(a) == sequenceOf(b)) {
+    flags |= 2;
+    if (modsOf(a) == modsOf(b)) flags |= 4;
+    if (ref.start == before.start && ref.end == before.end) flags |= 8;
+  }
+  return flags;
+}
 
 void qv_summary::scoreProtein(qv_protein& protein) {
   const bool grouping = (flags_ & FLAG_GROUP) != 0;
@@ -110,7 +172,7 @@ void qv_summary::scoreProtein(qv_protein& protein) {
     qv_peptide_ref ref = refs[i];
     if (kept > 0) {
       qv_peptide_ref& before = refs[kept - 1];
-      ref.dupFlags = duplicateFlags(ref, before);
+      ref.dupFlags = static_cast<int8_t>(duplicateFlags(protein, ref, before));
       if (grouping && isRemovedCode(ref.dupFlags)) continue;
       if (ref.dupFlags != 0) {
         if (before.dupStatus == qv_protein::DUP_NONE) before.dupStatus = qv_protein::DUP_HAS_DUPLICATES;
@@ -124,10 +186,12 @@ void qv_summary::scoreProtein(qv_protein& protein) {
   double plain = 0, excess = 0, thresholds = 0;
   int counted = 0;
   for (const qv_peptide_ref& ref : refs) {
-    if (isCountingCode(ref.dupFlags) && ref.reducedScore >= 0) plain += ref.reducedScore;
-    int threshold = referenceThreshold(ref.query);
-    if (ref.ionsScore >= threshold && ref.dupStatus != qv_protein::DUP_SAME_QUERY) {
-      excess += ref.ionsScore - threshold;
+    const double reduced = protein.reducedScoreOf(ref);
+    if (isCountingCode(ref.dupFlags) && reduced >= 0) plain += reduced;
+    const qv_match& m = protein.matchOf(ref);
+    int threshold = referenceThreshold(m.query);
+    if (m.ionsScore >= threshold && ref.dupStatus != qv_protein::DUP_SAME_QUERY) {
+      excess += m.ionsScore - threshold;
       thresholds += threshold;
       ++counted;
     }
@@ -137,11 +201,14 @@ void qv_summary::scoreProtein(qv_protein& protein) {
     if (grouping && (flags_ & FLAG_THRESHOLD_SCORE) != 0) score = counted != 0 ? excess + thresholds / counted : excess;
     protein.setScore(score);
   }
-  std::stable_sort(refs.begin(), refs.end(), [](const qv_peptide_ref& a, const qv_peptide_ref& b) {
-    if (a.sortScore != 0 && b.sortScore != 0 && a.sortScore != b.sortScore) return a.sortScore > b.sortScore;
-    if (a.query != b.query) return a.query < b.query;
-    return a.rank < b.rank;
+  // Neither summary sets a sort score, so the references sort by query, then rank.
+  std::stable_sort(refs.begin(), refs.end(), [&protein](const qv_peptide_ref& a, const qv_peptide_ref& b) {
+    const qv_match& x = protein.matchOf(a);
+    const qv_match& y = protein.matchOf(b);
+    if (x.query != y.query) return x.query < y.query;
+    return x.rank < y.rank;
   });
+  refs.shrink_to_fit();
 }
 
 // ---- The hit list.
@@ -170,59 +237,52 @@ void qv_summary::buildSummary() {
     minScore_ = minProbability_;
   std::sort(order_.begin(), order_.end(), [this](const qv_protein* a, const qv_protein* b) { return comesBefore(a, b); });
   size_t walkEnd = order_.size();
-  if ((flags_ & FLAG_GROUP) != 0) {
-    qv_grouping::Settings settings;
-    settings.minPeptideLength = minPeptideLength_;
-    settings.byQuery = byQuery_;
-    settings.limitWalk = limitsGroupingWalk();
-    settings.maxHits = maxHits_;
-    settings.minScore = minScore_;
-    walkEnd = qv_grouping::groupProteins(order_, settings);
-  }
+  if ((flags_ & FLAG_GROUP) != 0) walkEnd = qv_grouping::groupProteins(order_, getGroupingSettings());
   numberHits(walkEnd);
 }
 
-bool qv_summary::hasUnclaimedRankOne(const qv_protein& protein, std::vector<qv_peptide*>& scratch) const {
+// Claims are counted per query, so that "is any other rank of this query
+// claimed" costs the same for ten ranks as for thousands of hits.
+bool qv_summary::hasUnclaimedRankOne(const qv_protein& protein) const {
   for (const qv_peptide_ref& ref : protein.refs()) {
-    if (ref.rank != 1 || ref.peptide->getClaimingHit() != 0) continue;
-    peptidesOfQuery(ref.query, scratch);
-    bool free = true;
-    for (const qv_peptide* other : scratch)
-      if (other->getClaimingHit() != 0) free = false;
-    if (free) return true;
+    const qv_match& m = protein.matchOf(ref);
+    if (m.rank == 1 && m.claimingHit == 0 && claimed_[static_cast<size_t>(m.query)] == 0) return true;
   }
   return false;
 }
 
-void qv_summary::claimPeptides(qv_protein& protein, int hitNumber, std::vector<qv_peptide*>& scratch) {
+void qv_summary::claimPeptides(qv_protein& protein, int hitNumber) {
   for (qv_peptide_ref& ref : protein.refs()) {
-    qv_peptide* p = ref.peptide;
-    bool unclaimed = p->getClaimingHit() == 0;
-    bool red = unclaimed && p->getPrettyRank() == 1;
+    qv_match& m = matches_[ref.match];
+    const size_t q = static_cast<size_t>(m.query);
+    const bool unclaimed = m.claimingHit == 0;
+    bool red = unclaimed && m.prettyRank == 1;
     bool bold = unclaimed;
-    if (unclaimed) p->setClaimingHit(hitNumber);
-    peptidesOfQuery(ref.query, scratch);
-    for (const qv_peptide* other : scratch) {
-      if (other == p || other->getClaimingHit() == 0) continue;
-      bold = false;
-      if (other->getPrettyRank() == 1) red = false;
+    if (unclaimed) {
+      m.claimingHit = hitNumber;
+      ++claimed_[q];
+      if (m.prettyRank == 1) ++claimedTop_[q];
     }
+    // The other ranks of the query: this match is claimed now in any case.
+    if (claimed_[q] > 1) bold = false;
+    if (claimedTop_[q] > (m.prettyRank == 1 ? 1 : 0)) red = false;
     ref.bold = bold;
     ref.red = red;
   }
 }
 
 void qv_summary::numberHits(size_t walkEnd) {
-  std::vector<qv_peptide*> scratch;
+  claimed_.assign(static_cast<size_t>(numQueries_) + 1, 0);
+  claimedTop_.assign(static_cast<size_t>(numQueries_) + 1, 0);
   const bool needsRed = (flags_ & FLAG_NEEDS_RED) != 0 && form_ == qv_peptide_form::QUERY_RANK;
   for (size_t i = 0; i < walkEnd; ++i) {
     qv_protein& protein = *order_[i];
     if ((flags_ & FLAG_ALL_PROTEINS) == 0 && protein.getStatus() != qv_protein::INDEPENDENT) continue;
     int n = static_cast<int>(hits_.size()) + 1;
     if (qv_grouping::stopsAt(n, protein.getScore(), maxHits_, minScore_)) break;
-    if (needsRed && !hasUnclaimedRankOne(protein, scratch)) continue;
+    if (needsRed && !hasUnclaimedRankOne(protein)) continue;
     if (form_ == qv_peptide_form::QUERY_RANK) protein.setHitNumber(n);
-    claimPeptides(protein, n, scratch);
+    claimPeptides(protein, n);
     hits_.push_back(&protein);
     if (n <= kAlwaysNumbered) table_[n - 1] = protein.getScore();
   }

@@ -6,8 +6,11 @@
 // that share peptides, and the bold and red marks of the numbered hits.
 //
 // A summary holds a pointer to its results file and must not outlive it. It
-// owns its proteins and peptides; the references inside a protein point to
-// the peptides. Problems are recorded in the results file's error list and
+// owns its proteins and peptides. Each match read is kept as a compact record
+// (qv_match) with its sequence and modifications in one text store; the
+// references inside a protein point to those records. The qv_peptide object
+// of a match is made when a caller first asks for it and then lives as long
+// as the summary. Problems are recorded in the results file's error list and
 // never stop the summary.
 //
 // Rules of the hit list that this engine decides (see
@@ -35,6 +38,8 @@
 #include "results/qv_peptide.h"
 #include "results/qv_resultsfile.h"
 #include "summary/qv_protein.h"
+#include "summary/summary_grouping.h"
+#include "summary/summary_source.h"
 
 class qv_summary {
  public:
@@ -135,9 +140,14 @@ class qv_summary {
   double getMinScore() const { return minScore_; }
   /// The whole ordered hit list (every protein, numbered or not).
   const std::vector<qv_protein*>& getOrderedProteins() const { return order_; }
+  /// The grouping settings this summary used (flag 0x1), for comparisons.
+  qv_grouping::Settings getGroupingSettings() const;
+  /// The sequence and the modifications string of a match record.
+  std::string_view sequenceOf(const qv_match& m) const { return std::string_view(text_).substr(m.textBegin, m.sequenceLength); }
+  std::string_view modsOf(const qv_match& m) const {
+    return std::string_view(text_).substr(m.textBegin + m.sequenceLength, m.modsLength);
+  }
   const qv_resultsfile& getResultsFile() const { return file_; }
-  /// The reduced score of an ions score at a multiplicity.
-  double reducedScore(double ionsScore, int multiplicity) const;
   /// True when code (0 to 15) is in the list of codes whose scores count,
   /// or in the list of codes removed as duplicates.
   bool isCountingCode(int code) const;
@@ -152,12 +162,24 @@ class qv_summary {
 
   /// The protein of `accession`, created (score 0) when new.
   qv_protein* findOrCreateProtein(const std::string& accession, double score, int hitNumber, bool mixture);
+  /// Keeps the record of a peptide just read for (q, rank); returns its number.
+  uint32_t addMatch(const qv_peptide& peptide, int q, int rank);
+  /// Notes that match m was added to `protein` (call right after addMatch,
+  /// in the order of its protein list).
+  void addMatchProtein(uint32_t m, qv_protein* protein);
+  qv_match& matchRecord(uint32_t m) { return matches_[m]; }
+  const qv_match& matchRecord(uint32_t m) const { return matches_[m]; }
+  /// The peptide object of match m, read again from the file (quietly: its
+  /// problems were recorded when it was first read) on the first call.
+  const qv_peptide* peptideOf(uint32_t m) const;
+  /// The record of the match at (q, p), or nullptr; records nothing.
+  virtual const qv_match* matchAt(int q, int p) const = 0;
+  /// Protein i (from 0) of the proteins match m was added to.
+  qv_protein* proteinOfMatch(const qv_match& m, int i) const { return matchProteins_[m.proteinsBegin + i]; }
+  /// Reads the peptide of (q, rank) from the file again.
+  virtual std::unique_ptr<qv_peptide> rereadPeptide(int q, int rank) const = 0;
   /// Scores the proteins, orders them, groups them and numbers the hits.
   void buildSummary();
-  /// The peptide at (q, p), or nullptr; records nothing.
-  virtual qv_peptide* peptideAt(int q, int p) const = 0;
-  /// Every existing peptide of query q at any rank (hit), for bold and red.
-  virtual void peptidesOfQuery(int q, std::vector<qv_peptide*>& out) const = 0;
   /// Whether protein scores are worked out from their peptides (the protein
   /// summary keeps the scores of its hit lines).
   virtual bool scoresFromPeptides() const { return true; }
@@ -180,7 +202,7 @@ class qv_summary {
   int referenceThreshold(int q) const;
 
   const qv_resultsfile& file_;
-  qv_resultsfile_peptide_source source_;
+  qv_summary_source source_;
   int numQueries_ = 0;
   uint32_t flags_;
   double minProbability_;
@@ -190,12 +212,19 @@ class qv_summary {
 
  private:
   void scoreProtein(qv_protein& protein);
+  int duplicateFlags(const qv_protein& protein, const qv_peptide_ref& ref, const qv_peptide_ref& before) const;
   void numberHits(size_t walkEnd);
-  bool hasUnclaimedRankOne(const qv_protein& protein, std::vector<qv_peptide*>& scratch) const;
-  void claimPeptides(qv_protein& protein, int hitNumber, std::vector<qv_peptide*>& scratch);
+  bool hasUnclaimedRankOne(const qv_protein& protein) const;
+  void claimPeptides(qv_protein& protein, int hitNumber);
   bool comesBefore(const qv_protein* a, const qv_protein* b) const;
 
   qv_peptide_form form_;
+  std::vector<qv_match> matches_;
+  std::string text_;                        // sequences and modifications of the matches
+  std::vector<qv_protein*> matchProteins_;  // the proteins of each match, in runs
+  mutable std::unordered_map<uint32_t, std::unique_ptr<qv_peptide>> peptides_;  // made on demand
+  std::vector<int32_t> claimed_;     // per query: claimed matches
+  std::vector<int32_t> claimedTop_;  // per query: claimed matches of pretty rank 1
   std::unordered_map<std::string, std::unique_ptr<qv_protein>> proteins_;
   std::vector<qv_protein*> order_;  // every protein in hit-list order
   std::vector<qv_protein*> hits_;   // the numbered hits

@@ -168,13 +168,15 @@ TEST(SummaryGenerated, GroupingThroughTheIndexEqualsThePairwiseWalk) {
   qv_peptidesummary s(file, 0x41, 0.0, 999999, std::nullopt, 0.0, 0, std::nullopt);
   const std::vector<qv_protein*>& hits = s.getOrderedProteins();
   ASSERT_GT(hits.size(), 500u);
-  qv_grouping::Settings settings;
+  qv_grouping::Settings base = s.getGroupingSettings();
+  base.limitWalk = false;
+  qv_grouping::Settings settings = base;
   expectSameGrouping(hits, settings);
   settings.minPeptideLength = 9;
   expectSameGrouping(hits, settings);
   settings.byQuery = true;
   expectSameGrouping(hits, settings);
-  settings = {};
+  settings = base;
   settings.limitWalk = true;
   settings.maxHits = 120;
   settings.minScore = 30;

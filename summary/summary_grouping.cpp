@@ -24,17 +24,20 @@ struct KeyHash {
 
 using KeySet = std::unordered_set<Key, KeyHash>;
 
-std::string_view sequenceOf(const qv_peptide_ref& ref) {
-  return ref.peptide != nullptr ? std::string_view(ref.peptide->getPeptideStr()) : std::string_view();
+const qv_match& matchOf(const qv_peptide_ref& ref, const Settings& s) { return (*s.matches)[ref.match]; }
+
+std::string_view sequenceOf(const qv_peptide_ref& ref, const Settings& s) {
+  const qv_match& m = matchOf(ref, s);
+  return std::string_view(*s.text).substr(m.textBegin, m.sequenceLength);
 }
 
 Key keyOf(const qv_peptide_ref& ref, const Settings& s) {
-  if (s.byQuery) return Key{{}, ref.query};
-  return Key{sequenceOf(ref), 0};
+  if (s.byQuery) return Key{{}, matchOf(ref, s).query};
+  return Key{sequenceOf(ref, s), 0};
 }
 
 bool counts(const qv_peptide_ref& ref, const Settings& s) {
-  return static_cast<int64_t>(sequenceOf(ref).size()) >= s.minPeptideLength;
+  return static_cast<int>(matchOf(ref, s).sequenceLength) >= s.minPeptideLength;
 }
 
 void keysOf(const qv_protein& p, const Settings& s, KeySet& out) {

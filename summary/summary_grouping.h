@@ -15,6 +15,7 @@
 // walker looks only at the lists of its own peptides. The result is that of
 // the pairwise walk, which groupProteinsPairwise keeps as the reference.
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "summary/qv_protein.h"
@@ -22,6 +23,9 @@
 namespace qv_grouping {
 
 struct Settings {
+  /// The summary's match records and text store that the references point into.
+  const std::vector<qv_match>* matches = nullptr;
+  const std::string* text = nullptr;
   int minPeptideLength = 0;
   bool byQuery = false;
   /// Stop the walk after 50 walkers at the first beyond maxHits or below minScore.

@@ -170,13 +170,12 @@ std::string qv_summary::getTerminalResiduesString(int q, int p) const {
 
 std::string qv_summary::getModificationText(int q, int p, int decimals) const {
   std::string text;
-  const qv_peptide* peptide = peptideAt(q, p);
   auto add = [&text](const std::string& item) {
     if (!text.empty()) text += "; ";
     text += item;
   };
-  if (peptide != nullptr) {
-    const std::string& mods = peptide->getVarModsStr();
+  if (const qv_match* m = matchAt(q, p)) {
+    const std::string_view mods = modsOf(*m);
     std::string seen;
     for (char c : mods) {
       if (c <= '0' || c > '9' || seen.find(c) != std::string::npos) continue;

@@ -1,0 +1,33 @@
+#pragma once
+// The peptide source of a summary: the results file's peptides section (or
+// summary section) with the observed m/z and charge of each query worked out
+// once for all its matches, and a quiet mode in which nothing is recorded,
+// used when a match already read (and its problems recorded) is read again
+// to hand out its peptide object.
+#include <vector>
+
+#include "results/peptide_source.h"
+
+class qv_summary_source : public qv_resultsfile_peptide_source {
+ public:
+  /// `file` must outlive this object.
+  qv_summary_source(const qv_resultsfile& file, qv_peptide_form form);
+
+  double getObservedMass(int q) const override;
+  /// The charge; a query without its "qexp" line records error 5 on every
+  /// call (unless quiet), as the results file does.
+  int getObservedCharge(int q) const override;
+  void recordError(int code, std::initializer_list<qv_format::Arg> args) const override;
+
+  void setQuiet(bool quiet) const { quiet_ = quiet; }
+
+ private:
+  bool inRange(int q) const;
+
+  const qv_resultsfile& file_;
+  mutable bool quiet_ = false;
+  mutable std::vector<double> mass_;
+  mutable std::vector<int> charge_;
+  mutable std::vector<bool> massKnown_;
+  mutable std::vector<bool> chargeKnown_;
+};
