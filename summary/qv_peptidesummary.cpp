@@ -16,10 +16,12 @@ qv_peptidesummary::qv_peptidesummary(const qv_resultsfile& file, uint32_t flags,
       errorTolerant_(file.isErrorTolerant()) {
   setMinPeptideLength(minPeptideLength);
   table_.resize((static_cast<size_t>(numQueries_) + 1) * (kMaxRank + 1));
+  source_.setSkipPeptideExtras(true);
   for (int q = 1; q <= numQueries_; ++q) {
     if (q % 100 == 0) file_.keepAlive();
     readQuery(q);
   }
+  source_.setSkipPeptideExtras(false);
   buildSummary();
 }
 

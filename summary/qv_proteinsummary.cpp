@@ -50,7 +50,9 @@ qv_proteinsummary::qv_proteinsummary(const qv_resultsfile& file, uint32_t flags,
   numHits_ = readableHits();
   if (hitFilter.has_value() && !hitFilter->empty()) hitFilter_ = std::atoi(hitFilter->c_str());
   findMatchKeys();
+  source_.setSkipPeptideExtras(true);
   for (int h = 1; h <= numHits_; ++h) readHit(h);
+  source_.setSkipPeptideExtras(false);
   if ((flags_ & FLAG_NO_MIXTURES) == 0) readMixtures();
   buildSummary();
 }

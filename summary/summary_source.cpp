@@ -17,6 +17,11 @@ bool qv_summary_source::inRange(int q) const {
   return true;
 }
 
+std::string qv_summary_source::getValue(std::string_view key) const {
+  if (skipExtras_ && (key.ends_with("_primary_nl") || key.ends_with("_subst"))) return std::string();
+  return qv_resultsfile_peptide_source::getValue(key);
+}
+
 double qv_summary_source::getObservedMass(int q) const {
   if (!inRange(q)) return quiet_ ? 0.0 : file_.getObservedMass(q);
   const size_t i = static_cast<size_t>(q);

@@ -3,7 +3,10 @@
 // summary section) with the observed m/z and charge of each query worked out
 // once for all its matches, and a quiet mode in which nothing is recorded,
 // used when a match already read (and its problems recorded) is read again
-// to hand out its peptide object.
+// to hand out its peptide object. While a summary is built it keeps only a
+// compact record of each match, so the two companions that only fill the
+// peptide object ("_primary_nl" and "_subst", which record nothing) are left
+// unread then and read when the object is made.
 #include <vector>
 
 #include "results/peptide_source.h"
@@ -19,13 +22,18 @@ class qv_summary_source : public qv_resultsfile_peptide_source {
   int getObservedCharge(int q) const override;
   void recordError(int code, std::initializer_list<qv_format::Arg> args) const override;
 
+  std::string getValue(std::string_view key) const override;
+
   void setQuiet(bool quiet) const { quiet_ = quiet; }
+  /// Whether "_primary_nl" and "_subst" read as absent.
+  void setSkipPeptideExtras(bool skip) const { skipExtras_ = skip; }
 
  private:
   bool inRange(int q) const;
 
   const qv_resultsfile& file_;
   mutable bool quiet_ = false;
+  mutable bool skipExtras_ = false;
   mutable std::vector<double> mass_;
   mutable std::vector<int> charge_;
   mutable std::vector<bool> massKnown_;
