@@ -426,3 +426,36 @@ TEST_F(PeptideSummaryTest, AFileThatNamesItselfAsParentIsReadOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PeptideSummaryTest, PeptideObjectsAreMadeOnRequestWithTheirCompanionsAndNoSecondErrors) {
+  FileSpec spec;
+  addQueries(spec, {{400, 10}});
+  spec.peptides = {"q1_p1=" + match("MAMK", 40, "\"P1\":0:1:4:1,\"P2\":0:5:8:1", "010100"),
+                   "q1_p1_primary_nl=010000", "q1_p1_subst=3,M,X", "q1_p1_terms=K"};
+  auto file = open(spec);
+  qv_peptidesummary s(*file, 1, 0.0, 50, std::nullopt, 0.0, 0, std::nullopt);
+  // The short "_terms" pair warns once per protein while the summary is built.
+  EXPECT_EQ(errorNumbers(*file), (std::vector<int>{29, 29}));
+  const qv_peptide* p = nullptr;
+  ASSERT_TRUE(s.getPeptide(1, 1, p));
+  EXPECT_EQ(p->getPrimaryNlStr(), "010000");
+  ASSERT_EQ(p->getSubstitutions().size(), 1u);
+  EXPECT_EQ(p->getSubstitutions()[0].substitute, 'X');
+  EXPECT_EQ(p->getVarModsStr(), "010100");
+  EXPECT_DOUBLE_EQ(p->getObserved(), 500.0);
+  EXPECT_EQ(p->getObsCharge(), 2);
+  ASSERT_EQ(p->getNumProteins(), 2);
+  EXPECT_EQ(p->getProtein(2)->getAccession(), "P2");
+  EXPECT_EQ(p->getClaimingHit(), 1);
+  const qv_peptide* again = nullptr;
+  ASSERT_TRUE(s.getPeptide(1, 1, again));
+  EXPECT_EQ(again, p);  // one object for the life of the summary
+  EXPECT_EQ(errorNumbers(*file), (std::vector<int>{29, 29}));
+  std::optional<qv_peptide> copy = s.getPeptideCopy(1, 1);
+  ASSERT_TRUE(copy.has_value());
+  EXPECT_EQ(copy->getPeptideStr(), "MAMK");
+}
+
+}  // namespace
