@@ -202,12 +202,14 @@ void qv_summary::scoreProtein(qv_protein& protein) {
     protein.setScore(score);
   }
   // Neither summary sets a sort score, so the references sort by query, then rank.
-  std::stable_sort(refs.begin(), refs.end(), [&protein](const qv_peptide_ref& a, const qv_peptide_ref& b) {
+  auto before = [&protein](const qv_peptide_ref& a, const qv_peptide_ref& b) {
     const qv_match& x = protein.matchOf(a);
     const qv_match& y = protein.matchOf(b);
     if (x.query != y.query) return x.query < y.query;
     return x.rank < y.rank;
-  });
+  };
+  // The peptide summary adds references in that order already.
+  if (!std::is_sorted(refs.begin(), refs.end(), before)) std::stable_sort(refs.begin(), refs.end(), before);
   refs.shrink_to_fit();
 }
 
