@@ -297,22 +297,27 @@ qv_protein* qv_summary::getHit(int n) const {
 
 int qv_summary::getNumberOfHits() const { return static_cast<int>(hits_.size()); }
 
-int qv_summary::getNumberOfGroupedProteins(int n) const {
+const std::vector<qv_protein*>* qv_summary::groupedUnder(int n) const {
   const qv_protein* hit = getHit(n);
-  if (hit == nullptr) return 0;
-  int count = 0;
-  for (const qv_protein* p : order_)
-    if (p->getStatus() != qv_protein::INDEPENDENT && p->getGroupLeaderAccession() == hit->getAccession()) ++count;
-  return count;
+  if (hit == nullptr) return nullptr;
+  if (!groupsKnown_) {  // one walk, so that listing every group costs no more than the hit list
+    for (qv_protein* p : order_)
+      if (p->getStatus() != qv_protein::INDEPENDENT) groups_[p->getGroupLeaderAccession()].push_back(p);
+    groupsKnown_ = true;
+  }
+  auto it = groups_.find(hit->getAccession());
+  return it == groups_.end() ? nullptr : &it->second;
+}
+
+int qv_summary::getNumberOfGroupedProteins(int n) const {
+  const std::vector<qv_protein*>* list = groupedUnder(n);
+  return list == nullptr ? 0 : static_cast<int>(list->size());
 }
 
 qv_protein* qv_summary::getGroupedProtein(int n, int i) const {
-  const qv_protein* hit = getHit(n);
-  if (hit == nullptr || i < 1) return nullptr;
-  for (qv_protein* p : order_)
-    if (p->getStatus() != qv_protein::INDEPENDENT && p->getGroupLeaderAccession() == hit->getAccession() && --i == 0)
-      return p;
-  return nullptr;
+  const std::vector<qv_protein*>* list = groupedUnder(n);
+  if (list == nullptr || i < 1 || i > static_cast<int>(list->size())) return nullptr;
+  return (*list)[static_cast<size_t>(i - 1)];
 }
 
 double qv_summary::getHitTableValue(int n) const {

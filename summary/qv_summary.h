@@ -217,6 +217,8 @@ class qv_summary {
   bool hasUnclaimedRankOne(const qv_protein& protein) const;
   void claimPeptides(qv_protein& protein, int hitNumber);
   bool comesBefore(const qv_protein* a, const qv_protein* b) const;
+  /// The proteins grouped under hit n in hit-list order, or nullptr.
+  const std::vector<qv_protein*>* groupedUnder(int n) const;
 
   qv_peptide_form form_;
   std::vector<qv_match> matches_;
@@ -228,6 +230,8 @@ class qv_summary {
   std::unordered_map<std::string, std::unique_ptr<qv_protein>> proteins_;
   std::vector<qv_protein*> order_;  // every protein in hit-list order
   std::vector<qv_protein*> hits_;   // the numbered hits
+  mutable std::unordered_map<std::string, std::vector<qv_protein*>> groups_;  // by leader accession
+  mutable bool groupsKnown_ = false;
   bool hitOrder_ = false;
   bool byQuery_ = false;
   double table_[kAlwaysNumbered];
