@@ -126,8 +126,10 @@ class MisBlock {
     line.frame = protein.getFrame();
     line.score = qv_reports::roundedScore(protein.getScore());
     line.description = summary_.getProteinDescription(protein.getAccession()).substr(0, kDescriptionLength);
-    for (const qv_peptide_ref& ref : protein.refs())
-      if (ref.query != -1 && ref.rank != -1 && ref.dupStatus != qv_protein::DUP_SAME_QUERY) ++line.queryMatch;
+    for (int j = 1; j <= protein.getNumPeptides(); ++j)
+      if (protein.getPeptideQuery(j) != -1 && protein.getPeptideP(j) != -1 &&
+          protein.getPeptideDuplicateStatus(j) != qv_protein::DUP_SAME_QUERY)
+        ++line.queryMatch;
     return line;
   }
 
