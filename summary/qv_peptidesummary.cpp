@@ -85,9 +85,14 @@ bool qv_peptidesummary::getPeptide(int q, int p, const qv_peptide*& result) cons
 }
 
 std::optional<qv_peptide> qv_peptidesummary::getPeptideCopy(int q, int p) const {
-  const qv_peptide* peptide = nullptr;
-  if (!getPeptide(q, p, peptide)) return std::nullopt;
-  return *peptide;
+  // Made afresh and not kept: a caller that walks every match by value
+  // does not leave an object per match behind.
+  if (matchAt(q, p) == nullptr) {
+    const qv_peptide* none = nullptr;
+    (void)getPeptide(q, p, none);  // records error 6
+    return std::nullopt;
+  }
+  return std::optional<qv_peptide>(std::move(*makePeptide(table_[slot(q, p)] - 1)));
 }
 
 int qv_peptidesummary::getProbabilityScoreCutoff(int oneInX) const { return getAvePeptideIdentityThreshold(oneInX); }

@@ -172,9 +172,12 @@ bool qv_proteinsummary::getPeptide(int q, int h, const qv_peptide*& result) cons
 }
 
 std::optional<qv_peptide> qv_proteinsummary::getPeptideCopy(int q, int h) const {
+  // Made afresh and not kept, like the peptide summary's copies.
+  const int64_t m = matchNumber(q, h);
+  if (m >= 0) return std::optional<qv_peptide>(std::move(*makePeptide(static_cast<uint32_t>(m))));
   const qv_peptide* peptide = nullptr;
-  if (!getPeptide(q, h, peptide)) return std::nullopt;
-  return *peptide;
+  if (!getPeptide(q, h, peptide)) return std::nullopt;  // error 6
+  return *peptide;  // the built-in "no match" peptide of a filtered-out hit
 }
 
 int qv_proteinsummary::getProbabilityScoreCutoff(int oneInX) const { return getProteinThreshold(oneInX); }

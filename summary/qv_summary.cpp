@@ -107,9 +107,7 @@ void qv_summary::addMatchProtein(uint32_t m, qv_protein* protein) {
   ++match.proteinCount;
 }
 
-const qv_peptide* qv_summary::peptideOf(uint32_t m) const {
-  auto [it, created] = peptides_.try_emplace(m);
-  if (!created) return it->second.get();
+std::unique_ptr<qv_peptide> qv_summary::makePeptide(uint32_t m) const {
   const qv_match& match = matches_[m];
   source_.setQuiet(true);
   std::unique_ptr<qv_peptide> peptide = rereadPeptide(match.query, match.rank);
@@ -124,7 +122,12 @@ const qv_peptide* qv_summary::peptideOf(uint32_t m) const {
   peptide->setPrettyRank(match.prettyRank);
   peptide->setClaimingHit(match.claimingHit);
   for (uint32_t i = 0; i < match.proteinCount; ++i) peptide->addProtein(matchProteins_[match.proteinsBegin + i]);
-  it->second = std::move(peptide);
+  return peptide;
+}
+
+const qv_peptide* qv_summary::peptideOf(uint32_t m) const {
+  auto [it, created] = peptides_.try_emplace(m);
+  if (created) it->second = makePeptide(m);
   return it->second.get();
 }
 

@@ -172,6 +172,8 @@ class qv_summary {
   /// The peptide object of match m, read again from the file (quietly: its
   /// problems were recorded when it was first read) on the first call.
   const qv_peptide* peptideOf(uint32_t m) const;
+  /// A new peptide object of match m, not kept by the summary.
+  std::unique_ptr<qv_peptide> makePeptide(uint32_t m) const;
   /// The record of the match at (q, p), or nullptr; records nothing.
   virtual const qv_match* matchAt(int q, int p) const = 0;
   /// Protein i (from 0) of the proteins match m was added to.
