@@ -16,6 +16,7 @@ qv_peptidesummary::qv_peptidesummary(const qv_resultsfile& file, uint32_t flags,
       errorTolerant_(file.isErrorTolerant()) {
   setMinPeptideLength(minPeptideLength);
   table_.resize((static_cast<size_t>(numQueries_) + 1) * (kMaxRank + 1));
+  reserveMatches(static_cast<size_t>(numQueries_) * kMaxRank);
   source_.setSkipPeptideExtras(true);
   for (int q = 1; q <= numQueries_; ++q) {
     if (q % 100 == 0) file_.keepAlive();

@@ -14,9 +14,10 @@ void qv_protein::setGrouped(Status status, const std::string& leaderAccession) {
   leader_ = leaderAccession;
 }
 
+// A multiplicity of 1 takes nothing off (log10 of 1 is 0), so it costs no logarithm.
 double qv_protein::reducedScoreOf(const qv_peptide_ref& ref) const {
   const double ions = matchOf(ref).ionsScore;
-  if (toleranceTerm_ > 0 && ref.multiplicity >= 1) return ions - 10 * std::log10(ref.multiplicity) * toleranceTerm_;
+  if (toleranceTerm_ > 0 && ref.multiplicity > 1) return ions - 10 * std::log10(ref.multiplicity) * toleranceTerm_;
   return ions;
 }
 

@@ -75,6 +75,11 @@ qv_protein* qv_summary::findOrCreateProtein(const std::string& accession, double
   return lastProtein_;
 }
 
+void qv_summary::reserveMatches(size_t count) {
+  matches_.reserve(count);
+  text_.reserve(count * 48);  // sequence and modifications of a long peptide
+}
+
 uint32_t qv_summary::addMatch(const qv_peptide& peptide, int q, int rank) {
   qv_match m;
   m.ionsScore = peptide.getIonsScore();

@@ -162,6 +162,9 @@ class qv_summary {
 
   /// The protein of `accession`, created (score 0) when new.
   qv_protein* findOrCreateProtein(const std::string& accession, double score, int hitNumber, bool mixture);
+  /// Reserves room for about `count` match records. Pages never touched cost
+  /// no memory, while growing by copying would hold two lists at its peak.
+  void reserveMatches(size_t count);
   /// Keeps the record of a peptide just read for (q, rank); returns its number.
   uint32_t addMatch(const qv_peptide& peptide, int q, int rank);
   /// Notes that match m was added to `protein` (call right after addMatch,
