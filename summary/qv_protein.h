@@ -24,7 +24,6 @@ struct qv_match {
   uint16_t sequenceLength = 0;
   uint16_t modsLength = 0;
   uint16_t proteinCount = 0;
-  bool noMatch = false;
 };
 
 /// One peptide listed under a protein.
@@ -115,7 +114,13 @@ class qv_protein {
   /// The references, for the summary that owns this protein.
   std::vector<qv_peptide_ref>& refs() { return refs_; }
   const std::vector<qv_peptide_ref>& refs() const { return refs_; }
-  void addRef(const qv_peptide_ref& ref) { refs_.push_back(ref); }
+  /// Adds a reference. The list grows by a quarter at a time rather than
+  /// doubling: a large search's proteins hold millions of references, and
+  /// the unused room would otherwise be about a third of them.
+  void addRef(const qv_peptide_ref& ref) {
+    if (refs_.size() == refs_.capacity()) refs_.reserve(refs_.size() < 16 ? 16 : refs_.size() + refs_.size() / 4);
+    refs_.push_back(ref);
+  }
 
  private:
   const std::vector<qv_match>* matches_;

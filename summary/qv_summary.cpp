@@ -78,6 +78,7 @@ qv_protein* qv_summary::findOrCreateProtein(const std::string& accession, double
 void qv_summary::reserveMatches(size_t count) {
   matches_.reserve(count);
   text_.reserve(count * 48);  // sequence and modifications of a long peptide
+  matchProteins_.reserve(count * 4);
 }
 
 uint32_t qv_summary::addMatch(const qv_peptide& peptide, int q, int rank) {
@@ -86,7 +87,6 @@ uint32_t qv_summary::addMatch(const qv_peptide& peptide, int q, int rank) {
   m.query = q;
   m.rank = rank;
   m.prettyRank = peptide.getPrettyRank();
-  m.noMatch = peptide.isNoMatch();
   // Texts beyond 65,535 characters (no real peptide) are kept shortened; a
   // store beyond 4 GB (no real file) keeps no more text.
   const std::string& sequence = peptide.getPeptideStr();
