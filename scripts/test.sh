@@ -3,6 +3,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
+echo "== layer order of the includes"
+python3 scripts/check_layers.py
 bash scripts/build.sh build
 bash scripts/build.sh build-san -DQV_SANITIZE=ON "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1"
 QV_TARGET=fuzzers bash scripts/build.sh build-fuzz -DQV_FUZZ=ON -DQV_TESTS=OFF \
