@@ -63,7 +63,7 @@ def includes(root):
         with open(path, encoding="utf-8", errors="replace") as f:
             for number, line in enumerate(f, 1):
                 m = INCLUDE.match(line)
-                if m and m.group(1) in folders and m.group(1) != folder:
+                if m and (m.group(1) in folders or m.group(1) in ORDER) and m.group(1) != folder:
                     yield folder, rel, number, m.group(1)
 
 
