@@ -10,6 +10,7 @@
 
 #include "config/config_lines.h"
 #include "errors/qv_errors.h"
+#include "errors/setting_defaults.h"
 
 class qv_cluster_settings {
  public:
@@ -89,7 +90,7 @@ class qv_cluster_settings {
   bool subClustersReplaced_ = false;
   int ipcTimeout_ = 10;
   int ipcLogging_ = 0;
-  std::string ipcLogfile_ = "../logs/IPC.log";
+  std::string ipcLogfile_ = QV_DEFAULT_IPC_LOG_FILE;
   int checkNodesAliveFreq_ = 30;
   int secsToWaitForNodeAtStartup_ = 60;
 };

@@ -43,4 +43,29 @@ TEST(ProcessSettings, ComeFromTheConfigurationObjectsAndReachTheReporter) {
   EXPECT_EQ(getEngineSettings().errorLogFile, "../logs/errorlog.txt");
 }
 
+// The reporter starts with the settings a default configuration gives, so
+// a report made before the configuration is read goes where it would after.
+TEST(ProcessSettings, ReporterDefaultsEqualThoseOfADefaultConfiguration) {
+  const qv_engine_settings reporterDefaults;
+  const qv_engine_settings fromConfiguration = engineSettingsFrom(qv_options(), qv_cluster_settings());
+  EXPECT_EQ(reporterDefaults.errorLogFile, fromConfiguration.errorLogFile);
+  EXPECT_EQ(reporterDefaults.ipcLogFile, fromConfiguration.ipcLogFile);
+  EXPECT_EQ(reporterDefaults.mail.mailTempFile, fromConfiguration.mail.mailTempFile);
+  EXPECT_EQ(reporterDefaults.mail.interFileBasePath, fromConfiguration.mail.interFileBasePath);
+  EXPECT_TRUE(reporterDefaults == fromConfiguration);
+}
+
+// An empty value in the file restores the same defaults.
+TEST(ProcessSettings, EmptyValuesInTheFileRestoreTheSameDefaults) {
+  qv_options options;
+  options.setMailTempFile("/elsewhere/MXXXXXX");
+  options.setInterFileBasePath("/elsewhere/data");
+  qv_errors errors;
+  options.applyLine("MailTempFile", "tarnel.dat", errors);
+  options.applyLine("InterFileBasePath", "tarnel.dat", errors);
+  const qv_engine_settings reporterDefaults;
+  EXPECT_EQ(options.getMailTempFile(), reporterDefaults.mail.mailTempFile);
+  EXPECT_EQ(options.getInterFileBasePath(), reporterDefaults.mail.interFileBasePath);
+}
+
 }  // namespace

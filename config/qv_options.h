@@ -13,6 +13,7 @@
 
 #include "config/config_lines.h"
 #include "errors/qv_errors.h"
+#include "errors/setting_defaults.h"
 
 class qv_options {
  public:
@@ -184,11 +185,11 @@ class qv_options {
   bool saveLastQueryAsc_ = false;
   bool saveEveryLastQueryAsc_ = true;
   std::string lastQueryAscFile_ = "../logs/lastquery.asc";
-  std::string errorLogFile_ = "../logs/errorlog.txt";
+  std::string errorLogFile_ = QV_DEFAULT_ERROR_LOG_FILE;
   std::string searchLogFile_ = "../logs/searches.log";
-  std::string monitorLogFile_ = "../logs/monitor.log";
+  std::string monitorLogFile_ = QV_DEFAULT_MONITOR_LOG_FILE;
   // Absolute defaults point into the installed server tree (/opt/tarnel).
-  std::string interFileBasePath_ = "/opt/tarnel/data";
+  std::string interFileBasePath_ = QV_DEFAULT_INTER_FILE_BASE_PATH;
   std::string interFileRelPath_ = "../data";
   std::string tarnelCmdLine_ = "../cgi/nph-tarnel.exe";
   std::string testDirectory_ = "../data/test";
@@ -206,20 +207,20 @@ class qv_options {
   int intensitySigFigs_ = 2;
   bool emailUsersEnabled_ = false;
   bool emailErrorsEnabled_ = false;
-  int mailTransport_ = 2;
+  int mailTransport_ = QV_DEFAULT_MAIL_TRANSPORT;
   std::string emailService_;
   std::string emailPassword_;
   std::string emailProfile_;
-  std::string sendmailPath_ = "/usr/lib/sendmail";
+  std::string sendmailPath_ = QV_DEFAULT_SENDMAIL_PATH;
   std::string emailFromUser_;
   std::string emailFromTextName_;
   int emailTimeOutPeriod_ = 120;
   int monitorEmailCheckFreq_ = 300;
-  std::string mailTempFile_ = "/tmp/MXXXXXX";
+  std::string mailTempFile_ = QV_DEFAULT_MAIL_TEMP_FILE;
   std::string errMessageEmailTo_;
   int monitorTestTimeout_ = 1200;
-  std::string ntMonitorGroup_ = "Administrators";
-  std::string ntIUserGroup_ = "Guests";
+  std::string ntMonitorGroup_ = QV_DEFAULT_NT_MONITOR_GROUP;
+  std::string ntIUserGroup_ = QV_DEFAULT_NT_IUSER_GROUP;
   int unixWebUserGroup_ = -1;
   bool forkForUnixApache_ = false;
   int separateLockMem_ = 0;

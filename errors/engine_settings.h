@@ -7,15 +7,18 @@
 #include <string>
 
 #include "errors/mailit.h"
+#include "errors/setting_defaults.h"
 
 /// The values the reporter, the access rights and the mail facility read.
 struct qv_engine_settings {
-  std::string errorLogFile = "../logs/errorlog.txt";   ///< ErrorLogFile
-  std::string monitorLogFile = "../logs/monitor.log";  ///< MonitorLogFile
-  std::string ipcLogFile = "../logs/IPC.log";          ///< IPC log file of the cluster settings
-  std::string ntIUserGroup = "Guests";                 ///< NTIUserGroup
-  std::string ntMonitorGroup = "Administrators";       ///< NTMonitorGroup
+  std::string errorLogFile = QV_DEFAULT_ERROR_LOG_FILE;      ///< ErrorLogFile
+  std::string monitorLogFile = QV_DEFAULT_MONITOR_LOG_FILE;  ///< MonitorLogFile
+  std::string ipcLogFile = QV_DEFAULT_IPC_LOG_FILE;          ///< IPC log file of the cluster settings
+  std::string ntIUserGroup = QV_DEFAULT_NT_IUSER_GROUP;      ///< NTIUserGroup
+  std::string ntMonitorGroup = QV_DEFAULT_NT_MONITOR_GROUP;  ///< NTMonitorGroup
   qv_mail_settings mail;
+
+  bool operator==(const qv_engine_settings&) const = default;
 };
 
 /// The current process-wide settings (valid for the life of the process;

@@ -9,19 +9,23 @@
 #include <string_view>
 #include <utility>
 
+#include "errors/setting_defaults.h"
+
 /// The mail settings (the mail options of the configuration).
 struct qv_mail_settings {
   bool emailErrorsEnabled = false;                           ///< EmailErrorsEnabled
   std::string errMessageEmailTo;                             ///< ErrMessageEmailTo: the administrator's address
-  int mailTransport = 2;                                     ///< MailTransport: 0 to 3
+  int mailTransport = QV_DEFAULT_MAIL_TRANSPORT;             ///< MailTransport: 0 to 3
   std::string emailService;                                  ///< EmailService
   std::string emailPassword;                                 ///< EmailPassword
   std::string emailProfile;                                  ///< EmailProfile
-  std::string sendmailPath = "/usr/lib/sendmail";            ///< sendmailPath
+  std::string sendmailPath = QV_DEFAULT_SENDMAIL_PATH;       ///< sendmailPath
   std::string emailFromUser;                                 ///< EmailFromUser
   std::string emailFromTextName;                             ///< EmailFromTextName
-  std::string mailTempFile = "C:/TEMP/MXXXXXX";              ///< MailTempFile: template of mail file names
-  std::string interFileBasePath = "C:/InetPub/Tarnel/data";  ///< InterFileBasePath
+  std::string mailTempFile = QV_DEFAULT_MAIL_TEMP_FILE;            ///< MailTempFile: template of mail file names
+  std::string interFileBasePath = QV_DEFAULT_INTER_FILE_BASE_PATH;  ///< InterFileBasePath
+
+  bool operator==(const qv_mail_settings&) const = default;
 };
 
 /// Recipient name of error mails.

@@ -44,8 +44,8 @@ class qv_memmapfile {
   /// (kept for callers). `extraWindow` is added to the minimum window of
   /// windowed access. True when no error code was set. The object stays
   /// usable for close() after a failure.
-  bool open(const std::string& fileName, bool readOnly, int& errorCode, uint32_t flags = 0, int64_t lockAmount = 0,
-            int64_t extraWindow = 0, bool reportErrors = true);
+  [[nodiscard]] bool open(const std::string& fileName, bool readOnly, int& errorCode, uint32_t flags = 0, int64_t lockAmount = 0,
+                          int64_t extraWindow = 0, bool reportErrors = true);
 
   /// Address of the byte at `offset` with at least `length` bytes mapped
   /// after it (cut at the end of the file), moving the window when needed;

@@ -42,11 +42,11 @@ namespace qv_taskfiles {
 /// valid) turns the search into a binary search; empty for the legacy
 /// registry. Returns the registry error code; `found` is empty when no
 /// record holds the identifier.
-int findRecord(const std::string& path, const std::string& dayDir, int64_t taskId,
-               std::optional<qv_found_record>& found);
+[[nodiscard]] int findRecord(const std::string& path, const std::string& dayDir, int64_t taskId,
+                             std::optional<qv_found_record>& found);
 
 /// Reads the record at byte 0 of a task file.
-int readTaskFile(const std::string& path, std::optional<qv_found_record>& found);
+[[nodiscard]] int readTaskFile(const std::string& path, std::optional<qv_found_record>& found);
 
 /// Writes `record` at `position` of the existing file `path`. `dayDir`
 /// names the day directory when `path` is its day index (empty otherwise),
@@ -71,14 +71,14 @@ class qv_dayindex_writer {
   /// be a regular file, not a link, that begins with the header (or a part
   /// of it, which is then completed); otherwise code 2 (cannot create) or 1
   /// (cannot open) and nothing is written. Registry error code.
-  int open();
+  [[nodiscard]] int open();
   /// The largest identifier in the day index for which `belongs` is true
   /// (identifiers of this day), or nullopt when it has none. Registry error
   /// code.
-  int largestIdOfDay(const std::function<bool(int64_t)>& belongs, std::optional<int64_t>& largest);
+  [[nodiscard]] int largestIdOfDay(const std::function<bool(int64_t)>& belongs, std::optional<int64_t>& largest);
   /// Writes `record` after the last whole record; its offset goes to
   /// `position`. The summary file is rewritten. Registry error code.
-  int append(const qv_taskrecord& record, int64_t& position);
+  [[nodiscard]] int append(const qv_taskrecord& record, int64_t& position);
   /// Unlocks and closes; registry error code (5 when closing fails).
   int close();
 

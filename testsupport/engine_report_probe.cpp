@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
     setEngineSettings(settings);
     qv_memmapfile m;
     int code = -1;
-    m.open(mapPath, false, code, mapFlags);
+    (void)m.open(mapPath, false, code, mapFlags);  // the code is printed
     std::printf("code=%d state=%d\n", code, m.getLockState());
     return 0;
   }
