@@ -6,8 +6,11 @@
 
 #include "platform/process.h"
 
-#ifndef QV_EXT_INSTALL_DIR
-#define QV_EXT_INSTALL_DIR "/usr/local/lib/qv-searchcontrol"
+// Where the installed module lies relative to the installed programs
+// ("../lib/qv-searchcontrol" for bin/ and lib/ under one prefix), so that
+// an installation works wherever its prefix is.
+#ifndef QV_EXT_RELATIVE_DIR
+#define QV_EXT_RELATIVE_DIR "../lib/qv-searchcontrol"
 #endif
 
 namespace qv_platform {
@@ -18,9 +21,15 @@ void* g_handle = nullptr;
 
 void* openModule(std::string* error) {
   if (g_handle != nullptr) return g_handle;
+  // Beside the program in the build tree; in the library folder of the
+  // program's own prefix once installed. An absolute QV_EXT_RELATIVE_DIR
+  // (a library folder outside the prefix) is used as it stands.
+  const std::string dir = executableDirectory();
+  const std::string installed = QV_EXT_RELATIVE_DIR[0] == '/' ? std::string(QV_EXT_RELATIVE_DIR)
+                                                               : dir + "/" + QV_EXT_RELATIVE_DIR;
   std::vector<std::string> candidates = {
-      executableDirectory() + "/" + kExtensionFileName,
-      std::string(QV_EXT_INSTALL_DIR) + "/" + kExtensionFileName,
+      dir + "/" + kExtensionFileName,
+      installed + "/" + kExtensionFileName,
   };
   std::string reasons;
   for (const auto& path : candidates) {
