@@ -34,24 +34,24 @@ class RecordingSink : public qv_report_sink {
 // Queries 1 and 4 match P1 and P2; query 2 has the no-match entry; query 3
 // has no rank-1 entry at all.
 FileSpec msmsFile(const std::string& reptype) {
-  FileSpec spec;
-  spec.parameters = {"SEARCH=MIS", "ITOL=0.6", "ITOLU=Da", "ERRORTOLERANT=0", "REPTYPE=" + reptype};
-  spec.header = {"sequences=20000", "sequences_after_tax=20000", "version=2.1.04", "release=TestDB_1.fasta"};
-  spec.proteins = {"\"P1\"=20000.50,\"Alpha protein\"", "\"P2\"=30000.25,\"Beta protein\""};
+  FileSpec layout;
+  layout.parameters = {"SEARCH=MIS", "ITOL=0.6", "ITOLU=Da", "ERRORTOLERANT=0", "REPTYPE=" + reptype};
+  layout.header = {"sequences=20000", "sequences_after_tax=20000", "version=2.1.04", "release=TestDB_1.fasta"};
+  layout.proteins = {"\"P1\"=20000.50,\"Alpha protein\"", "\"P2\"=30000.25,\"Beta protein\""};
   // The fingerprint-style hit list that a protein summary reads.
-  spec.summary = {"num_hits=1", "h1=P2,99.00,0.001,30000.25,1", "h1_text=Beta protein"};
+  layout.summary = {"num_hits=1", "h1=P2,99.00,0.001,30000.25,1", "h1_text=Beta protein"};
   for (int q = 1; q <= 4; ++q) {
-    spec.summary.push_back("qexp" + std::to_string(q) + "=500.0,2+");
-    spec.summary.push_back("qmatch" + std::to_string(q) + "=100");
-    spec.queries.push_back({"title=Spectrum%20" + std::to_string(q), "num_vals=2", "Ions1=100.0:5,200.0:7"});
+    layout.summary.push_back("qexp" + std::to_string(q) + "=500.0,2+");
+    layout.summary.push_back("qmatch" + std::to_string(q) + "=100");
+    layout.queries.push_back({"title=Spectrum%20" + std::to_string(q), "num_vals=2", "Ions1=100.0:5,200.0:7"});
   }
-  spec.peptides = {
+  layout.peptides = {
       "q1_p1=" + match("PEPTIDEK", 45.5, "\"P1\":0:10:17:1"),
       "q1_p2=" + match("SAMPLER", 30, "\"P2\":0:5:11:1"),
       "q2_p1=-1",
       "q4_p1=" + match("PEPTIDER", 12.25, "\"P2\":0:50:57:1,\"P1\":0:70:77:1"),
   };
-  return spec;
+  return layout;
 }
 
 qv_text_report_settings valid(int mudpit, double floor = 0.0, int minLength = 0) {
@@ -60,9 +60,9 @@ qv_text_report_settings valid(int mudpit, double floor = 0.0, int minLength = 0)
 
 class TextReportTest : public ::testing::Test {
  protected:
-  std::string report(const FileSpec& spec, qv_text_report_settings settings = valid(1000)) {
+  std::string report(const FileSpec& layout, qv_text_report_settings settings = valid(1000)) {
     RecordingSink sink;
-    qv_writeTextReport(dir_.write("r.dat", buildFile(spec)), sink, [&] {
+    qv_writeTextReport(dir_.write("r.dat", buildFile(layout)), sink, [&] {
       ++settingsRead_;
       return settings;
     });
@@ -146,13 +146,13 @@ TEST_F(TextReportTest, IonsScoreFloorDropsWeakPeptidesFromTheHit) {
 }
 
 TEST_F(TextReportTest, FingerprintSearchHasNoScoreLines) {
-  FileSpec spec;
-  spec.parameters = {"SEARCH=PMF", "ERRORTOLERANT=0", "REPTYPE=peptide"};
-  spec.summary = {"qexp1=1000.0,1+", "qexp2=1200.0,1+", "num_hits=1", "h1=ACC1,80.50,0.001,11111.10,1",
+  FileSpec layout;
+  layout.parameters = {"SEARCH=PMF", "ERRORTOLERANT=0", "REPTYPE=peptide"};
+  layout.summary = {"qexp1=1000.0,1+", "qexp2=1200.0,1+", "num_hits=1", "h1=ACC1,80.50,0.001,11111.10,1",
                   "h1_text=First", "h1_q1=0,1000.000000,0.010000,10,14,0,AMAAK,0,0000000,0.00,1,,0,0"};
-  spec.queries = {{"title=q1"}, {"title=q2"}};
-  spec.proteins = {"\"ACC1\"=11000.50,\"Protein one.\""};
-  EXPECT_EQ(report(spec),
+  layout.queries = {{"title=q1"}, {"title=q2"}};
+  layout.proteins = {"\"ACC1\"=11000.50,\"Protein one.\""};
+  EXPECT_EQ(report(layout),
             "file=" + path("r.dat") +
                 "\n"
                 "release=\n"

@@ -59,9 +59,9 @@ TEST(PeakListIndex, LeadingDigitsOrDigitsAfterABackslash) {
 
 class XmlReportTest : public ::testing::Test {
  protected:
-  // The report of `spec`, checked against the schema.
-  std::string report(const FileSpec& spec, std::string_view top = "AUTO") {
-    const std::string text = reportOf(dir_.write("r.dat", buildFile(spec)), top);
+  // The report of `layout`, checked against the schema.
+  std::string report(const FileSpec& layout, std::string_view top = "AUTO") {
+    const std::string text = reportOf(dir_.write("r.dat", buildFile(layout)), top);
     EXPECT_EQ(schemaErrors(text), "");
     return text;
   }
@@ -80,16 +80,16 @@ class XmlReportTest : public ::testing::Test {
 FileSpec fingerprintFile();
 
 FileSpec msmsFile() {
-  FileSpec spec;
-  spec.parameters = {"SEARCH=MIS", "COM=MS/MS test", "ITOL=0.6", "ITOLU=Da", "ERRORTOLERANT=0", "REPORT=20",
+  FileSpec layout;
+  layout.parameters = {"SEARCH=MIS", "COM=MS/MS test", "ITOL=0.6", "ITOLU=Da", "ERRORTOLERANT=0", "REPORT=20",
                      "_server_note=kept", "USERNAME=not user-defined"};
-  spec.proteins = {"\"P1\"=20000.50,\"Alpha protein (human). A description longer than forty bytes\"",
+  layout.proteins = {"\"P1\"=20000.50,\"Alpha protein (human). A description longer than forty bytes\"",
                    "\"P2\"=30000.25,\"Beta_2\""};
   for (int q = 1; q <= 6; ++q) {
-    spec.summary.push_back("qexp" + std::to_string(q) + "=500.0,2+");
-    spec.summary.push_back("qmatch" + std::to_string(q) + "=100");
+    layout.summary.push_back("qexp" + std::to_string(q) + "=500.0,2+");
+    layout.summary.push_back("qmatch" + std::to_string(q) + "=100");
   }
-  spec.peptides = {
+  layout.peptides = {
       // Query 1: ranks 1, 2 and 4; rank 3 has no line.
       "q1_p1=" + match("PEPTIDEK", 45.5, "\"P1\":0:10:17:1"),
       "q1_p2=" + match("SAMPLER", 30, "\"P2\":0:5:11:1,\"P1\":0:40:46:1"),
@@ -107,9 +107,9 @@ FileSpec msmsFile() {
       "q5_p1=-1",
       "q6_p1=-1",
   };
-  spec.queries = {{"title=Spectrum%201"}, {"title=12%3aSpectrum two"}, {"title=C%3a%5cdata%5c7%3arun"},
+  layout.queries = {{"title=Spectrum%201"}, {"title=12%3aSpectrum two"}, {"title=C%3a%5cdata%5c7%3arun"},
                   {"title=12345"},        {"title="},                  {"title=7"}};
-  return spec;
+  return layout;
 }
 
 TEST_F(XmlReportTest, MsmsQueriesWithGapsNoMatchesFallbacksAndSubstitutions) {
@@ -162,10 +162,10 @@ TEST_F(XmlReportTest, MsmsQueriesWithGapsNoMatchesFallbacksAndSubstitutions) {
 }
 
 TEST_F(XmlReportTest, AFallbackWithoutTwoQuotesNamesNoProteinEvenAnEmptyOne) {
-  FileSpec spec = msmsFile();
+  FileSpec layout = msmsFile();
   // A match listing an empty accession puts a protein "" into the summary.
-  spec.peptides.push_back("q5_p2=" + match("GGGK", 25, "\"\":0:1:4:1"));
-  const std::string text = report(spec);
+  layout.peptides.push_back("q5_p2=" + match("GGGK", 25, "\"\":0:1:4:1"));
+  const std::string text = report(layout);
   EXPECT_EQ(linesStartingWith(text, " <protein  acc=\"\""),
             " <protein  acc=\"\" frame=\"0\" />\n"  // query 3, rank 3: no quotes
             " <protein  acc=\"\" frame=\"0\" score=\"25\" desc=\"\" queryMatch=\"1\" />\n");
@@ -222,9 +222,9 @@ class FlushSink : public qv_report_sink {
 };
 
 TEST_F(XmlReportTest, EverythingBeforeTheSummaryIsFlushedBeforeItIsBuilt) {
-  for (const FileSpec& spec : {msmsFile(), fingerprintFile()}) {
+  for (const FileSpec& layout : {msmsFile(), fingerprintFile()}) {
     FlushSink sink;
-    qv_writeXmlReport(dir_.write("r.dat", buildFile(spec)), "AUTO", sink);
+    qv_writeXmlReport(dir_.write("r.dat", buildFile(layout)), "AUTO", sink);
     ASSERT_EQ(sink.atFlush.size(), 2u);
     const std::string& first = sink.atFlush[0];
     EXPECT_TRUE(first.ends_with("<SearchTypeMIS>\n") || first.ends_with("<SearchTypePMF PeakListIndex=\"3\" >\n"))
@@ -234,16 +234,16 @@ TEST_F(XmlReportTest, EverythingBeforeTheSummaryIsFlushedBeforeItIsBuilt) {
 }
 
 TEST_F(XmlReportTest, ASearchOfAnotherTypeHasNoSearchTypeBlock) {
-  FileSpec spec = msmsFile();
-  spec.parameters[0] = "SEARCH=OTHER";
-  const std::string text = report(spec);
+  FileSpec layout = msmsFile();
+  layout.parameters[0] = "SEARCH=OTHER";
+  const std::string text = report(layout);
   EXPECT_NE(text.find("</UserDefinedParameters>\n</SorvanterTarnelSearch> \n"), std::string::npos) << text;
 }
 
 TEST_F(XmlReportTest, ASequenceQuerySearchHasTheMsmsBlock) {
-  FileSpec spec = msmsFile();
-  spec.parameters[0] = "SEARCH=SQ";
-  EXPECT_NE(report(spec).find("<SearchTypeMIS>\n<query Query=\"1\""), std::string::npos);
+  FileSpec layout = msmsFile();
+  layout.parameters[0] = "SEARCH=SQ";
+  EXPECT_NE(report(layout).find("<SearchTypeMIS>\n<query Query=\"1\""), std::string::npos);
 }
 
 TEST_F(XmlReportTest, AnInvalidFileGetsThePlainTextAnswer) {
@@ -256,24 +256,24 @@ TEST_F(XmlReportTest, AnInvalidFileGetsThePlainTextAnswer) {
 // Hits: ACC1 (query 1, a modified peptide), ACC2 (query 2), ACC3 (query 3,
 // frame 1); mixture 1 of all three.
 FileSpec fingerprintFile() {
-  FileSpec spec;
-  spec.parameters = {"SEARCH=PMF", "COM=C:\\peaks\\3:fingerprint", "ERRORTOLERANT=0"};
+  FileSpec layout;
+  layout.parameters = {"SEARCH=PMF", "COM=C:\\peaks\\3:fingerprint", "ERRORTOLERANT=0"};
   auto hitMatch = [](const std::string& sequence, int start, int end, const std::string& mods) {
     return "0,1000.000000,0.010000," + std::to_string(start) + "," + std::to_string(end) + ",0," + sequence + ",0," +
            mods + ",0.00,1,,0,0";
   };
   for (int q = 1; q <= 3; ++q) {
-    spec.summary.push_back("qexp" + std::to_string(q) + "=1000.0,1+");
-    spec.queries.push_back({"title=q" + std::to_string(q)});
+    layout.summary.push_back("qexp" + std::to_string(q) + "=1000.0,1+");
+    layout.queries.push_back({"title=q" + std::to_string(q)});
   }
-  spec.summary.insert(spec.summary.end(),
+  layout.summary.insert(layout.summary.end(),
                       {"num_hits=3", "h1=ACC1,80.50,0.001,11111.10,1", "h1_text=First (one)",
                        "h1_q1=" + hitMatch("AMAAK", 10, 14, "0020000"), "h2=ACC2,60.49,0.01,22222.20,1",
                        "h2_text=Second", "h2_q2=" + hitMatch("CCCCK", 20, 24, "0000000"),
                        "h3=ACC3,40.00,0.1,33333.30,1", "h3_frame=1", "h3_q3=" + hitMatch("EEEEK", 40, 44, "")});
-  spec.mixture = {"num_hits=1", "h1_score=99.6", "h1_numprot=3", "h1_m1=ACC1", "h1_m2=ACC2", "h1_m3=ACC3"};
-  spec.proteins = {"\"ACC1\"=11000.50,\"Protein one.\""};
-  return spec;
+  layout.mixture = {"num_hits=1", "h1_score=99.6", "h1_numprot=3", "h1_m1=ACC1", "h1_m2=ACC2", "h1_m3=ACC3"};
+  layout.proteins = {"\"ACC1\"=11000.50,\"Protein one.\""};
+  return layout;
 }
 
 TEST_F(XmlReportTest, FingerprintHitsMixturesAndModifiedPeptides) {
@@ -304,13 +304,13 @@ TEST_F(XmlReportTest, FingerprintHitsMixturesAndModifiedPeptides) {
 }
 
 TEST_F(XmlReportTest, HostileValuesStayWellFormed) {
-  FileSpec spec = msmsFile();
-  spec.parameters = {"SEARCH=MIS", "COM=<b>\"5\" & 'x'</b>", "DB=caf\xe9\x01\x02", "ITOL=0.6", "ERRORTOLERANT=0",
+  FileSpec layout = msmsFile();
+  layout.parameters = {"SEARCH=MIS", "COM=<b>\"5\" & 'x'</b>", "DB=caf\xe9\x01\x02", "ITOL=0.6", "ERRORTOLERANT=0",
                      "_<evil>=\"&amp;\"", "_tab=a\tb"};
-  spec.queries[0] = {"title=%3c%2fquery%3e%26%00%ff%22"};
-  spec.peptides[0] = "q1_p1=" + match("PEP<K>", 45.5, "\"P<1>&'\":0:10:17:1", "0'0\"0&");
-  spec.proteins.push_back("\"P<1>&'\"=1.0,\"<desc> & \xe9\"");
-  const std::string text = report(spec);
+  layout.queries[0] = {"title=%3c%2fquery%3e%26%00%ff%22"};
+  layout.peptides[0] = "q1_p1=" + match("PEP<K>", 45.5, "\"P<1>&'\":0:10:17:1", "0'0\"0&");
+  layout.proteins.push_back("\"P<1>&'\"=1.0,\"<desc> & \xe9\"");
+  const std::string text = report(layout);
   EXPECT_EQ(linesStartingWith(text, "<Parameter name=\"COM\""),
             "<Parameter name=\"COM\" value=\"&lt;b&gt;&quot;5&quot; &amp; &apos;x&apos;&lt;/b&gt;\" />\n");
   EXPECT_EQ(linesStartingWith(text, "<Parameter name=\"DB\""), "<Parameter name=\"DB\" value=\"caf\xc3\xa9  \" />\n");
@@ -326,12 +326,12 @@ TEST_F(XmlReportTest, HostileValuesStayWellFormed) {
 }
 
 TEST_F(XmlReportTest, HostileFingerprintAccessionsAndModificationsStayWellFormed) {
-  FileSpec spec = fingerprintFile();
-  spec.parameters[1] = "COM=\x01<fingerprint> & \"more\"";
-  spec.summary[4] = "h1=A\"<&>',80.50,0.001,11111.10,1";                       // was h1=ACC1,...
-  spec.summary[6] = "h1_q1=0,1000.0,0.01,10,14,0,AMAAK,0,2<\"&>,0.00,1,,0,0";  // modifications
-  spec.mixture[3] = "h1_m1=A\"<&>'";
-  const std::string text = report(spec, "AUTO");
+  FileSpec layout = fingerprintFile();
+  layout.parameters[1] = "COM=\x01<fingerprint> & \"more\"";
+  layout.summary[4] = "h1=A\"<&>',80.50,0.001,11111.10,1";                       // was h1=ACC1,...
+  layout.summary[6] = "h1_q1=0,1000.0,0.01,10,14,0,AMAAK,0,2<\"&>,0.00,1,,0,0";  // modifications
+  layout.mixture[3] = "h1_m1=A\"<&>'";
+  const std::string text = report(layout, "AUTO");
   EXPECT_EQ(linesStartingWith(text, "<Parameter name=\"COM\""),
             "<Parameter name=\"COM\" value=\" &lt;fingerprint&gt; &amp; &quot;more&quot;\" />\n");
   EXPECT_EQ(linesStartingWith(text, "<hit_component hit=\"1\""),
@@ -345,9 +345,9 @@ TEST_F(XmlReportTest, HostileFingerprintAccessionsAndModificationsStayWellFormed
 }
 
 TEST_F(XmlReportTest, NonFiniteNumbersAreWrittenAsTheStreamWritesThem) {
-  FileSpec spec = msmsFile();
-  spec.peptides[0] = "q1_p1=0,1e999,-1e999,5,PEPTIDEK,10,0000000000,45.5,0000002000020000000,0,0;\"P1\":0:10:17:1";
-  const std::string text = report(spec);
+  FileSpec layout = msmsFile();
+  layout.peptides[0] = "q1_p1=0,1e999,-1e999,5,PEPTIDEK,10,0000000000,45.5,0000002000020000000,0,0;\"P1\":0:10:17:1";
+  const std::string text = report(layout);
   EXPECT_NE(text.find("<peptide  hitnum=\"1\" MrExp=\"-nan\" MrCalc=\"inf\" "), std::string::npos) << text;
 }
 

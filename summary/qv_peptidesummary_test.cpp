@@ -33,20 +33,20 @@ std::vector<std::string> hitAccessions(const qv_summary& s) {
 }
 
 // qmatch and plughole of `count` queries, each with an empty query section.
-void addQueries(FileSpec& spec, const std::vector<std::pair<double, double>>& qmatchPlughole) {
+void addQueries(FileSpec& layout, const std::vector<std::pair<double, double>>& qmatchPlughole) {
   for (size_t i = 0; i < qmatchPlughole.size(); ++i) {
     std::string q = std::to_string(i + 1);
-    spec.summary.push_back("qexp" + q + "=500.0,2+");
-    spec.summary.push_back("qmatch" + q + "=" + std::to_string(qmatchPlughole[i].first));
-    spec.summary.push_back("qplughole" + q + "=" + std::to_string(qmatchPlughole[i].second));
-    spec.queries.push_back({"title=q" + q, "num_vals=10"});
+    layout.summary.push_back("qexp" + q + "=500.0,2+");
+    layout.summary.push_back("qmatch" + q + "=" + std::to_string(qmatchPlughole[i].first));
+    layout.summary.push_back("qplughole" + q + "=" + std::to_string(qmatchPlughole[i].second));
+    layout.queries.push_back({"title=q" + q, "num_vals=10"});
   }
 }
 
 class PeptideSummaryTest : public ::testing::Test {
  protected:
-  std::unique_ptr<qv_resultsfile> open(const FileSpec& spec) {
-    auto file = std::make_unique<qv_resultsfile>(dir_.write("r.dat", buildFile(spec)));
+  std::unique_ptr<qv_resultsfile> open(const FileSpec& layout) {
+    auto file = std::make_unique<qv_resultsfile>(dir_.write("r.dat", buildFile(layout)));
     EXPECT_TRUE(file->isValid()) << file->getLastErrorString();
     return file;
   }
@@ -54,12 +54,12 @@ class PeptideSummaryTest : public ::testing::Test {
 };
 
 TEST_F(PeptideSummaryTest, ProbabilityCutoffBecomesTheIdentityThresholdOfEachQuery) {
-  FileSpec spec;
-  addQueries(spec, {{400, 10}, {1000, 10}});
+  FileSpec layout;
+  addQueries(layout, {{400, 10}, {1000, 10}});
   // trunc(10 log10(400 * 20 * 0.05)) = trunc(26.02) = 26; qmatch 1000: trunc(30) = 30.
-  spec.peptides = {"q1_p1=" + match("AAAAAK", 26.5, "\"P1\":0:1:6:1"),
+  layout.peptides = {"q1_p1=" + match("AAAAAK", 26.5, "\"P1\":0:1:6:1"),
                    "q2_p1=" + match("CCCCCK", 29.99, "\"P2\":0:1:6:1")};
-  auto file = open(spec);
+  auto file = open(layout);
   qv_peptidesummary s(*file, 1, 0.0, 50, std::nullopt, 0.05, 0, std::nullopt);
   EXPECT_EQ(s.getIonsScoreCutoff(1), 26);
   EXPECT_EQ(s.getIonsScoreCutoff(2), 30);
@@ -72,13 +72,13 @@ TEST_F(PeptideSummaryTest, ProbabilityCutoffBecomesTheIdentityThresholdOfEachQue
 }
 
 TEST_F(PeptideSummaryTest, EqualScoresShareTheirPrettyRankAndAScoreOfZeroKeepsItsOwn) {
-  FileSpec spec;
-  addQueries(spec, {{400, 10}});
-  spec.peptides = {"q1_p1=" + match("AAAAAK", 40, "\"P1\":0:1:6:1"), "q1_p2=" + match("CCCCCK", 40, "\"P1\":0:9:14:1"),
+  FileSpec layout;
+  addQueries(layout, {{400, 10}});
+  layout.peptides = {"q1_p1=" + match("AAAAAK", 40, "\"P1\":0:1:6:1"), "q1_p2=" + match("CCCCCK", 40, "\"P1\":0:9:14:1"),
                    "q1_p3=" + match("DDDDDK", 38, "\"P1\":0:20:25:1"),
                    "q1_p4=" + match("EEEEEK", 38, "\"P1\":0:30:35:1"), "q1_p5=" + match("FFFFFK", 0, ""),
                    "q1_p6=" + match("GGGGGK", 0, ""), "q1_p7=-1"};
-  auto file = open(spec);
+  auto file = open(layout);
   qv_peptidesummary s(*file, 0, 0.0, 50, std::nullopt, 0.0, 0, std::nullopt);
   const int expected[] = {1, 1, 3, 3, 5, 6, 7};
   for (int p = 1; p <= 7; ++p) {
@@ -97,12 +97,12 @@ TEST_F(PeptideSummaryTest, EqualScoresShareTheirPrettyRankAndAScoreOfZeroKeepsIt
 
 // P1 holds two matches of query 1 with different sequences (code 1) and one of query 2.
 FileSpec duplicateFile() {
-  FileSpec spec;
-  addQueries(spec, {{400, 20}, {1000, 35}});
-  spec.peptides = {"q1_p1=" + match("AAAAAK", 50, "\"P1\":0:1:6:1"),
+  FileSpec layout;
+  addQueries(layout, {{400, 20}, {1000, 35}});
+  layout.peptides = {"q1_p1=" + match("AAAAAK", 50, "\"P1\":0:1:6:1"),
                    "q1_p2=" + match("CCCCCK", 45, "\"P1\":0:9:14:1"),
                    "q2_p1=" + match("DDDDDK", 30, "\"P1\":0:20:25:2")};
-  return spec;
+  return layout;
 }
 
 TEST_F(PeptideSummaryTest, CodeOneDuplicateIsRemovedWhenGrouping) {
@@ -144,9 +144,9 @@ TEST_F(PeptideSummaryTest, ThresholdScoreSumsTheExcessOverEachThreshold) {
 }
 
 TEST_F(PeptideSummaryTest, ThresholdsAndExpectations) {
-  FileSpec spec;
-  addQueries(spec, {{400, 20}, {1000, 35}, {0, 0}});
-  auto file = open(spec);
+  FileSpec layout;
+  addQueries(layout, {{400, 20}, {1000, 35}, {0, 0}});
+  auto file = open(layout);
   qv_peptidesummary s(*file, 1, 0.0, 50, std::nullopt, 0.0, 0, std::nullopt);
   EXPECT_EQ(s.getPeptideIdentityThreshold(1, 20), 26);
   EXPECT_EQ(s.getPeptideIdentityThreshold(1, 5), 23);  // raised to 10: trunc(10 log10(200)) = 23
@@ -169,36 +169,36 @@ TEST_F(PeptideSummaryTest, ThresholdsAndExpectations) {
 }
 
 TEST_F(PeptideSummaryTest, HomologyThresholdNeedsManySequencesNoErrorToleranceAndNoTag) {
-  FileSpec spec;
-  addQueries(spec, {{400, 20}, {400, 20}});
-  spec.queries[1].push_back("Tag1=1,2");
+  FileSpec layout;
+  addQueries(layout, {{400, 20}, {400, 20}});
+  layout.queries[1].push_back("Tag1=1,2");
   {
-    auto file = open(spec);
+    auto file = open(layout);
     qv_peptidesummary s(*file, 1, 0.0, 50, std::nullopt, 0.0, 0, std::nullopt);
     EXPECT_EQ(s.getHomologyThreshold(1, 20), 20);
     EXPECT_EQ(s.getHomologyThreshold(2, 20), 0);
   }
-  spec.header = {"sequences=1000", "sequences_after_tax=1000", "version=2.1"};
-  auto file = open(spec);
+  layout.header = {"sequences=1000", "sequences_after_tax=1000", "version=2.1"};
+  auto file = open(layout);
   qv_peptidesummary s(*file, 1, 0.0, 50, std::nullopt, 0.0, 0, std::nullopt);
   EXPECT_EQ(s.getHomologyThreshold(1, 20), 0);
 }
 
 TEST_F(PeptideSummaryTest, SingleQueryThreshold) {
-  FileSpec spec;
-  addQueries(spec, {{400, 20}});
-  auto file = open(spec);
+  FileSpec layout;
+  addQueries(layout, {{400, 20}});
+  auto file = open(layout);
   qv_peptidesummary s(*file, 1, 0.0, 50, std::nullopt, 0.0, 0, std::nullopt);
   EXPECT_EQ(s.getSingleQueryThreshold(20), 20);  // 20 is not above 56
 }
 
 TEST_F(PeptideSummaryTest, EqualScoresOrderByAccessionsNaturally) {
-  FileSpec spec;
-  addQueries(spec, {{400, 10}, {400, 10}, {400, 10}});
-  spec.peptides = {"q1_p1=" + match("AAAAAK", 40, "\"P10\":0:1:6:1"),
+  FileSpec layout;
+  addQueries(layout, {{400, 10}, {400, 10}, {400, 10}});
+  layout.peptides = {"q1_p1=" + match("AAAAAK", 40, "\"P10\":0:1:6:1"),
                    "q2_p1=" + match("CCCCCK", 40, "\"P9\":0:1:6:1"),
                    "q3_p1=" + match("DDDDDK", 40, "\"Q1\":0:1:6:1")};
-  auto file = open(spec);
+  auto file = open(layout);
   qv_peptidesummary s(*file, 1, 0.0, 50, std::nullopt, 0.0, 0, std::nullopt);
   EXPECT_EQ(hitAccessions(s), (std::vector<std::string>{"Q1", "P9", "P10"}));
   EXPECT_EQ(s.getHit(1)->getHitNumber(), 1);
@@ -214,15 +214,15 @@ TEST_F(PeptideSummaryTest, EqualScoresOrderByAccessionsNaturally) {
 // A (x, y, z), B (x, y): subset; C (x, y, z): same set; D (x, GK): subset
 // only when "GK" is too short to count.
 FileSpec groupingFile() {
-  FileSpec spec;
-  addQueries(spec, {{400, 10}, {400, 10}, {400, 10}, {400, 10}});
-  spec.peptides = {
+  FileSpec layout;
+  addQueries(layout, {{400, 10}, {400, 10}, {400, 10}, {400, 10}});
+  layout.peptides = {
       "q1_p1=" + match("XXXXXK", 60, "\"A\":0:1:6:1,\"B\":0:1:6:1,\"C\":0:1:6:1,\"D\":0:1:6:1"),
       "q2_p1=" + match("YYYYYK", 50, "\"A\":0:7:12:1,\"B\":0:7:12:1,\"C\":0:7:12:1"),
       "q3_p1=" + match("ZZZZZK", 40, "\"A\":0:13:18:1,\"C\":0:13:18:1"),
       "q4_p1=" + match("GK", 5, "\"D\":0:20:21:1"),
   };
-  return spec;
+  return layout;
 }
 
 TEST_F(PeptideSummaryTest, GroupingMakesSubsetsAndSameSets) {
@@ -272,11 +272,11 @@ TEST_F(PeptideSummaryTest, BoldAndRedGoToTheFirstHitThatClaimsAPeptide) {
 }
 
 TEST_F(PeptideSummaryTest, AClaimedRankOneOfTheSameQueryTakesAwayBoldAndRed) {
-  FileSpec spec;
-  addQueries(spec, {{400, 10}});
-  spec.peptides = {"q1_p1=" + match("AAAAAK", 60, "\"P1\":0:1:6:1"),
+  FileSpec layout;
+  addQueries(layout, {{400, 10}});
+  layout.peptides = {"q1_p1=" + match("AAAAAK", 60, "\"P1\":0:1:6:1"),
                    "q1_p2=" + match("CCCCCK", 50, "\"P2\":0:1:6:1")};
-  auto file = open(spec);
+  auto file = open(layout);
   qv_peptidesummary s(*file, 1, 0.0, 50, std::nullopt, 0.0, 0, std::nullopt);
   ASSERT_EQ(hitAccessions(s), (std::vector<std::string>{"P1", "P2"}));
   EXPECT_TRUE(s.getHit(1)->getPeptideIsRed(1));
@@ -286,12 +286,12 @@ TEST_F(PeptideSummaryTest, AClaimedRankOneOfTheSameQueryTakesAwayBoldAndRed) {
 }
 
 TEST_F(PeptideSummaryTest, FlagEightDropsAHitWithoutAnUnclaimedRankOne) {
-  FileSpec spec;
-  addQueries(spec, {{400, 10}, {400, 10}});
-  spec.peptides = {"q1_p1=" + match("AAAAAK", 60, "\"P1\":0:1:6:1"),
+  FileSpec layout;
+  addQueries(layout, {{400, 10}, {400, 10}});
+  layout.peptides = {"q1_p1=" + match("AAAAAK", 60, "\"P1\":0:1:6:1"),
                    "q1_p2=" + match("CCCCCK", 50, "\"P2\":0:1:6:1"),
                    "q2_p1=" + match("DDDDDK", 20, "\"P3\":0:1:6:1")};
-  auto file = open(spec);
+  auto file = open(layout);
   qv_peptidesummary with(*file, 9, 0.0, 50, std::nullopt, 0.0, 0, std::nullopt);
   EXPECT_EQ(hitAccessions(with), (std::vector<std::string>{"P1", "P3"}));
   EXPECT_EQ(with.getProtein("P3")->getHitNumber(), 2);
@@ -310,9 +310,9 @@ TEST_F(PeptideSummaryTest, AccessionFilterKeepsOneProtein) {
 }
 
 TEST_F(PeptideSummaryTest, UnsupportedVersionIsFlaggedButBuilt) {
-  FileSpec spec = groupingFile();
-  spec.header = {"sequences=20000", "sequences_after_tax=20000", "version=1.01.3"};
-  auto file = open(spec);
+  FileSpec layout = groupingFile();
+  layout.header = {"sequences=20000", "sequences_after_tax=20000", "version=1.01.3"};
+  auto file = open(layout);
   qv_peptidesummary s(*file, 1, 0.0, 50, std::nullopt, 0.0, 0, std::nullopt);
   EXPECT_TRUE(s.isUnsupportedVersion());
   EXPECT_EQ(errorNumbers(*file), std::vector<int>{25});
@@ -329,15 +329,15 @@ TEST_F(PeptideSummaryTest, AGivenUnigeneFileIsReportedAndLeftOut) {
 }
 
 TEST_F(PeptideSummaryTest, HitsBeyondFiftyStopAtMaximumAndMinimumScore) {
-  FileSpec spec;
+  FileSpec layout;
   std::vector<std::pair<double, double>> queries(60, {400, 10});
-  addQueries(spec, queries);
+  addQueries(layout, queries);
   // Protein Pn (n from 1) matches query n with score 100 - n.
   for (int n = 1; n <= 60; ++n)
-    spec.peptides.push_back("q" + std::to_string(n) + "_p1=" +
+    layout.peptides.push_back("q" + std::to_string(n) + "_p1=" +
                             match("AAAAAK" + std::string(static_cast<size_t>(n), 'G'), 100 - n,
                                   "\"P" + std::to_string(n) + "\":0:1:6:1"));
-  auto file = open(spec);
+  auto file = open(layout);
   // Maximum 1: the first 50 are numbered all the same.
   EXPECT_EQ(qv_peptidesummary(*file, 1, 0.0, 1, std::nullopt, 0.0, 0, std::nullopt).getNumberOfHits(), 50);
   EXPECT_EQ(qv_peptidesummary(*file, 1, 0.0, 55, std::nullopt, 0.0, 0, std::nullopt).getNumberOfHits(), 55);
@@ -351,11 +351,11 @@ TEST_F(PeptideSummaryTest, HitsBeyondFiftyStopAtMaximumAndMinimumScore) {
 }
 
 TEST_F(PeptideSummaryTest, ModificationTextNamesTheVariableModifications) {
-  FileSpec spec;
-  addQueries(spec, {{400, 10}});
-  spec.peptides = {"q1_p1=" + match("MAMK", 40, "\"P1\":0:1:4:1", "010100"),
+  FileSpec layout;
+  addQueries(layout, {{400, 10}});
+  layout.peptides = {"q1_p1=" + match("MAMK", 40, "\"P1\":0:1:4:1", "010100"),
                    "q1_p1_et_mods=0.984016,0.000000,Deamidation (NQ)"};
-  auto file = open(spec);
+  auto file = open(layout);
   qv_peptidesummary s(*file, 1, 0.0, 50, std::nullopt, 0.0, 0, std::nullopt);
   EXPECT_EQ(s.getModificationText(1, 1, 2), "2 Oxidation (M); Deamidation (NQ) [+0.98]");
   EXPECT_EQ(s.getErrTolModName(1, 1), "Deamidation (NQ)");
@@ -369,13 +369,13 @@ namespace {
 
 // An error-tolerant search of three queries whose parent is `parentName`.
 FileSpec errorTolerantChild(const std::string& parentName) {
-  FileSpec spec;
-  spec.parameters = {"SEARCH=MIS", "ITOL=0.6", "ERRORTOLERANT=1", "_errortolerantsearchparent=" + parentName};
-  addQueries(spec, {{400, 10}, {400, 10}, {400, 10}});
-  spec.peptides = {"q1_p1=" + match("AAAAAK", 40, "\"P1\":0:1:6:1"),
+  FileSpec layout;
+  layout.parameters = {"SEARCH=MIS", "ITOL=0.6", "ERRORTOLERANT=1", "_errortolerantsearchparent=" + parentName};
+  addQueries(layout, {{400, 10}, {400, 10}, {400, 10}});
+  layout.peptides = {"q1_p1=" + match("AAAAAK", 40, "\"P1\":0:1:6:1"),
                    "q2_p1=" + match("CCCCCK", 60, "\"P2\":0:1:6:1"),
                    "q3_p1=" + match("DDDDDK", 20, "\"P3\":0:1:6:1")};
-  return spec;
+  return layout;
 }
 
 TEST_F(PeptideSummaryTest, ErrorTolerantMatchesAreCheckedAgainstTheParent) {
@@ -430,11 +430,11 @@ TEST_F(PeptideSummaryTest, AFileThatNamesItselfAsParentIsReadOnce) {
 namespace {
 
 TEST_F(PeptideSummaryTest, PeptideObjectsAreMadeOnRequestWithTheirCompanionsAndNoSecondErrors) {
-  FileSpec spec;
-  addQueries(spec, {{400, 10}});
-  spec.peptides = {"q1_p1=" + match("MAMK", 40, "\"P1\":0:1:4:1,\"P2\":0:5:8:1", "010100"),
+  FileSpec layout;
+  addQueries(layout, {{400, 10}});
+  layout.peptides = {"q1_p1=" + match("MAMK", 40, "\"P1\":0:1:4:1,\"P2\":0:5:8:1", "010100"),
                    "q1_p1_primary_nl=010000", "q1_p1_subst=3,M,X", "q1_p1_terms=K"};
-  auto file = open(spec);
+  auto file = open(layout);
   qv_peptidesummary s(*file, 1, 0.0, 50, std::nullopt, 0.0, 0, std::nullopt);
   // The short "_terms" pair warns once per protein while the summary is built.
   EXPECT_EQ(errorNumbers(*file), (std::vector<int>{29, 29}));

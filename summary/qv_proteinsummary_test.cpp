@@ -37,28 +37,28 @@ std::string hitMatch(const std::string& sequence, int start, int end, int multip
 // Hits: ACC1 (queries 1 and 2, frame 2), ACC2 (query 2), ACC3 (query 1);
 // mixture 1 of ACC1 and ACC2 (score 100), mixture 2 of score 0.
 FileSpec fingerprintFile() {
-  FileSpec spec;
-  spec.parameters = {"SEARCH=PMF", "ERRORTOLERANT=0"};
+  FileSpec layout;
+  layout.parameters = {"SEARCH=PMF", "ERRORTOLERANT=0"};
   for (int q = 1; q <= 3; ++q) {
-    spec.summary.push_back("qexp" + std::to_string(q) + "=1000.0,1+");
-    spec.queries.push_back({"title=q" + std::to_string(q)});
+    layout.summary.push_back("qexp" + std::to_string(q) + "=1000.0,1+");
+    layout.queries.push_back({"title=q" + std::to_string(q)});
   }
-  spec.summary.insert(spec.summary.end(),
+  layout.summary.insert(layout.summary.end(),
                       {"num_hits=3", "h1=ACC1,80.50,0.001,11111.10,2", "h1_text=First protein", "h1_frame=2",
                        "h1_q1=" + hitMatch("AAAAK", 10, 14), "h1_q2=" + hitMatch("CCCCK", 20, 24),
                        "h1_q2_terms=K,A", "h2=ACC2,60.00,0.01,22222.20,1", "h2_text=Second protein",
                        "h2_q2=" + hitMatch("DDDDK", 30, 34), "h3=ACC3,40.00,0.1,33333.30,1",
                        "h3_q1=" + hitMatch("EEEEK", 40, 44)});
-  spec.mixture = {"num_hits=2",   "h1_score=100.0", "h1_numprot=2", "h1_m1=ACC1", "h1_m2=ACC2",
+  layout.mixture = {"num_hits=2",   "h1_score=100.0", "h1_numprot=2", "h1_m1=ACC1", "h1_m2=ACC2",
                   "h2_score=0.0", "h2_numprot=1",   "h2_m1=ACC3"};
-  spec.proteins = {"\"ACC1\"=11000.50,\"Protein one from the list\""};
-  return spec;
+  layout.proteins = {"\"ACC1\"=11000.50,\"Protein one from the list\""};
+  return layout;
 }
 
 class ProteinSummaryTest : public ::testing::Test {
  protected:
-  std::unique_ptr<qv_resultsfile> open(const FileSpec& spec) {
-    auto file = std::make_unique<qv_resultsfile>(dir_.write("r.dat", buildFile(spec)));
+  std::unique_ptr<qv_resultsfile> open(const FileSpec& layout) {
+    auto file = std::make_unique<qv_resultsfile>(dir_.write("r.dat", buildFile(layout)));
     EXPECT_TRUE(file->isValid()) << file->getLastErrorString();
     return file;
   }
@@ -164,12 +164,12 @@ TEST_F(ProteinSummaryTest, DescriptionsAndMassesFallBackToTheHitLines) {
 }
 
 TEST_F(ProteinSummaryTest, MalformedHitsRecordTheirErrors) {
-  FileSpec spec = fingerprintFile();
-  spec.summary = {"qexp1=1000.0,1+", "num_hits=4", "h1=NOSCORE", "h3=,12.5", "h4=ACC4,30.0",
+  FileSpec layout = fingerprintFile();
+  layout.summary = {"qexp1=1000.0,1+", "num_hits=4", "h1=NOSCORE", "h3=,12.5", "h4=ACC4,30.0",
                   "h4_q1=" + hitMatch("AAAAK", 1, 5)};
-  spec.mixture.clear();
-  spec.queries.resize(1);
-  auto file = open(spec);
+  layout.mixture.clear();
+  layout.queries.resize(1);
+  auto file = open(layout);
   qv_proteinsummary s(*file, 3, 0.0, 50, std::nullopt, std::nullopt);
   EXPECT_EQ(errorNumbers(*file), (std::vector<int>{9, 12, 18}));
   EXPECT_EQ(file->getErrorString(1), "Could not parse score from protein summary for hit:1");
@@ -180,11 +180,11 @@ TEST_F(ProteinSummaryTest, MalformedHitsRecordTheirErrors) {
 }
 
 TEST_F(ProteinSummaryTest, TwoHitsOfOneAccessionAreOneProtein) {
-  FileSpec spec = fingerprintFile();
-  spec.summary.push_back("h4=ACC1,20.0");
-  spec.summary.push_back("h4_q3=" + hitMatch("FFFFK", 50, 54));
-  spec.summary[3] = "num_hits=4";
-  auto file = open(spec);
+  FileSpec layout = fingerprintFile();
+  layout.summary.push_back("h4=ACC1,20.0");
+  layout.summary.push_back("h4_q3=" + hitMatch("FFFFK", 50, 54));
+  layout.summary[3] = "num_hits=4";
+  auto file = open(layout);
   qv_proteinsummary s(*file, 3, 0.0, 50, std::nullopt, std::nullopt);
   const qv_protein* acc1 = s.getProtein("ACC1");
   EXPECT_EQ(acc1->getNumPeptides(), 3);
@@ -193,9 +193,9 @@ TEST_F(ProteinSummaryTest, TwoHitsOfOneAccessionAreOneProtein) {
 }
 
 TEST_F(ProteinSummaryTest, UnsupportedVersionGivesAnEmptySummary) {
-  FileSpec spec = fingerprintFile();
-  spec.header = {"sequences=20000", "sequences_after_tax=20000", "version=1.00"};
-  auto file = open(spec);
+  FileSpec layout = fingerprintFile();
+  layout.header = {"sequences=20000", "sequences_after_tax=20000", "version=1.00"};
+  auto file = open(layout);
   qv_proteinsummary s(*file, 3, 0.0, 50, std::nullopt, std::nullopt);
   EXPECT_TRUE(s.isUnsupportedVersion());
   EXPECT_EQ(s.getNumberOfHits(), 0);

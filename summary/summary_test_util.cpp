@@ -26,22 +26,22 @@ std::string ScratchDir::write(const std::string& name, const std::string& conten
   return file;
 }
 
-std::string buildFile(const FileSpec& spec) {
+std::string buildFile(const FileSpec& layout) {
   std::string text = "[RA RozIzide]\n";
   auto section = [&text](const std::string& token, const std::vector<std::string>& lines) {
     text += token + "\n";
     for (const std::string& line : lines) text += line + "\n";
   };
-  section("[PARAMETERS]", spec.parameters);
-  std::vector<std::string> header = spec.header;
-  header.push_back("queries=" + std::to_string(spec.queries.size()));
+  section("[PARAMETERS]", layout.parameters);
+  std::vector<std::string> header = layout.header;
+  header.push_back("queries=" + std::to_string(layout.queries.size()));
   section("[HEADER]", header);
-  section("[MASSES]", spec.masses);
-  section("[SUMMARY]", spec.summary);
-  if (!spec.mixture.empty()) section("[MIXTURE]", spec.mixture);
-  section("[PEPTIDES]", spec.peptides);
-  section("[PROTEINS]", spec.proteins);
-  for (size_t q = 0; q < spec.queries.size(); ++q) section("[QUERY" + std::to_string(q + 1) + "]", spec.queries[q]);
+  section("[MASSES]", layout.masses);
+  section("[SUMMARY]", layout.summary);
+  if (!layout.mixture.empty()) section("[MIXTURE]", layout.mixture);
+  section("[PEPTIDES]", layout.peptides);
+  section("[PROTEINS]", layout.proteins);
+  for (size_t q = 0; q < layout.queries.size(); ++q) section("[QUERY" + std::to_string(q + 1) + "]", layout.queries[q]);
   section("[INDEX]", {"parameters=1"});
   return text;
 }

@@ -35,8 +35,8 @@ struct FileSpec {
   std::vector<std::vector<std::string>> queries;
 };
 
-/// The text of a bracket-dialect file of `spec`.
-std::string buildFile(const FileSpec& spec);
+/// The text of a bracket-dialect file of `layout`.
+std::string buildFile(const FileSpec& layout);
 
 /// A "q%d_p%d" value: fields then the protein list, e.g.
 /// match("PEPTIDEK", 45.5, "\"P1\":0:10:17:1").
