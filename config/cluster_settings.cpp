@@ -1,5 +1,6 @@
 #include "config/cluster_settings.h"
 
+#include "config/config_messages.h"
 #include "config/config_source.h"
 #include "config/qv_options_scan.h"
 #include "platform/file_io.h"
@@ -57,16 +58,16 @@ void qv_cluster_settings::readSection(qv_config_lines& lines, const std::string&
     std::string name(qv_scan::skipChars(std::string_view(line).substr(std::min(line.size(), kInclude.size() + 1)), " \t"));
     while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) name.pop_back();
     if (!qv_platform::pathExists(name)) {
-      errors.setError(0x104, name);
+      errors.setError(MSG_CANNOT_FIND_FILE, name);
       continue;
     }
     std::string text;
     std::string why;
     if (const qv_read_text_result r = qv_readConfigText(name, text, &why); r == qv_read_text_result::CannotOpen) {
-      errors.setError(0x100, name, "r");
+      errors.setError(MSG_FAILED_TO_OPEN_FILE, name, "r");
       continue;
     } else if (r == qv_read_text_result::CannotRead) {
-      errors.setError(0x100, name, "reading (" + why + ")");
+      errors.setError(MSG_FAILED_TO_OPEN_FILE, name, "reading (" + why + ")");
       continue;
     }
     qv_config_lines included(std::move(text));
@@ -75,7 +76,7 @@ void qv_cluster_settings::readSection(qv_config_lines& lines, const std::string&
       if (qv_startsWithNoCase(inner, "end")) return;
       if (inner.compare(0, kInclude.size(), kInclude) == 0) {
         // Includes do not nest: the line is refused and reading goes on.
-        errors.setError(0x607, fileName, std::string(qv_stripTrailing(inner)));
+        errors.setError(MSG_CLUSTER_BAD_ENTRY, fileName, std::string(qv_stripTrailing(inner)));
         continue;
       }
       readLine(inner, fileName, errors);
@@ -88,7 +89,7 @@ void qv_cluster_settings::readLine(std::string_view line, const std::string& fil
   rawLines_.push_back(qv_splitRawLine(line));
   if (qv_isCommentOrBlank(line)) return;
   const std::string_view second = qv_scan::afterFirstWord(line);
-  auto warn = [&] { errors.setError(0x607, fileName, std::string(line)); };
+  auto warn = [&] { errors.setError(MSG_CLUSTER_BAD_ENTRY, fileName, std::string(line)); };
   auto behind = [&](std::string_view key) { return qv_scan::skipChars(line.substr(key.size()), " \t"); };
   auto word = [&](std::string& field) {
     if (std::optional<std::string> w = qv_scan::readWord(second)) field = std::move(*w);
@@ -162,14 +163,14 @@ void qv_cluster_settings::readMasterComputerName(std::string_view line, std::str
   const bool plainNumber = address.find('.') == std::string_view::npos;
   const char behind = n < rest.size() ? rest[n] : '\0';
   if ((behind != ':' && behind != '\0' && behind != '#') || (!plainNumber && !isDottedAddress(address))) {
-    errors.setError(0x607, fileName, std::string(line));
+    errors.setError(MSG_CLUSTER_BAD_ENTRY, fileName, std::string(line));
     return;
   }
   // A port beyond 0..65535 does not fit the field: refused like a bad address.
   std::optional<int> port;
   if (behind == ':') port = qv_scan::readInt(rest.substr(n + 1));
   if (port && (*port < 0 || *port > 65535)) {
-    errors.setError(0x607, fileName, std::string(line));
+    errors.setError(MSG_CLUSTER_BAD_ENTRY, fileName, std::string(line));
     return;
   }
   if (!address.empty()) masterAddress_ = std::string(address);
@@ -190,11 +191,11 @@ void qv_cluster_settings::readSubClusterSet(std::string_view line, std::string_v
     cpus = qv_scan::readInt(rest).value_or(0);
   }
   if (!number || *number < 0 || *number >= kMaxSubClusters || cpus <= 0) {
-    errors.setError(0x607, fileName, std::string(line));
+    errors.setError(MSG_CLUSTER_BAD_ENTRY, fileName, std::string(line));
     return;
   }
   if (cpus > kMaxCpus) {
-    errors.setError(0x608, *number, kMaxCpus);
+    errors.setError(MSG_CLUSTER_TOO_MANY_CPUS, *number, kMaxCpus);
     cpus = kMaxCpus;
   }
   if (!subClustersReplaced_) {

@@ -1,5 +1,6 @@
 #include "config/config_source.h"
 
+#include "config/config_messages.h"
 #include "platform/http_fetch.h"
 #include "platform/qv_fileutil.h"
 #include "platform/system_error.h"
@@ -72,15 +73,15 @@ std::optional<std::string> qv_config_source::open(const std::string& name, int k
     std::string why;
     const qv_read_text_result r = qv_readConfigText(name, text, &why);
     if (r == qv_read_text_result::CannotOpen) {
-      errors_.setError(0x100, name, "r");
+      errors_.setError(MSG_FAILED_TO_OPEN_FILE, name, "r");
       return std::nullopt;
     }
     if (r == qv_read_text_result::CannotRead) {
-      errors_.setError(0x100, name, "reading (" + why + ")");
+      errors_.setError(MSG_FAILED_TO_OPEN_FILE, name, "reading (" + why + ")");
       return std::nullopt;
     }
     if (r == qv_read_text_result::Truncated) {
-      errors_.setError(0x619, name, "(the file is larger than 64 MiB; the rest is not read)");
+      errors_.setError(MSG_INVALID_LINE, name, "(the file is larger than 64 MiB; the rest is not read)");
     }
     return text;
   }
@@ -97,7 +98,7 @@ std::optional<std::string> qv_config_source::open(const std::string& name, int k
 
 std::optional<std::string> qv_config_source::buildRequest(const std::string& address, int kind, bool extraFlag) {
   if (address.size() < 8) {
-    errors_.setError(0x902, address);
+    errors_.setError(MSG_INVALID_URL, address);
     return std::nullopt;
   }
   if (kind == QV_FILE_AS_GIVEN || kind == QV_FILE_AS_GIVEN_CHECKED) return address;
@@ -125,13 +126,13 @@ std::optional<std::string> qv_config_source::buildRequest(const std::string& add
 bool qv_config_source::fetch(const std::string& address, std::string& result) {
   result.clear();
   if (!settings_.proxyUserName.empty() && settings_.proxyPassword.empty()) {
-    errors_.setError(0x901, "proxy user password should not be empty");
+    errors_.setError(MSG_HTTP_FAILED, "proxy user password should not be empty");
   }
   if (!errors_.isValid()) return false;
   std::string why;
   const qv_platform::qv_http_fetcher* fetcher = qv_platform::httpFetcher(&why);
   if (fetcher == nullptr) {
-    errors_.setError(0x904, why + ", with URL:" + address + ", calling:dlopen");
+    errors_.setError(MSG_HTTP_CLIENT_FAILURE, why + ", with URL:" + address + ", calling:dlopen");
     return false;
   }
   qv_platform::HttpFetchSettings s;
@@ -144,7 +145,7 @@ bool qv_config_source::fetch(const std::string& address, std::string& result) {
   std::vector<qv_platform::HttpFetchFailure> failures;
   const bool ok = fetcher->fetch(address, s, result, failures);
   for (const auto& f : failures) {
-    errors_.setError(0x904, f.errorText + ", with URL:" + address + ", calling:" + f.operation);
+    errors_.setError(MSG_HTTP_CLIENT_FAILURE, f.errorText + ", with URL:" + address + ", calling:" + f.operation);
   }
   return ok;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "config/config_messages.h"
 #include "config/parse_rules_scan.h"
 
 namespace {
@@ -16,11 +17,11 @@ struct FieldRange {
 
 constexpr FieldRange kRanges[] = {{0, 59}, {0, 23}, {1, 31}, {1, 12}, {0, 6}};
 
-constexpr int kInvalidCharacter = 0x614;
-constexpr int kOutOfRange = 0x615;
-constexpr int kInvalidStar = 0x616;
-constexpr int kNumberBeforeComma = 0x617;
-constexpr int kNumberBeforeHyphen = 0x618;
+constexpr int kInvalidCharacter = MSG_CRON_INVALID_CHARACTER;
+constexpr int kOutOfRange = MSG_CRON_OUT_OF_RANGE;
+constexpr int kInvalidStar = MSG_CRON_INVALID_STAR;
+constexpr int kNumberBeforeComma = MSG_CRON_NUMBER_BEFORE_COMMA;
+constexpr int kNumberBeforeHyphen = MSG_CRON_NUMBER_BEFORE_HYPHEN;
 
 bool isBlankChar(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -152,6 +153,6 @@ void readCronSection(qv_config_lines& in, const std::string& fileName, qv_errors
       continue;
     }
     if (!isJob) continue;
-    if (!out.addJob(std::move(job))) errors.setError(0x609, fileName, qv_cron::kMaxJobs);
+    if (!out.addJob(std::move(job))) errors.setError(MSG_CRON_TOO_MANY_JOBS, fileName, qv_cron::kMaxJobs);
   }
 }

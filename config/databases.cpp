@@ -1,5 +1,6 @@
 #include "config/databases.h"
 
+#include "config/config_messages.h"
 #include "config/parse_rules_scan.h"
 
 namespace {
@@ -16,7 +17,7 @@ void checkRule(const qv_database& entry, int number, const char* what, qv_parser
                const std::string& fileName, qv_errors& errors) {
   qv_parserule* rule = rules.getRuleByNumber(number);
   if (rule == nullptr || !rule->isDefined()) {
-    errors.setError(0x602, fileName, entry.name, what);
+    errors.setError(MSG_DATABASE_NO_RULE, fileName, entry.name, what);
     return;
   }
   (void)rule->compile(errors);  // a broken rule is reported once and the database kept
@@ -108,7 +109,7 @@ void readDatabasesSection(qv_config_lines& in, const std::string& fileName, qv_e
       entry.line = behind;
     } else {
       if (qv_parseDatabaseLine(text, entry) < 13) {
-        errors.setError(0x605, fileName, entry.name);
+        errors.setError(MSG_DATABASE_TOO_FEW_FIELDS, fileName, entry.name);
         continue;
       }
       entry.active = true;

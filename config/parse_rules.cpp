@@ -1,5 +1,6 @@
 #include "config/parse_rules.h"
 
+#include "config/config_messages.h"
 #include "config/parse_rules_scan.h"
 
 void qv_parserule::define(std::string text) {
@@ -17,11 +18,11 @@ bool qv_parserule::compile(qv_errors& errors) {
   std::string errorText;
   std::unique_ptr<qv_platform::qv_regex> regex = qv_platform::qv_regex::compile(text_, errorText);
   if (regex == nullptr) {
-    errors.setError(0x603, text_, errorText);
+    errors.setError(MSG_PARSE_RULE_COMPILE, text_, errorText);
     return false;
   }
   if (regex->subExpressionCount() != 1) {
-    errors.setError(0x604, static_cast<int>(regex->subExpressionCount()), text_);
+    errors.setError(MSG_PARSE_RULE_SUBEXPRESSIONS, static_cast<int>(regex->subExpressionCount()), text_);
     return false;
   }
   compiled_ = std::move(regex);
@@ -69,28 +70,28 @@ void readParseSection(qv_config_lines& in, const std::string& fileName, qv_error
     if (qv_isCommentOrBlank(text)) continue;
 
     if (!qv_startsWithNoCase(text, "RULE_")) {
-      errors.setError(0x60A, fileName, text);
+      errors.setError(MSG_PARSE_RULE_SYNTAX, fileName, text);
       continue;
     }
     // Rule numbers are 1..64, as the message says; rule n lives in slot n-1
     // and 0 is rejected like any other number outside the range.
     const std::optional<int> number = qv_leadingInt(text.substr(5));
     if (!number || *number < 1 || *number > qv_parserules::kNumberOfRules) {
-      errors.setError(0x60B, fileName, qv_parserules::kNumberOfRules, text);
+      errors.setError(MSG_PARSE_RULE_NUMBER, fileName, qv_parserules::kNumberOfRules, text);
       continue;
     }
     qv_parserule* rule = out.getRuleByNumber(*number);
     if (rule->isDefined()) {
-      errors.setError(0x60C, fileName, *number, text);
+      errors.setError(MSG_PARSE_RULE_TWICE, fileName, *number, text);
       continue;
     }
     const std::optional<std::string_view> expression = qv_betweenOuterQuotes(text);
     if (!expression) {
-      errors.setError(0x60D, fileName, text);
+      errors.setError(MSG_PARSE_RULE_QUOTE, fileName, text);
       continue;
     }
     if (expression->size() > qv_parserule::kMaxLength) {
-      errors.setError(0x60E, fileName, static_cast<int>(qv_parserule::kMaxLength + 2), text);
+      errors.setError(MSG_PARSE_RULE_TOO_LONG, fileName, static_cast<int>(qv_parserule::kMaxLength + 2), text);
       continue;
     }
     rule->define(std::string(*expression));

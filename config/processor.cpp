@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "config/config_messages.h"
 #include "config/parse_rules_scan.h"
 
 namespace {
@@ -53,7 +54,7 @@ void readProcessorSection(qv_config_lines& in, const std::string& fileName, qv_e
     const std::string_view name = text.substr(0, nameEnd);
     const int index = databases.findDatabase(name);
     if (index < 0) {
-      errors.setError(0x619, fileName, name);
+      errors.setError(MSG_INVALID_LINE, fileName, name);
       continue;
     }
     const int threads = databases.getDatabase(index).threadCount;
@@ -64,7 +65,7 @@ void readProcessorSection(qv_config_lines& in, const std::string& fileName, qv_e
       if (!processor) continue;
       binding.processors.push_back(*processor);
       if (static_cast<int64_t>(binding.processors.size()) > threads) {
-        errors.setError(0x61D, fileName, threads, name);
+        errors.setError(MSG_PROCESSOR_TOO_MANY_THREADS, fileName, threads, name);
         break;
       }
     }

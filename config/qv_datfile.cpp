@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "config/config_lines.h"
+#include "config/config_messages.h"
 #include "config/config_source.h"
 #include "platform/clock.h"
 #include "platform/file_io.h"
@@ -47,7 +48,7 @@ bool qv_datfile::findFile() {
     if (qv_platform::currentTime() - start > timeout_) break;
     qv_platform::sleepMilliseconds(kSearchPauseMilliseconds);
   }
-  errors_.setError(0x601);
+  errors_.setError(MSG_NO_TARNEL_DAT);
   fileName_.clear();
   return false;
 }
@@ -90,7 +91,7 @@ void qv_datfile::readText(const std::string& text) {
       continue;
     }
     if (std::string_view(line).substr(0, std::string_view(kStatusPageMarker).size()) == kStatusPageMarker) {
-      errors_.setError(0x903);
+      errors_.setError(MSG_SERVICE_NOT_RUNNING);
       return;
     }
     commentBlocks_.push_back(std::move(pendingComment));
@@ -141,10 +142,10 @@ void qv_datfile::applyClusterNodeSwitch() {
   std::string text;
   std::string why;
   if (const qv_read_text_result r = qv_readConfigText(kIamFile, text, &why); r == qv_read_text_result::CannotOpen) {
-    errors_.setError(0x100, kIamFile, "r");
+    errors_.setError(MSG_FAILED_TO_OPEN_FILE, kIamFile, "r");
     return;
   } else if (r == qv_read_text_result::CannotRead) {
-    errors_.setError(0x100, kIamFile, "reading (" + why + ")");
+    errors_.setError(MSG_FAILED_TO_OPEN_FILE, kIamFile, "reading (" + why + ")");
     return;
   }
   // The first integer of the file, read as "%d" reads it: blanks skipped,

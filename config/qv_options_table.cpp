@@ -5,6 +5,7 @@
 #include <cmath>
 #include <sstream>
 
+#include "config/config_messages.h"
 #include "config/qv_options.h"
 #include "config/qv_options_scan.h"
 
@@ -18,7 +19,7 @@ struct Line {
   const std::string& fileName;
   qv_errors& errors;
 
-  void warn() const { errors.setError(0x606, fileName, std::string(text)); }
+  void warn() const { errors.setError(MSG_OPTIONS_BAD_LINE, fileName, std::string(text)); }
   /// The second word of the line as "%*s %..." sees it.
   std::string_view secondWord() const { return qv_scan::afterFirstWord(text); }
   /// Behind the key, spaces, tabs and colons skipped.
@@ -300,7 +301,7 @@ const qv_option_rules::Row qv_option_rules::rows[] = {
        readToken(o.icatFilter_, l);
        if (o.icatFilter_.empty()) {
          o.icatFilter_ = "C";
-         l.errors.setError(0x620);
+         l.errors.setError(MSG_EMPTY_ICAT_FILTER);
        }
        return Next::Continue;
      },

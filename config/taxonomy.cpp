@@ -1,5 +1,6 @@
 #include "config/taxonomy.h"
 
+#include "config/config_messages.h"
 #include "config/parse_rules_scan.h"
 
 namespace {
@@ -90,7 +91,7 @@ class TaxonomyReader {
   void finish();
 
  private:
-  void invalid(std::string_view text) { errors_.setError(0x60F, fileName_, text); }
+  void invalid(std::string_view text) { errors_.setError(MSG_TAXONOMY_BAD_ENTRY, fileName_, text); }
   void readFileList(std::string_view value, std::vector<qv_taxfile>& list, std::initializer_list<qv_taxsource> allowed,
                     std::string_view text);
   void readExpression(std::string_view text, qv_parserule& rule);
@@ -197,13 +198,13 @@ void TaxonomyReader::readLine(std::string_view text) {
       if (auto rule = readSourceRule(afterKey, text)) set_.strStrRule = std::move(*rule);
       break;
     case TaxKey::NoBreakDescLineIf:
-      readWords(value, set_.noBreakDescLineIf, qv_taxonomyrule::kMaxNoBreaks, 0x613);
+      readWords(value, set_.noBreakDescLineIf, qv_taxonomyrule::kMaxNoBreaks, MSG_TAXONOMY_TOO_MANY_NO_BREAKS);
       break;
     case TaxKey::PrefixRemoves:
-      readWords(value, set_.prefixRemoves, qv_taxonomyrule::kMaxPrefixes, 0x611);
+      readWords(value, set_.prefixRemoves, qv_taxonomyrule::kMaxPrefixes, MSG_TAXONOMY_TOO_MANY_PREFIXES);
       break;
     case TaxKey::SuffixRemoves:
-      readWords(value, set_.suffixRemoves, qv_taxonomyrule::kMaxSuffixes, 0x612);
+      readWords(value, set_.suffixRemoves, qv_taxonomyrule::kMaxSuffixes, MSG_TAXONOMY_TOO_MANY_SUFFIXES);
       break;
     case TaxKey::QuickRefSearch: {
       std::string_view rest = qv_skipChars(afterKey, " \t");
@@ -216,7 +217,7 @@ void TaxonomyReader::readLine(std::string_view text) {
 }
 
 void TaxonomyReader::finish() {
-  if (set_.hasTaxID && !firstClashingLine_.empty()) errors_.setError(0x610, fileName_, firstClashingLine_);
+  if (set_.hasTaxID && !firstClashingLine_.empty()) errors_.setError(MSG_TAXONOMY_TAXID_CLASH, fileName_, firstClashingLine_);
 }
 
 void TaxonomyReader::readFileList(std::string_view value, std::vector<qv_taxfile>& list,
@@ -371,13 +372,13 @@ void readTaxonomySection(qv_config_lines& in, std::string_view headerLine, const
   const std::optional<int> number =
       header.size() > kPrefix.size() ? qv_leadingInt(header.substr(kPrefix.size())) : std::nullopt;
   if (!number || *number < 0 || *number > kMaxRuleSetNumber) {
-    errors.setError(0x60F, fileName, header);
+    errors.setError(MSG_TAXONOMY_BAD_ENTRY, fileName, header);
     skipToEnd(in);
     return;
   }
   if (out.getRuleSet(*number) != nullptr) {
     // The lines are left to the caller's top level, where they open nothing.
-    errors.setError(0x61F, *number);
+    errors.setError(MSG_TAXONOMY_DUPLICATE_NUMBER, *number);
     return;
   }
   qv_taxonomyrule set;

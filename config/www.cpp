@@ -1,5 +1,6 @@
 #include "config/www.h"
 
+#include "config/config_messages.h"
 #include "config/parse_rules_scan.h"
 
 namespace {
@@ -74,7 +75,7 @@ void readWwwSection(qv_config_lines& in, const std::string& fileName, qv_errors&
     if (qv_isCommentOrBlank(text)) continue;
     qv_wwwentry entry;
     if (!qv_parseWwwLine(text, entry)) {
-      errors.setError(0x61E, fileName, text);
+      errors.setError(MSG_WWW_BAD_ENTRY, fileName, text);
       continue;
     }
     out.addEntry(std::move(entry));
