@@ -49,6 +49,16 @@ bool qv_isSectionEnd(std::string_view line, bool caseSensitive) {
   return caseSensitive ? line.substr(0, 3) == "end" : qv_startsWithNoCase(line, "end");
 }
 
+void qv_readSectionLines(qv_config_lines& in, bool endCaseSensitive,
+                         const std::function<void(std::string_view text, bool commentOrBlank)>& onLine) {
+  std::string line;
+  while (in.next(line, qv_config_lines::kSectionLimit)) {
+    if (qv_isSectionEnd(line, endCaseSensitive)) return;
+    const std::string_view text = qv_stripTrailing(line);
+    onLine(text, qv_isCommentOrBlank(text));
+  }
+}
+
 qv_raw_line qv_splitRawLine(std::string_view line) {
   qv_raw_line raw;
   line = qv_stripLeading(line);

@@ -4,6 +4,7 @@
 // and the small helpers every section uses (stripping, comments, end lines,
 // raw key/separator/value splitting).
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -42,6 +43,14 @@ bool qv_isCommentOrBlank(std::string_view line);
 bool qv_startsWithNoCase(std::string_view line, std::string_view prefix);
 /// True when `line` begins with "end" (case-sensitively or not).
 bool qv_isSectionEnd(std::string_view line, bool caseSensitive);
+
+/// Reads the lines of one section up to its end line (one that begins with
+/// "end", compared without regard to ASCII case unless `endCaseSensitive`)
+/// or the end of the text; the end line itself is consumed. Every line before
+/// it is handed to `onLine` without its trailing blanks, with whether it is a
+/// comment or blank line. This is the one section-reading loop of the readers.
+void qv_readSectionLines(qv_config_lines& in, bool endCaseSensitive,
+                         const std::function<void(std::string_view text, bool commentOrBlank)>& onLine);
 
 /// A raw section line as kept with a section object.
 struct qv_raw_line {

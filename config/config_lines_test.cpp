@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 namespace {
 
 TEST(ConfigLines, OverlongLineIsCutAndEndsTheReading) {
@@ -45,6 +49,33 @@ TEST(ConfigLines, HelpersOnEdgeInput) {
   EXPECT_EQ(r.value, "some value");
   EXPECT_TRUE(qv_splitRawLine("").isEmpty);
   EXPECT_TRUE(qv_splitRawLine("#c").isComment);
+}
+
+// The one section loop: lines up to the end line, trailing blanks stripped,
+// comments flagged; the end line is consumed and the text after it stays.
+TEST(ConfigLines, SectionLinesStopAtTheirEndLineByCase) {
+  std::vector<std::pair<std::string, bool>> seen;
+  auto collect = [&](std::string_view text, bool commentOrBlank) { seen.emplace_back(std::string(text), commentOrBlank); };
+
+  qv_config_lines in("a=1 \r\n# note\n\nEND of it\nb=2\nend\nafter\n");
+  qv_readSectionLines(in, true, collect);  // "END" does not end a case-sensitive section
+  const std::vector<std::pair<std::string, bool>> want = {
+      {"a=1", false}, {"# note", true}, {"", true}, {"END of it", false}, {"b=2", false}};
+  EXPECT_EQ(seen, want);
+  std::string rest;
+  ASSERT_TRUE(in.next(rest));
+  EXPECT_EQ(rest, "after");
+
+  seen.clear();
+  qv_config_lines other("x\nEnd\ny\n");
+  qv_readSectionLines(other, false, collect);
+  EXPECT_EQ(seen, (std::vector<std::pair<std::string, bool>>{{"x", false}}));
+
+  seen.clear();
+  qv_config_lines unended("x\ny");
+  qv_readSectionLines(unended, false, collect);
+  EXPECT_EQ(seen.size(), 2u);
+  EXPECT_TRUE(unended.atEnd());
 }
 
 }  // namespace

@@ -134,25 +134,22 @@ std::vector<std::string> qv_cron::dumpLines() const {
 
 void readCronSection(qv_config_lines& in, const std::string& fileName, qv_errors& errors, qv_cron& out) {
   out.setSectionAvailable();
-  std::string line;
-  while (in.next(line)) {
-    const std::string_view text = qv_stripTrailing(line);
-    if (qv_isSectionEnd(text, false)) break;
+  qv_readSectionLines(in, false, [&](std::string_view text, bool commentOrBlank) {
     out.addRawLine(qv_splitRawLine(text));
-    if (qv_isCommentOrBlank(text)) continue;
+    if (commentOrBlank) return;
 
     if (qv_startsWithNoCase(text, "CronEnable")) {
       const std::optional<int> value = qv_intAfterFirstWord(text);
       out.setCronEnabled(value && *value == 1);
-      continue;
+      return;
     }
     qv_cronjob job;
     bool isJob = false;
     if (const int message = job.parse(std::string(text), isJob)) {
       errors.setError(message, fileName, text);
-      continue;
+      return;
     }
-    if (!isJob) continue;
+    if (!isJob) return;
     if (!out.addJob(std::move(job))) errors.setError(MSG_CRON_TOO_MANY_JOBS, fileName, qv_cron::kMaxJobs);
-  }
+  });
 }

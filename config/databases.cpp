@@ -90,36 +90,33 @@ int qv_parseDatabaseLine(std::string_view text, qv_database& entry) {
 void readDatabasesSection(qv_config_lines& in, const std::string& fileName, qv_errors& errors, qv_databases& out) {
   out.setSectionAvailable();
   std::string pending;
-  std::string line;
-  while (in.next(line)) {
-    const std::string_view text = qv_stripTrailing(line);
-    if (qv_isSectionEnd(text, true)) break;
+  qv_readSectionLines(in, true, [&](std::string_view text, bool) {
     if (isBlank(text)) {
       if (!pending.empty()) pending += '\n';
-      continue;
+      return;
     }
     qv_database entry;
     if (text[0] == '#') {
       const std::string_view behind = text.substr(1);
       if ((!behind.empty() && behind[0] == '#') || isBlank(behind) || qv_parseDatabaseLine(behind, entry) < 13) {
         appendComment(pending, text);
-        continue;
+        return;
       }
       entry.active = false;
       entry.line = behind;
     } else {
       if (qv_parseDatabaseLine(text, entry) < 13) {
         errors.setError(MSG_DATABASE_TOO_FEW_FIELDS, fileName, entry.name);
-        continue;
+        return;
       }
       entry.active = true;
       entry.line = text;
     }
-    if (out.getNumberOfDatabases() >= qv_databases::kMaxDatabases) continue;  // dropped in silence
+    if (out.getNumberOfDatabases() >= qv_databases::kMaxDatabases) return;  // dropped in silence
     entry.comment = std::move(pending);
     pending.clear();
     (void)out.addDatabase(std::move(entry));
-  }
+  });
   out.setClosingComment(std::move(pending));
 }
 

@@ -62,38 +62,35 @@ std::vector<std::string> qv_parserules::dumpLines() const {
 
 void readParseSection(qv_config_lines& in, const std::string& fileName, qv_errors& errors, qv_parserules& out) {
   out.setSectionAvailable();
-  std::string line;
-  while (in.next(line)) {
-    const std::string_view text = qv_stripTrailing(line);
-    if (qv_isSectionEnd(text, false)) break;
+  qv_readSectionLines(in, false, [&](std::string_view text, bool commentOrBlank) {
     out.addRawLine(qv_splitRawLine(text));
-    if (qv_isCommentOrBlank(text)) continue;
+    if (commentOrBlank) return;
 
     if (!qv_startsWithNoCase(text, "RULE_")) {
       errors.setError(MSG_PARSE_RULE_SYNTAX, fileName, text);
-      continue;
+      return;
     }
     // Rule numbers are 1..64, as the message says; rule n lives in slot n-1
     // and 0 is rejected like any other number outside the range.
     const std::optional<int> number = qv_leadingInt(text.substr(5));
     if (!number || *number < 1 || *number > qv_parserules::kNumberOfRules) {
       errors.setError(MSG_PARSE_RULE_NUMBER, fileName, qv_parserules::kNumberOfRules, text);
-      continue;
+      return;
     }
     qv_parserule* rule = out.getRuleByNumber(*number);
     if (rule->isDefined()) {
       errors.setError(MSG_PARSE_RULE_TWICE, fileName, *number, text);
-      continue;
+      return;
     }
     const std::optional<std::string_view> expression = qv_betweenOuterQuotes(text);
     if (!expression) {
       errors.setError(MSG_PARSE_RULE_QUOTE, fileName, text);
-      continue;
+      return;
     }
     if (expression->size() > qv_parserule::kMaxLength) {
       errors.setError(MSG_PARSE_RULE_TOO_LONG, fileName, static_cast<int>(qv_parserule::kMaxLength + 2), text);
-      continue;
+      return;
     }
     rule->define(std::string(*expression));
-  }
+  });
 }

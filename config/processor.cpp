@@ -34,12 +34,9 @@ void readProcessorSection(qv_config_lines& in, const std::string& fileName, qv_e
                           const qv_databases& databases, qv_processor& out) {
   out.setSectionAvailable();
   constexpr std::string_view kSetKey = "ProcessorSet";
-  std::string line;
-  while (in.next(line)) {
-    if (qv_isSectionEnd(line, false)) break;
-    const std::string_view text = qv_stripTrailing(line);
+  qv_readSectionLines(in, false, [&](std::string_view text, bool commentOrBlank) {
     out.addRawLine(qv_splitRawLine(text));
-    if (qv_isCommentOrBlank(text)) continue;
+    if (commentOrBlank) return;
 
     if (qv_startsWithNoCase(text, kSetKey)) {
       // The key and one separator character ("ProcessorSet=1,2,3").
@@ -47,7 +44,7 @@ void readProcessorSection(qv_config_lines& in, const std::string& fileName, qv_e
       for (std::string_view part : qv_splitTokens(list, ", \r\n")) {
         if (const std::optional<int> processor = qv_leadingInt(part)) out.addToProcessorSet(*processor);
       }
-      continue;
+      return;
     }
 
     const size_t nameEnd = std::min(text.find_first_of(" \t="), text.size());
@@ -55,7 +52,7 @@ void readProcessorSection(qv_config_lines& in, const std::string& fileName, qv_e
     const int index = databases.findDatabase(name);
     if (index < 0) {
       errors.setError(MSG_INVALID_LINE, fileName, name);
-      continue;
+      return;
     }
     const int threads = databases.getDatabase(index).threadCount;
     qv_processorbinding binding;
@@ -70,5 +67,5 @@ void readProcessorSection(qv_config_lines& in, const std::string& fileName, qv_e
       }
     }
     out.addBinding(std::move(binding));
-  }
+  });
 }

@@ -108,10 +108,7 @@ void qv_datfile::dispatchHeader(const std::string& header, qv_config_lines& line
     readDatabasesSection(lines, fileName_, errors_, databases_);
   }
   if (qv_startsWithNoCase(header, "Files")) {
-    std::string line;
-    while (lines.next(line, qv_config_lines::kSectionLimit)) {
-      if (qv_isSectionEnd(line, false)) break;
-    }
+    qv_readSectionLines(lines, false, [](std::string_view, bool) {});  // read past, unused
   }
   if (qv_startsWithNoCase(header, "WWW")) {
     readWwwSection(lines, fileName_, errors_, www_);

@@ -15,11 +15,8 @@ std::string qv_options::getIgnoreDupeAccession(int i) const {
 
 void qv_options::readSection(qv_config_lines& lines, const std::string& fileName, qv_errors& errors) {
   sectionAvailable_ = true;
-  std::string line;
-  while (lines.next(line, qv_config_lines::kSectionLimit)) {
-    if (qv_isSectionEnd(line, true)) break;
-    const std::string_view stripped = qv_stripTrailing(line);
-    rawLines_.push_back(qv_splitRawLine(stripped));
-    applyLine(stripped, fileName, errors);
-  }
+  qv_readSectionLines(lines, true, [&](std::string_view text, bool) {
+    rawLines_.push_back(qv_splitRawLine(text));
+    applyLine(text, fileName, errors);
+  });
 }

@@ -316,10 +316,7 @@ void TaxonomyReader::readWords(std::string_view value, std::vector<std::string>&
 }
 
 void skipToEnd(qv_config_lines& in) {
-  std::string line;
-  while (in.next(line)) {
-    if (qv_isSectionEnd(line, false)) return;
-  }
+  qv_readSectionLines(in, false, [](std::string_view, bool) {});
 }
 
 }  // namespace
@@ -385,14 +382,10 @@ void readTaxonomySection(qv_config_lines& in, std::string_view headerLine, const
   set.number = *number;
   set.present = true;
   TaxonomyReader reader(fileName, errors, set);
-  std::string line;
-  while (in.next(line)) {
-    const std::string_view text = qv_stripTrailing(line);
-    if (qv_isSectionEnd(text, false)) break;
+  qv_readSectionLines(in, false, [&](std::string_view text, bool commentOrBlank) {
     set.rawLines.push_back(qv_splitRawLine(text));
-    if (qv_isCommentOrBlank(text)) continue;
-    reader.readLine(text);
-  }
+    if (!commentOrBlank) reader.readLine(text);
+  });
   reader.finish();
   out.setRuleSet(std::move(set));
 }

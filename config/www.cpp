@@ -67,17 +67,14 @@ bool qv_parseWwwLine(std::string_view line, qv_wwwentry& entry) {
 
 void readWwwSection(qv_config_lines& in, const std::string& fileName, qv_errors& errors, qv_www& out) {
   out.setSectionAvailable();
-  std::string line;
-  while (in.next(line)) {
-    if (qv_isSectionEnd(line, true)) break;
-    const std::string_view text = qv_stripTrailing(line);
+  qv_readSectionLines(in, true, [&](std::string_view text, bool commentOrBlank) {
     out.addRawLine(qv_splitRawLine(text));
-    if (qv_isCommentOrBlank(text)) continue;
+    if (commentOrBlank) return;
     qv_wwwentry entry;
     if (!qv_parseWwwLine(text, entry)) {
       errors.setError(MSG_WWW_BAD_ENTRY, fileName, text);
-      continue;
+      return;
     }
     out.addEntry(std::move(entry));
-  }
+  });
 }
