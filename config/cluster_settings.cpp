@@ -2,7 +2,7 @@
 
 #include "config/config_messages.h"
 #include "config/config_source.h"
-#include "config/qv_options_scan.h"
+#include "config/config_scan.h"
 #include "platform/file_io.h"
 
 std::string_view qv_cluster_settings::osName(int i) {

@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "config/config_messages.h"
-#include "config/parse_rules_scan.h"
+#include "config/config_scan.h"
 
 namespace {
 
@@ -139,7 +139,7 @@ void readCronSection(qv_config_lines& in, const std::string& fileName, qv_errors
     if (commentOrBlank) return;
 
     if (qv_startsWithNoCase(text, "CronEnable")) {
-      const std::optional<int> value = qv_intAfterFirstWord(text);
+      const std::optional<int> value = qv_scan::intAfterFirstWord(text);
       out.setCronEnabled(value && *value == 1);
       return;
     }

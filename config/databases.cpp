@@ -1,7 +1,7 @@
 #include "config/databases.h"
 
 #include "config/config_messages.h"
-#include "config/parse_rules_scan.h"
+#include "config/config_scan.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ std::vector<std::string> qv_databases::dumpLines() const {
 }
 
 int qv_parseDatabaseLine(std::string_view text, qv_database& entry) {
-  qv_line_scanner scan(text);
+  qv_scan::LineScanner scan(text);
   std::string type;
   int items = 0;
   if (!scan.word(entry.name, 19)) return items;

@@ -1,7 +1,7 @@
 #include "config/parse_rules.h"
 
 #include "config/config_messages.h"
-#include "config/parse_rules_scan.h"
+#include "config/config_scan.h"
 
 void qv_parserule::define(std::string text) {
   defined_ = true;
@@ -72,7 +72,7 @@ void readParseSection(qv_config_lines& in, const std::string& fileName, qv_error
     }
     // Rule numbers are 1..64, as the message says; rule n lives in slot n-1
     // and 0 is rejected like any other number outside the range.
-    const std::optional<int> number = qv_leadingInt(text.substr(5));
+    const std::optional<int> number = qv_scan::readInt(text.substr(5));
     if (!number || *number < 1 || *number > qv_parserules::kNumberOfRules) {
       errors.setError(MSG_PARSE_RULE_NUMBER, fileName, qv_parserules::kNumberOfRules, text);
       return;
@@ -82,7 +82,7 @@ void readParseSection(qv_config_lines& in, const std::string& fileName, qv_error
       errors.setError(MSG_PARSE_RULE_TWICE, fileName, *number, text);
       return;
     }
-    const std::optional<std::string_view> expression = qv_betweenOuterQuotes(text);
+    const std::optional<std::string_view> expression = qv_scan::betweenOuterQuotes(text);
     if (!expression) {
       errors.setError(MSG_PARSE_RULE_QUOTE, fileName, text);
       return;

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "config/databases.h"
-#include "config/parse_rules_scan.h"
 
 namespace {
 
@@ -153,34 +152,6 @@ TEST(ParseRules, DumpListsDefinedRulesWithTheirNumbers) {
   rules.reset();
   EXPECT_TRUE(rules.dumpLines().empty());
   EXPECT_FALSE(rules.isSectionAvailable());
-}
-
-TEST(LineScanner, ReadsLikeTheCScanningFunctions) {
-  qv_line_scanner scan("  abcdefgh\t-12 +7 99999999999 x");
-  std::string word;
-  ASSERT_TRUE(scan.word(word, 3));
-  EXPECT_EQ(word, "abc");
-  ASSERT_TRUE(scan.word(word));
-  EXPECT_EQ(word, "defgh");  // the rest of a cut word is the next word
-  int value = 0;
-  ASSERT_TRUE(scan.integer(value));
-  EXPECT_EQ(value, -12);
-  ASSERT_TRUE(scan.integer(value));
-  EXPECT_EQ(value, 7);
-  ASSERT_TRUE(scan.integer(value));
-  EXPECT_EQ(value, 2147483647);  // saturates
-  EXPECT_FALSE(scan.integer(value));
-  EXPECT_EQ(scan.rest(), " x");
-  EXPECT_EQ(qv_leadingInt("-"), std::nullopt);
-  EXPECT_EQ(qv_leadingInt("-99999999999").value_or(0), -2147483647 - 1);
-  EXPECT_EQ(qv_intAfterFirstWord("Key"), std::nullopt);
-  EXPECT_EQ(qv_intAfterFirstWord("Key:5"), std::nullopt);
-  EXPECT_EQ(qv_intAfterFirstWord("Key: 5").value_or(0), 5);
-  EXPECT_EQ(qv_betweenOuterQuotes("a\"b"), std::nullopt);
-  EXPECT_EQ(qv_betweenOuterQuotes("\"\"").value_or("?"), "");
-  const std::vector<std::string_view> tokens = qv_splitTokens(",,a, b,,c,", ", ");
-  ASSERT_EQ(tokens.size(), 3u);
-  EXPECT_EQ(tokens[2], "c");
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "config/config_messages.h"
-#include "config/parse_rules_scan.h"
+#include "config/config_scan.h"
 
 namespace {
 
@@ -41,8 +41,8 @@ void readProcessorSection(qv_config_lines& in, const std::string& fileName, qv_e
     if (qv_startsWithNoCase(text, kSetKey)) {
       // The key and one separator character ("ProcessorSet=1,2,3").
       const std::string_view list = text.size() > kSetKey.size() + 1 ? text.substr(kSetKey.size() + 1) : "";
-      for (std::string_view part : qv_splitTokens(list, ", \r\n")) {
-        if (const std::optional<int> processor = qv_leadingInt(part)) out.addToProcessorSet(*processor);
+      for (std::string_view part : qv_scan::tokens(list, ", \r\n")) {
+        if (const std::optional<int> processor = qv_scan::readInt(part)) out.addToProcessorSet(*processor);
       }
       return;
     }
@@ -57,8 +57,8 @@ void readProcessorSection(qv_config_lines& in, const std::string& fileName, qv_e
     const int threads = databases.getDatabase(index).threadCount;
     qv_processorbinding binding;
     binding.databaseName = name;
-    for (std::string_view part : qv_splitTokens(text.substr(nameEnd), "=, \t\r\n")) {
-      const std::optional<int> processor = qv_leadingInt(part);
+    for (std::string_view part : qv_scan::tokens(text.substr(nameEnd), "=, \t\r\n")) {
+      const std::optional<int> processor = qv_scan::readInt(part);
       if (!processor) continue;
       binding.processors.push_back(*processor);
       if (static_cast<int64_t>(binding.processors.size()) > threads) {

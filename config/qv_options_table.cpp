@@ -7,7 +7,7 @@
 
 #include "config/config_messages.h"
 #include "config/qv_options.h"
-#include "config/qv_options_scan.h"
+#include "config/config_scan.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "config/taxonomy.h"
 
 #include "config/config_messages.h"
-#include "config/parse_rules_scan.h"
+#include "config/config_scan.h"
 
 namespace {
 
@@ -117,8 +117,8 @@ void TaxonomyReader::readLine(std::string_view text) {
     return;
   }
   const std::string_view afterKey = text.substr(row->name.size());
-  const std::string_view value = qv_skipChars(afterKey, " \t:=");
-  const std::optional<int> number = qv_intAfterFirstWord(text);
+  const std::string_view value = qv_scan::skipChars(afterKey, " \t:=");
+  const std::optional<int> number = qv_scan::intAfterFirstWord(text);
   bool clashes = row->clashesWithTaxID;
 
   switch (row->key) {
@@ -126,7 +126,7 @@ void TaxonomyReader::readLine(std::string_view text) {
       set_.enabled = number && *number == 1;
       break;
     case TaxKey::Identifier: {
-      const std::string_view rest = qv_skipChars(afterKey, " \t");
+      const std::string_view rest = qv_scan::skipChars(afterKey, " \t");
       set_.identifier = rest.substr(0, rest.find_first_of("\r\n"));
       break;
     }
@@ -207,7 +207,7 @@ void TaxonomyReader::readLine(std::string_view text) {
       readWords(value, set_.suffixRemoves, qv_taxonomyrule::kMaxSuffixes, MSG_TAXONOMY_TOO_MANY_SUFFIXES);
       break;
     case TaxKey::QuickRefSearch: {
-      std::string_view rest = qv_skipChars(afterKey, " \t");
+      std::string_view rest = qv_scan::skipChars(afterKey, " \t");
       if (!rest.empty() && rest[0] == '"') rest.remove_prefix(1);
       set_.quickRefSearch = rest.substr(0, rest.find_first_of("\"\r\n"));
       break;
@@ -222,7 +222,7 @@ void TaxonomyReader::finish() {
 
 void TaxonomyReader::readFileList(std::string_view value, std::vector<qv_taxfile>& list,
                                   std::initializer_list<qv_taxsource> allowed, std::string_view text) {
-  for (std::string_view token : qv_splitTokens(value, " ,\t")) {
+  for (std::string_view token : qv_scan::tokens(value, " ,\t")) {
     bool taken = false;
     for (qv_taxsource source : allowed) {
       std::string_view name;
@@ -243,7 +243,7 @@ void TaxonomyReader::readFileList(std::string_view value, std::vector<qv_taxfile
 }
 
 void TaxonomyReader::readExpression(std::string_view text, qv_parserule& rule) {
-  const std::optional<std::string_view> expression = qv_betweenOuterQuotes(text);
+  const std::optional<std::string_view> expression = qv_scan::betweenOuterQuotes(text);
   if (!expression) {
     invalid(text);
     return;
@@ -253,7 +253,7 @@ void TaxonomyReader::readExpression(std::string_view text, qv_parserule& rule) {
 }
 
 std::optional<qv_taxsourcerule> TaxonomyReader::readSourceRule(std::string_view value, std::string_view text) {
-  std::string_view rest = qv_skipChars(value, " \t,:=");
+  std::string_view rest = qv_scan::skipChars(value, " \t,:=");
   qv_taxsourcerule rule;
   bool known = false;
   for (const SourceName& s : kSources) {
@@ -264,7 +264,7 @@ std::optional<qv_taxsourcerule> TaxonomyReader::readSourceRule(std::string_view 
       break;
     }
   }
-  rest = qv_skipChars(rest, " \t,");
+  rest = qv_scan::skipChars(rest, " \t,");
   if (!known || !qv_startsWithNoCase(rest, "CHOP:")) {
     invalid(text);
     return std::nullopt;
@@ -290,7 +290,7 @@ std::optional<qv_taxsourcerule> TaxonomyReader::readSourceRule(std::string_view 
         return std::nullopt;
     }
   }
-  const std::optional<std::string_view> expression = qv_betweenOuterQuotes(rest.substr(i));
+  const std::optional<std::string_view> expression = qv_scan::betweenOuterQuotes(rest.substr(i));
   if (!expression) {
     invalid(text);
     return std::nullopt;
@@ -302,7 +302,7 @@ std::optional<qv_taxsourcerule> TaxonomyReader::readSourceRule(std::string_view 
 
 void TaxonomyReader::readWords(std::string_view value, std::vector<std::string>& list, size_t limit, int message) {
   // A full list takes no further word: the limit is the size of the list.
-  for (std::string_view word : qv_splitTokens(value, " ,\t")) {
+  for (std::string_view word : qv_scan::tokens(value, " ,\t")) {
     if (list.size() >= limit) {
       errors_.setError(message, fileName_, static_cast<int>(limit));
       return;
@@ -367,7 +367,7 @@ void readTaxonomySection(qv_config_lines& in, std::string_view headerLine, const
   const std::string_view header = qv_stripTrailing(headerLine);
   constexpr std::string_view kPrefix = "TAXONOMY_";
   const std::optional<int> number =
-      header.size() > kPrefix.size() ? qv_leadingInt(header.substr(kPrefix.size())) : std::nullopt;
+      header.size() > kPrefix.size() ? qv_scan::readInt(header.substr(kPrefix.size())) : std::nullopt;
   if (!number || *number < 0 || *number > kMaxRuleSetNumber) {
     errors.setError(MSG_TAXONOMY_BAD_ENTRY, fileName, header);
     skipToEnd(in);

@@ -1,17 +1,17 @@
 #include "config/www.h"
 
 #include "config/config_messages.h"
-#include "config/parse_rules_scan.h"
+#include "config/config_scan.h"
 
 namespace {
 
 // A whole value as a decimal integer, blanks around it allowed.
 std::optional<int> wholeInt(std::string_view text) {
-  qv_line_scanner scan(text);
+  qv_scan::LineScanner scan(text);
   int value = 0;
   if (!scan.integer(value)) return std::nullopt;
   for (char c : scan.rest()) {
-    if (!qv_isCSpace(c)) return std::nullopt;
+    if (!qv_scan::isSpace(c)) return std::nullopt;
   }
   return value;
 }

@@ -1,4 +1,4 @@
-#include "config/qv_options_scan.h"
+#include "config/config_scan.h"
 
 #include <charconv>
 #include <climits>
@@ -31,22 +31,35 @@ std::string_view skipChars(std::string_view text, std::string_view set) {
   return i == std::string_view::npos ? std::string_view() : text.substr(i);
 }
 
-std::optional<int> readInt(std::string_view text) {
-  text = skipSpaces(text);
+namespace {
+
+// "%d" at the start of `text`; on success `used` is the length read,
+// leading white space included.
+std::optional<int> scanInt(std::string_view text, size_t& used) {
+  size_t i = 0;
+  while (i < text.size() && isSpace(text[i])) ++i;
   bool negative = false;
-  if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
-    negative = text[0] == '-';
-    text.remove_prefix(1);
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
+    ++i;
   }
-  if (text.empty() || !isDigit(text[0])) return std::nullopt;
+  if (i >= text.size() || !isDigit(text[i])) return std::nullopt;
   long long v = 0;
-  for (size_t i = 0; i < text.size() && isDigit(text[i]); ++i) {
-    if (v <= static_cast<long long>(INT_MAX) + 1) v = v * 10 + (text[i] - '0');
+  for (; i < text.size() && isDigit(text[i]); ++i) {
+    if (v <= static_cast<long long>(INT_MAX) + 1) v = v * 10 + (text[i] - '0');  // saturates below
   }
   if (negative) v = -v;
+  used = i;
   if (v > INT_MAX) return INT_MAX;
   if (v < INT_MIN) return INT_MIN;
   return static_cast<int>(v);
+}
+
+}  // namespace
+
+std::optional<int> readInt(std::string_view text) {
+  size_t used = 0;
+  return scanInt(text, used);
 }
 
 std::optional<unsigned> readOctal(std::string_view text) {
@@ -108,6 +121,41 @@ std::vector<std::string_view> tokens(std::string_view text, std::string_view sep
     i = j;
   }
   return out;
+}
+
+std::optional<int> intAfterFirstWord(std::string_view line) {
+  LineScanner scan(line);
+  std::string skipped;
+  int value = 0;
+  if (!scan.word(skipped) || !scan.integer(value)) return std::nullopt;
+  return value;
+}
+
+std::optional<std::string_view> betweenOuterQuotes(std::string_view text) {
+  const size_t first = text.find('"');
+  const size_t last = text.rfind('"');
+  if (first == std::string_view::npos || last == first) return std::nullopt;
+  return text.substr(first + 1, last - first - 1);
+}
+
+bool LineScanner::word(std::string& out, size_t maxLength) {
+  size_t i = pos_;
+  while (i < line_.size() && isSpace(line_[i])) ++i;
+  if (i >= line_.size() || maxLength == 0) return false;
+  size_t end = i;
+  while (end < line_.size() && !isSpace(line_[end]) && end - i < maxLength) ++end;
+  out.assign(line_.substr(i, end - i));
+  pos_ = end;
+  return true;
+}
+
+bool LineScanner::integer(int& out) {
+  size_t used = 0;
+  const std::optional<int> value = scanInt(rest(), used);
+  if (!value) return false;
+  out = *value;
+  pos_ += used;
+  return true;
 }
 
 }  // namespace qv_scan
