@@ -4,22 +4,11 @@
 #include <utility>
 #include <vector>
 
+#include "testsupport/scratch_dir.h"
+
 namespace qvresultstest {
 
-/// A temporary directory, removed with its contents when the object goes.
-class ScratchDir {
- public:
-  ScratchDir();
-  ~ScratchDir();
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-  const std::string& path() const { return path_; }
-  /// Writes `contents` to a file in the directory and returns its path.
-  std::string write(const std::string& name, const std::string& contents) const;
-
- private:
-  std::string path_;
-};
+using ScratchDir = qvtest::ScratchDir;
 
 /// A section: its name ("parameters", "query3" ...) and its body lines.
 struct SectionText {

@@ -1,30 +1,9 @@
 #include "summary/summary_test_util.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
-#include <random>
 
 namespace qvsummarytest {
-
-ScratchDir::ScratchDir() {
-  std::random_device random;
-  path_ = (std::filesystem::temp_directory_path() /
-           ("qv-summary-test-" + std::to_string(random()) + std::to_string(random())))
-              .string();
-  std::filesystem::create_directories(path_);
-}
-
-ScratchDir::~ScratchDir() {
-  std::error_code ec;
-  std::filesystem::remove_all(path_, ec);
-}
-
-std::string ScratchDir::write(const std::string& name, const std::string& contents) const {
-  std::string file = path_ + "/" + name;
-  std::ofstream(file, std::ios::binary) << contents;
-  return file;
-}
 
 std::string buildFile(const FileSpec& layout) {
   std::string text = "[RA RozIzide]\n";
