@@ -4,6 +4,7 @@
 // not read (its score is at or below the cut-off) falls back on the raw
 // "q<q>_p<p>" value: the accession between its first two double quotes and
 // the frame after the colon that follows.
+#include <cmath>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -19,14 +20,12 @@ namespace {
 constexpr int kMaxRank = qv_peptidesummary::kMaxRank;
 constexpr size_t kDescriptionLength = 40;
 
-// What the protein line of every match of one protein repeats; worked out
+// What the protein line of every match of one protein repeats; written
 // once per protein, since a protein of a large search holds thousands of
 // matches.
 struct ProteinLine {
-  int32_t frame = 0;  // the frame all its matches share, -1 when they differ
-  int32_t score = 0;
-  std::string description;  // the first 40 bytes of the description
-  int32_t queryMatch = 0;
+  qv_xmlpiece head;  // ` <protein  acc="..." frame="..."`, its own frame
+  qv_xmlpiece tail;  // ` score="..." desc="..." queryMatch="..."`
 };
 
 class MisBlock {
@@ -42,6 +41,7 @@ class MisBlock {
 
  private:
   void writeQuery(int q) {
+    expectationAtZero_.reset();
     const std::string title = qv_inputquery::decodeTitle(file_.getQuerySectionValueStr(q, "title"));
     out_.markup("<query").attrInt("Query", q).attrInt("PeakListIndex", qv_peakListIndex(title, q)).markup(">");
     out_.endLine();
@@ -65,12 +65,22 @@ class MisBlock {
         .attrDouble("MrExp", m.getMrExperimental())
         .attrDouble("MrCalc", m.getMrCalc())
         .attr("pepStr", sequenceWithSubstitutions(m))
-        .attrDouble("exp", summary_.getPeptideExpectationValue(m.getIonsScore(), q))
+        .attrDouble("exp", expectation(m.getIonsScore(), q))
         .attr("modStr", modified ? std::string_view(varMods) : std::string_view())
         .attr("NLs", m.getPrimaryNlStr())
         .attrInt("ion_score", qv_reports::roundedScore(m.getIonsScore()))
         .markup(">")
         .endLine();
+  }
+
+  // The summary's expectation value of a score in query q (the query in
+  // writing): the query's value at score 0 divided by 10^(score / 10), 0
+  // throughout when the query has none. The query's value, which the
+  // summary looks up in the file, is taken once per query.
+  double expectation(double score, int q) {
+    if (!expectationAtZero_) expectationAtZero_ = summary_.getPeptideExpectationValue(0.0, q);
+    if (!(score > 0)) return *expectationAtZero_;
+    return *expectationAtZero_ / std::pow(10.0, score / 10);
   }
 
   // The sequence with each substitution's residue put in its place.
@@ -84,24 +94,17 @@ class MisBlock {
   }
 
   void writeProtein(int q, int p, const qv_peptide& m) {
-    const qv_protein* protein = m.getProtein(1);
-    std::string raw;
-    std::string_view accession;
-    int frame = 0;
-    if (protein != nullptr) {
-      accession = protein->getAccession();
-      frame = lineOf(*protein).frame;
-    } else if (rawAccessionAndFrame(q, p, raw, frame)) {
-      accession = raw;
-      protein = summary_.getProtein(raw);
-    }
-    out_.markup(" <protein ").attr("acc", accession).attrInt("frame", frame);
-    if (protein != nullptr) {
+    if (const qv_protein* protein = m.getProtein(1)) {
       const ProteinLine& line = lineOf(*protein);
-      out_.attrInt("score", line.score)
-          .attrPercentEscaped("desc", line.description)
-          .attrInt("queryMatch", line.queryMatch);
+      out_.append(line.head).append(line.tail).markup(" />").endLine();
+      return;
     }
+    std::string raw;
+    int frame = 0;
+    const qv_protein* protein = nullptr;
+    if (rawAccessionAndFrame(q, p, raw, frame)) protein = summary_.getProtein(raw);
+    out_.markup(" <protein ").attr("acc", raw).attrInt("frame", frame);
+    if (protein != nullptr) out_.append(lineOf(*protein).tail);
     out_.markup(" />").endLine();
   }
 
@@ -120,16 +123,29 @@ class MisBlock {
   }
 
   const ProteinLine& lineOf(const qv_protein& protein) {
+    if (&protein == lastProtein_) return *lastLine_;
     auto [it, added] = lines_.try_emplace(&protein);
     ProteinLine& line = it->second;
+    lastProtein_ = &protein;
+    lastLine_ = &line;
     if (!added) return line;
-    line.frame = protein.getFrame();
-    line.score = qv_reports::roundedScore(protein.getScore());
-    line.description = summary_.getProteinDescription(protein.getAccession()).substr(0, kDescriptionLength);
+    // The frame all its matches share, -1 when they differ.
+    const int32_t frame = protein.getFrame();
+    line.head = qv_xmlwriter::piece([&](qv_xmlwriter& w) {
+      w.markup(" <protein ").attr("acc", protein.getAccession()).attrInt("frame", frame);
+    });
+    const std::string description =
+        summary_.getProteinDescription(protein.getAccession()).substr(0, kDescriptionLength);
+    int32_t queryMatch = 0;
     for (int j = 1; j <= protein.getNumPeptides(); ++j)
       if (protein.getPeptideQuery(j) != -1 && protein.getPeptideP(j) != -1 &&
           protein.getPeptideDuplicateStatus(j) != qv_protein::DUP_SAME_QUERY)
-        ++line.queryMatch;
+        ++queryMatch;
+    line.tail = qv_xmlwriter::piece([&](qv_xmlwriter& w) {
+      w.attrInt("score", qv_reports::roundedScore(protein.getScore()))
+          .attrPercentEscaped("desc", description)
+          .attrInt("queryMatch", queryMatch);
+    });
     return line;
   }
 
@@ -137,7 +153,12 @@ class MisBlock {
   qv_xmlwriter& out_;
   const qv_peptidesummary summary_;
   std::string sequence_;
+  std::optional<double> expectationAtZero_;  // of the query in writing
   std::unordered_map<const qv_protein*, ProteinLine> lines_;
+  // The protein of the last look-up: matches of one protein often follow
+  // one another.
+  const qv_protein* lastProtein_ = nullptr;
+  const ProteinLine* lastLine_ = nullptr;
 };
 
 }  // namespace

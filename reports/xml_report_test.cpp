@@ -7,10 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "reports/report_numbers.h"
 #include "reports/xml_test_util.h"
+#include "results/qv_resultsfile.h"
+#include "summary/qv_peptidesummary.h"
 #include "summary/summary_test_util.h"
 
 using qvreporttest::linesStartingWith;
@@ -159,6 +163,44 @@ TEST_F(XmlReportTest, MsmsQueriesWithGapsNoMatchesFallbacksAndSubstitutions) {
             "<query Query=\"6\" PeakListIndex=\"6\">\n"
             "</query>\n"
             "</SearchTypeMIS>\n");
+}
+
+TEST_F(XmlReportTest, ExpectationValuesAreTheSummarysWhateverTheQmatchAndScore) {
+  // The report works out a query's part of the expectation value once per
+  // query; every match must still get the summary's value.
+  const std::vector<std::string> qmatches = {"", "0", "-5", "1", "123.456", "1e300", "abc", "1e-320", "7"};
+  const std::vector<double> scores = {45.5, 0, -3, 0.01, 13.37, 99.99, 1000};
+  FileSpec layout;
+  layout.parameters = {"SEARCH=MIS", "ITOL=0.6", "ERRORTOLERANT=0"};
+  layout.proteins = {"\"P1\"=20000.50,\"Alpha\""};
+  for (size_t i = 0; i < qmatches.size(); ++i) {
+    const std::string q = std::to_string(i + 1);
+    if (!qmatches[i].empty()) layout.summary.push_back("qmatch" + q + "=" + qmatches[i]);
+    for (size_t p = 0; p < scores.size(); ++p)
+      layout.peptides.push_back("q" + q + "_p" + std::to_string(p + 1) + "=" +
+                                match("PEPTIDEK", scores[(p + i) % scores.size()], "\"P1\":0:10:17:1"));
+    layout.queries.push_back({"title=" + q});
+  }
+  const std::string path = dir_.write("r.dat", buildFile(layout));
+  const std::string text = reportOf(path, "AUTO");
+
+  const qv_resultsfile file(path, 0, "<!-- %d seconds -->\n");
+  const qv_peptidesummary summary(file, 1, kAuto.minProbability, kAuto.maxHits, std::nullopt, 0.0, 0, std::nullopt);
+  std::string expected;
+  for (int q = 1; q <= static_cast<int>(qmatches.size()); ++q)
+    for (int p = 1; p <= static_cast<int>(scores.size()); ++p) {
+      const std::optional<qv_peptide> m = summary.getPeptideCopy(q, p);
+      ASSERT_TRUE(m.has_value());
+      expected += "exp=\"";
+      qv_reports::appendDouble(expected, summary.getPeptideExpectationValue(m->getIonsScore(), q));
+      expected += "\"\n";
+    }
+  std::string written;
+  for (size_t at = text.find(" exp=\""); at != std::string::npos; at = text.find(" exp=\"", at + 1))
+    written += text.substr(at + 1, text.find('"', at + 6) - at) + "\n";
+  EXPECT_EQ(written, expected);
+  EXPECT_NE(expected.find("exp=\"0\""), std::string::npos);           // queries without a qmatch
+  EXPECT_NE(expected.find("exp=\"0.35\"\nexp=\"0.35\""), std::string::npos);  // scores 0 and -3, qmatch 7
 }
 
 TEST_F(XmlReportTest, AFallbackWithoutTwoQuotesNamesNoProteinEvenAnEmptyOne) {

@@ -17,11 +17,29 @@
 // "%xx" and needs no further escaping.
 //
 // Complete lines go to a qv_report_sink, one call per line.
+//
+// Text that repeats (the same protein on the line of each of its thousands
+// of matches) can be written once into a qv_xmlpiece and appended as often
+// as it is needed: a piece is filled only by a writer's own calls, so it
+// holds escaped text as any line does.
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "reports/report_sink.h"
+
+/// Part of a line, written once by qv_xmlwriter::piece and appended with
+/// qv_xmlwriter::append.
+class qv_xmlpiece {
+ public:
+  qv_xmlpiece() = default;
+  const std::string& text() const { return text_; }
+
+ private:
+  friend class qv_xmlwriter;
+  std::string text_;
+};
 
 class qv_xmlwriter {
  public:
@@ -46,6 +64,21 @@ class qv_xmlwriter {
   /// ASCII letter, digit or "_" written as "%" and two lower-case
   /// hexadecimal digits.
   qv_xmlwriter& attrPercentEscaped(std::string_view name, std::string_view value);
+  /// Appends a piece written before.
+  qv_xmlwriter& append(const qv_xmlpiece& piece) {
+    line_.append(piece.text_);
+    return *this;
+  }
+  /// The text that `write(w)` appends to a writer `w` of its own: markup
+  /// and attributes, no end of line (a line it ends is dropped).
+  template <typename Write>
+  static qv_xmlpiece piece(Write&& write) {
+    qv_xmlwriter w(noLines_);
+    std::forward<Write>(write)(w);
+    qv_xmlpiece piece;
+    piece.text_ = w.line_;  // a copy, without the line buffer's spare room
+    return piece;
+  }
   /// Ends the line and hands it to the sink.
   void endLine();
   /// Ends the line (when anything is pending) and asks the sink to pass
@@ -63,6 +96,14 @@ class qv_xmlwriter {
     line_.append(name);
     line_.append("=\"");
   }
+
+  // The sink of the writers that fill pieces.
+  class NoLines : public qv_report_sink {
+   public:
+    void line(std::string_view) override {}
+    void flush() override {}
+  };
+  static inline NoLines noLines_;
 
   qv_report_sink& sink_;
   std::string line_;

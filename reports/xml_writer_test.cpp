@@ -99,6 +99,25 @@ TEST(XmlWriter, AttributesAndLinesReachTheSinkOneLineAtATime) {
   EXPECT_EQ(sink.lines[3], "<flush>");
 }
 
+TEST(XmlWriter, APieceIsWrittenOnceEscapedAndAppendedAsOftenAsNeeded) {
+  const qv_xmlpiece piece = qv_xmlwriter::piece([](qv_xmlwriter& w) {
+    w.markup(" <p").attr("acc", "a<b").attrInt("n", 7).attrPercentEscaped("d", "x y");
+  });
+  EXPECT_EQ(piece.text(), " <p acc=\"a&lt;b\" n=\"7\" d=\"x%20y\"");
+  LineSink sink;
+  qv_xmlwriter out(sink);
+  out.markup("<q>").endLine();
+  out.append(piece).markup(" />").endLine();
+  out.append(piece).append(piece).endLine();
+  ASSERT_EQ(sink.lines.size(), 3u);
+  EXPECT_EQ(sink.lines[1], piece.text() + " />\n");
+  EXPECT_EQ(sink.lines[2], piece.text() + piece.text() + "\n");
+  // A line the piece's writer ends goes nowhere.
+  const qv_xmlpiece ended = qv_xmlwriter::piece([](qv_xmlwriter& w) { w.markup("<a/>").endLine(); });
+  EXPECT_EQ(ended.text(), "");
+  EXPECT_EQ(sink.lines.size(), 3u);
+}
+
 TEST(ReportNumbers, DoublesAreWrittenAsTheDefaultStreamForm) {
   EXPECT_EQ(number(0), "0");
   EXPECT_EQ(number(-0.0), "-0");
