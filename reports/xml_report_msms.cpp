@@ -4,10 +4,13 @@
 // not read (its score is at or below the cut-off) falls back on the raw
 // "q<q>_p<p>" value: the accession between its first two double quotes and
 // the frame after the colon that follows.
+#include <bit>
+#include <charconv>
 #include <cmath>
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "reports/report_numbers.h"
 #include "reports/xml_report_blocks.h"
@@ -80,7 +83,17 @@ class MisBlock {
   double expectation(double score, int q) {
     if (!expectationAtZero_) expectationAtZero_ = summary_.getPeptideExpectationValue(0.0, q);
     if (!(score > 0)) return *expectationAtZero_;
-    return *expectationAtZero_ / std::pow(10.0, score / 10);
+    return *expectationAtZero_ / powerOfScore(score);
+  }
+
+  // 10^(score / 10), remembered for the scores met: a search's scores take
+  // few distinct values (the file writes two decimals), and the power costs
+  // more than the rest of a match's line.
+  double powerOfScore(double score) {
+    const uint64_t bits = std::bit_cast<uint64_t>(score);
+    Power& slot = powers_[(bits * 0x9E3779B97F4A7C15u) >> (64 - kPowerBits)];
+    if (slot.scoreBits != bits) slot = {bits, std::pow(10.0, score / 10)};
+    return slot.power;
   }
 
   // The sequence with each substitution's residue put in its place.
@@ -111,14 +124,20 @@ class MisBlock {
   // The accession and frame the raw value names; false (leaving both as
   // they are) when it holds fewer than two double quotes, and then there is
   // no protein either, even should the summary know an empty accession.
-  bool rawAccessionAndFrame(int q, int p, std::string& accession, int& frame) const {
-    const std::string value =
-        file_.getSectionValueStr(SEC_PEPTIDES, "q" + std::to_string(q) + "_p" + std::to_string(p));
+  bool rawAccessionAndFrame(int q, int p, std::string& accession, int& frame) {
+    char key[32] = {'q'};
+    char* end = std::to_chars(key + 1, key + 12, q).ptr;
+    *end++ = '_';
+    *end++ = 'p';
+    end = std::to_chars(end, key + sizeof key, p).ptr;
+    raw_.clear();
+    (void)file_.appendValue(file_.findSectionValue(SEC_PEPTIDES, std::string_view(key, end)), raw_);
+    const std::string_view value = raw_;
     const size_t open = value.find('"');
     const size_t close = open == std::string::npos ? open : value.find('"', open + 1);
     if (close == std::string::npos) return false;
     accession = value.substr(open + 1, close - open - 1);
-    if (close + 2 < value.size()) frame = qv_results::leadingInt(std::string_view(value).substr(close + 2, 10));
+    if (close + 2 < value.size()) frame = qv_results::leadingInt(value.substr(close + 2, 10));
     return true;
   }
 
@@ -153,7 +172,14 @@ class MisBlock {
   qv_xmlwriter& out_;
   const qv_peptidesummary summary_;
   std::string sequence_;
+  std::string raw_;  // the raw value of the match in writing
   std::optional<double> expectationAtZero_;  // of the query in writing
+  static constexpr int kPowerBits = 12;
+  struct Power {
+    uint64_t scoreBits = 0;  // the score 0.0
+    double power = 1.0;      // 10^0
+  };
+  std::vector<Power> powers_ = std::vector<Power>(size_t{1} << kPowerBits);
   std::unordered_map<const qv_protein*, ProteinLine> lines_;
   // The protein of the last look-up: matches of one protein often follow
   // one another.
