@@ -71,19 +71,19 @@ char* writeGeneral(char* p, uint32_t digits, int exponent) {
   return p;
 }
 
-// The fast path of appendDouble: false, writing nothing, when the value is
+// The fast path of writeDouble: nullptr, writing nothing, when the value is
 // outside the range it handles or one rounded multiplication cannot tell
 // which way its sixth digit rounds.
-bool appendGeneralFast(std::string& out, double value) {
+char* writeGeneralFast(char* out, double value) {
   const double magnitude = std::fabs(value);
   // 10^-17 to 10^27: the decimal exponent e then needs a shift 5 - e of at
   // most 22 either way. Zero, subnormals, infinities and NaN fail here.
-  if (!(magnitude >= 1e-17 && magnitude < 1e27)) return false;
+  if (!(magnitude >= 1e-17 && magnitude < 1e27)) return nullptr;
   // The binary exponent from the bits (a normal number here), and from it
   // floor(log10(magnitude)) or one less: log10(2) is about 78913 / 2^18.
   const int binaryExponent = static_cast<int>(std::bit_cast<uint64_t>(magnitude) >> 52) - 1023;
   int exponent = (binaryExponent * 78913) >> 18;
-  if (5 - exponent > 22) return false;  // just above 10^-17: one too small
+  if (5 - exponent > 22) return nullptr;  // just above 10^-17: one too small
   double x = scaled(magnitude, 5 - exponent);
   if (x >= 1e6) {
     ++exponent;
@@ -91,7 +91,7 @@ bool appendGeneralFast(std::string& out, double value) {
   }
   // A value a hair below a power of ten can come out of the multiplication
   // as 10^6 and then, one decade on, below 10^5.
-  if (x < 1e5) return false;
+  if (x < 1e5) return nullptr;
   // x, in [1e5, 1e6), is the exact value rounded once. Rounding is
   // monotonic and every n + 0.5 there is a double, so an exact value above
   // (below) a half gives x at or above (at or below) it: x decides the
@@ -100,38 +100,38 @@ bool appendGeneralFast(std::string& out, double value) {
   // the exact formatter.
   const uint32_t whole = static_cast<uint32_t>(x);
   const double fraction = x - whole;
-  if (fraction == 0.5) return false;
+  if (fraction == 0.5) return nullptr;
   uint32_t digits = whole + (fraction > 0.5 ? 1 : 0);
   if (digits == 1000000) {  // 999999.5 and above round up into the next decade
     digits = 100000;
     ++exponent;
   }
-  char buf[24];
-  char* p = buf;
-  if (std::signbit(value)) *p++ = '-';
-  p = writeGeneral(p, digits, exponent);
-  out.append(buf, p);
-  return true;
+  if (std::signbit(value)) *out++ = '-';
+  return writeGeneral(out, digits, exponent);
 }
 
 }  // namespace
 
-void appendInt(std::string& out, int64_t value) {
-  char buf[24];
-  const std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, value);
-  out.append(buf, r.ptr);
-}
+char* writeInt(char* out, int64_t value) { return std::to_chars(out, out + kMaxNumberLength, value).ptr; }
 
-void appendDouble(std::string& out, double value) {
+char* writeDouble(char* out, double value) {
   // A report writes millions of masses and expectation values; the exact
   // formatter costs some 100 ns each, the fast path a fraction of that and
   // gives the same bytes wherever it answers.
-  if (appendGeneralFast(out, value)) return;
+  if (char* end = writeGeneralFast(out, value)) return end;
   // to_chars with a precision formats exactly as printf does with "%.6g",
   // without printf's cost of parsing a format and consulting the locale.
-  char buf[32];
-  const std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 6);
-  out.append(buf, r.ptr);
+  return std::to_chars(out, out + kMaxNumberLength, value, std::chars_format::general, 6).ptr;
+}
+
+void appendInt(std::string& out, int64_t value) {
+  char buf[kMaxNumberLength];
+  out.append(buf, writeInt(buf, value));
+}
+
+void appendDouble(std::string& out, double value) {
+  char buf[kMaxNumberLength];
+  out.append(buf, writeDouble(buf, value));
 }
 
 int32_t roundedScore(double value) {

@@ -1,5 +1,6 @@
 #include "reports/xml_writer.h"
 
+#include <algorithm>
 #include <array>
 
 #include "reports/report_numbers.h"
@@ -109,6 +110,25 @@ void qv_xmlwriter::appendPercentEscaped(std::string& out, std::string_view value
   }
 }
 
+void qv_xmlwriter::beginAttr(std::string_view name, std::string_view rest) {
+  // A report writes millions of attributes: one append each, not four.
+  char buf[96];
+  if (name.size() + rest.size() + 3 > sizeof buf) {
+    line_.push_back(' ');
+    line_.append(name);
+    line_.append("=\"");
+    line_.append(rest);
+    return;
+  }
+  char* p = buf;
+  *p++ = ' ';
+  p = std::copy(name.begin(), name.end(), p);
+  *p++ = '=';
+  *p++ = '"';
+  p = std::copy(rest.begin(), rest.end(), p);
+  line_.append(buf, p);
+}
+
 qv_xmlwriter& qv_xmlwriter::attr(std::string_view name, std::string_view value) {
   beginAttr(name);
   appendEscaped(line_, value);
@@ -117,16 +137,18 @@ qv_xmlwriter& qv_xmlwriter::attr(std::string_view name, std::string_view value) 
 }
 
 qv_xmlwriter& qv_xmlwriter::attrInt(std::string_view name, int64_t value) {
-  beginAttr(name);
-  qv_reports::appendInt(line_, value);
-  line_.push_back('"');
+  char number[qv_reports::kMaxNumberLength + 1];
+  char* end = qv_reports::writeInt(number, value);
+  *end++ = '"';
+  beginAttr(name, std::string_view(number, end));
   return *this;
 }
 
 qv_xmlwriter& qv_xmlwriter::attrDouble(std::string_view name, double value) {
-  beginAttr(name);
-  qv_reports::appendDouble(line_, value);
-  line_.push_back('"');
+  char number[qv_reports::kMaxNumberLength + 1];
+  char* end = qv_reports::writeDouble(number, value);
+  *end++ = '"';
+  beginAttr(name, std::string_view(number, end));
   return *this;
 }
 

@@ -91,11 +91,8 @@ class qv_xmlwriter {
   static void appendPercentEscaped(std::string& out, std::string_view value);
 
  private:
-  void beginAttr(std::string_view name) {
-    line_.push_back(' ');
-    line_.append(name);
-    line_.append("=\"");
-  }
+  // Appends ` name="` and then `rest`, in one append when they are short.
+  void beginAttr(std::string_view name, std::string_view rest = {});
 
   // The sink of the writers that fill pieces.
   class NoLines : public qv_report_sink {

@@ -99,6 +99,17 @@ TEST(XmlWriter, AttributesAndLinesReachTheSinkOneLineAtATime) {
   EXPECT_EQ(sink.lines[3], "<flush>");
 }
 
+TEST(XmlWriter, LongAttributeNamesAndValuesAreWrittenWhole) {
+  LineSink sink;
+  qv_xmlwriter out(sink);
+  const std::string name(90, 'n');
+  out.markup("<e").attrInt(name, -9223372036854775807 - 1).attrDouble(name, -1.5e-300).attr(name, "<v>");
+  out.attrInt(std::string(60, 'm'), 1234567890123).endLine();
+  ASSERT_EQ(sink.lines.size(), 1u);
+  EXPECT_EQ(sink.lines[0], "<e " + name + "=\"-9223372036854775808\" " + name + "=\"-1.5e-300\" " + name +
+                               "=\"&lt;v&gt;\" " + std::string(60, 'm') + "=\"1234567890123\"\n");
+}
+
 TEST(XmlWriter, APieceIsWrittenOnceEscapedAndAppendedAsOftenAsNeeded) {
   const qv_xmlpiece piece = qv_xmlwriter::piece([](qv_xmlwriter& w) {
     w.markup(" <p").attr("acc", "a<b").attrInt("n", 7).attrPercentEscaped("d", "x y");
