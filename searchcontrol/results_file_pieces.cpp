@@ -1,0 +1,44 @@
+#include "searchcontrol/results_file_pieces.h"
+
+#include <memory>
+#include <optional>
+
+#include "platform/read_file.h"
+#include "searchcontrol/output.h"
+#include "searchcontrol/results_preamble.h"
+
+namespace qv_searchcontrol {
+
+ResultsFileEnd readResultsFilePieces(const std::string& path, const std::function<bool(std::string_view)>& piece) {
+  std::optional<qv_platform::ReadFile> file = qv_platform::ReadFile::open(path);
+  if (!file) return ResultsFileEnd::kNotRead;
+  const auto buffer = std::make_unique<char[]>(kResultsFilePiece);
+  bool anyRead = false;
+  for (;;) {
+    const long n = file->read(buffer.get(), kResultsFilePiece);
+    if (n == 0) return ResultsFileEnd::kEndOfFile;
+    // A first read that fails (a directory, an I/O error) means the file
+    // could not be read at all, the same as not opening it.
+    if (n < 0) return anyRead ? ResultsFileEnd::kCutShort : ResultsFileEnd::kNotRead;
+    anyRead = true;
+    if (!piece(std::string_view(buffer.get(), static_cast<size_t>(n)))) return ResultsFileEnd::kStopped;
+  }
+}
+
+int answerResultsFileEnd(ResultsFileEnd end) {
+  switch (end) {
+    case ResultsFileEnd::kNotRead:
+      qv_output::line("searchcontrol-error=" + std::to_string(kNoResultsFile));
+      return 0;
+    case ResultsFileEnd::kCutShort:
+      // Part of the answer has gone out; it cannot be marked as cut short
+      // in itself, so the exit status says it.
+      return kNoResultsFile;
+    case ResultsFileEnd::kEndOfFile:
+    case ResultsFileEnd::kStopped:
+      break;
+  }
+  return 0;
+}
+
+}  // namespace qv_searchcontrol
