@@ -9,11 +9,9 @@
 
 namespace qv_platform {
 
-namespace {
-
 bool writeAll(int fd, std::string_view data) {
   while (!data.empty()) {
-    ssize_t n = ::write(fd, data.data(), data.size());
+    const ssize_t n = ::write(fd, data.data(), data.size());
     if (n < 0) {
       if (errno == EINTR) continue;
       return false;
@@ -22,8 +20,6 @@ bool writeAll(int fd, std::string_view data) {
   }
   return true;
 }
-
-}  // namespace
 
 bool appendToFile(const std::string& path, std::string_view line, std::string_view headerIfNew) {
   bool created = false;

@@ -21,6 +21,11 @@ namespace qv_platform {
 /// Writes `data` to standard output completely (retrying short writes).
 [[nodiscard]] bool writeStdout(std::string_view data);
 
+/// Writes `data` to the open descriptor `fd` completely: a short write goes
+/// on with the rest and an interrupted one is retried. False on any other
+/// failure (errno tells which); part of `data` may have been written then.
+[[nodiscard]] bool writeAll(int fd, std::string_view data);
+
 /// Opens /dev/null read-only on each of the descriptors 0, 1 and 2 that is
 /// not open, so that no file opened later takes a standard stream's number
 /// and writes to a closed standard output or error still fail.

@@ -7,23 +7,12 @@
 #include <cerrno>
 #include <vector>
 
+#include "platform/file_io.h"
 #include "platform/system_error.h"
 
 namespace qv_platform {
 
 namespace {
-
-bool writeAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    const ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data.remove_prefix(static_cast<size_t>(n));
-  }
-  return true;
-}
 
 mode_t modeForNewFile(const std::string& path) {
   struct stat st;

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/file_io.h"
 #include "platform/system_error.h"
 
 // ---- qv_file -------------------------------------------------------------
@@ -32,18 +33,7 @@ bool qv_file::close() {
   return rc == 0 || errno == EINTR;
 }
 
-bool qv_file::write(std::string_view data) {
-  if (fd_ < 0) return false;
-  while (!data.empty()) {
-    ssize_t n = ::write(fd_, data.data(), data.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data.remove_prefix(static_cast<size_t>(n));
-  }
-  return true;
-}
+bool qv_file::write(std::string_view data) { return fd_ >= 0 && qv_platform::writeAll(fd_, data); }
 
 int64_t qv_file::read(void* buffer, size_t size) {
   if (fd_ < 0) return -1;
