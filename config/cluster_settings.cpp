@@ -61,16 +61,9 @@ void qv_cluster_settings::readSection(qv_config_lines& lines, const std::string&
       errors.setError(MSG_CANNOT_FIND_FILE, name);
       continue;
     }
-    std::string text;
-    std::string why;
-    if (const qv_read_text_result r = qv_readConfigText(name, text, &why); r == qv_read_text_result::CannotOpen) {
-      errors.setError(MSG_FAILED_TO_OPEN_FILE, name, "r");
-      continue;
-    } else if (r == qv_read_text_result::CannotRead) {
-      errors.setError(MSG_FAILED_TO_OPEN_FILE, name, "reading (" + why + ")");
-      continue;
-    }
-    qv_config_lines included(std::move(text));
+    std::optional<std::string> text = qv_readLocalConfigFile(name, errors);
+    if (!text) continue;
+    qv_config_lines included(std::move(*text));
     std::string inner;
     while (included.next(inner, qv_config_lines::kSectionLimit)) {
       if (qv_startsWithNoCase(inner, "end")) return;

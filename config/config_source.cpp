@@ -65,24 +65,29 @@ qv_read_text_result qv_readConfigText(const std::string& path, std::string& text
   return qv_read_text_result::Ok;
 }
 
+std::optional<std::string> qv_readLocalConfigFile(const std::string& path, qv_errors& errors, bool* truncated) {
+  std::string text;
+  std::string why;
+  const qv_read_text_result r = qv_readConfigText(path, text, &why);
+  if (r == qv_read_text_result::CannotOpen) {
+    errors.setError(MSG_FAILED_TO_OPEN_FILE, path, "r");
+    return std::nullopt;
+  }
+  if (r == qv_read_text_result::CannotRead) {
+    errors.setError(MSG_FAILED_TO_OPEN_FILE, path, "reading (" + why + ")");
+    return std::nullopt;
+  }
+  if (truncated != nullptr) *truncated = r == qv_read_text_result::Truncated;
+  return text;
+}
+
 std::optional<std::string> qv_config_source::open(const std::string& name, int kind, bool extraFlag) {
   if (kind < 0 || kind > 7) return std::nullopt;
   const qv_config_name_kind nameKind = qv_classifyConfigName(name);
   if (nameKind == qv_config_name_kind::LocalText || nameKind == qv_config_name_kind::LocalXml) {
-    std::string text;
-    std::string why;
-    const qv_read_text_result r = qv_readConfigText(name, text, &why);
-    if (r == qv_read_text_result::CannotOpen) {
-      errors_.setError(MSG_FAILED_TO_OPEN_FILE, name, "r");
-      return std::nullopt;
-    }
-    if (r == qv_read_text_result::CannotRead) {
-      errors_.setError(MSG_FAILED_TO_OPEN_FILE, name, "reading (" + why + ")");
-      return std::nullopt;
-    }
-    if (r == qv_read_text_result::Truncated) {
-      errors_.setError(MSG_INVALID_LINE, name, "(the file is larger than 64 MiB; the rest is not read)");
-    }
+    bool truncated = false;
+    std::optional<std::string> text = qv_readLocalConfigFile(name, errors_, &truncated);
+    if (truncated) errors_.setError(MSG_INVALID_LINE, name, "(the file is larger than 64 MiB; the rest is not read)");
     return text;
   }
   std::string address = name;

@@ -51,6 +51,14 @@ enum class qv_read_text_result { Ok, Truncated, CannotOpen, CannotRead };
 [[nodiscard]] qv_read_text_result qv_readConfigText(const std::string& path, std::string& text,
                                                     std::string* why = nullptr);
 
+/// qv_readConfigText for the readers that keep an error list: the text of
+/// the local file `path`, or nullopt after adding MSG_FAILED_TO_OPEN_FILE to
+/// `errors` (with "r" when the file cannot be opened, "reading (<system
+/// text>)" when it cannot be read whole). `truncated`, when given, is set
+/// to whether the text was cut at kConfigTextMaxBytes.
+[[nodiscard]] std::optional<std::string> qv_readLocalConfigFile(const std::string& path, qv_errors& errors,
+                                                                bool* truncated = nullptr);
+
 class qv_config_source {
  public:
   /// `errors` must outlive the source; the settings are copied.

@@ -1,10 +1,11 @@
 #include "config/qv_datfile.h"
 
-#include <charconv>
+#include <optional>
 #include <string_view>
 
 #include "config/config_lines.h"
 #include "config/config_messages.h"
+#include "config/config_scan.h"
 #include "config/config_source.h"
 #include "platform/clock.h"
 #include "platform/file_io.h"
@@ -136,25 +137,10 @@ void qv_datfile::dispatchHeader(const std::string& header, qv_config_lines& line
 void qv_datfile::applyClusterNodeSwitch() {
   if (!cluster_.isEnabled()) return;
   if (!qv_platform::pathExists(kIamFile)) return;
-  std::string text;
-  std::string why;
-  if (const qv_read_text_result r = qv_readConfigText(kIamFile, text, &why); r == qv_read_text_result::CannotOpen) {
-    errors_.setError(MSG_FAILED_TO_OPEN_FILE, kIamFile, "r");
-    return;
-  } else if (r == qv_read_text_result::CannotRead) {
-    errors_.setError(MSG_FAILED_TO_OPEN_FILE, kIamFile, "reading (" + why + ")");
-    return;
-  }
-  // The first integer of the file, read as "%d" reads it: blanks skipped,
-  // an optional sign, digits.
-  size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r' ||
-                             text[i] == '\v' || text[i] == '\f')) {
-    ++i;
-  }
-  if (i < text.size() && text[i] == '+') ++i;
-  int value = -1;
-  const auto [ptr, ec] = std::from_chars(text.data() + i, text.data() + text.size(), value);
-  if (ec != std::errc() || ptr == text.data() + i) return;
+  const std::optional<std::string> text = qv_readLocalConfigFile(kIamFile, errors_);
+  if (!text) return;
+  // The file's first integer, read as "%d" reads it; 0 makes this computer
+  // a node of the cluster.
+  const std::optional<int> value = qv_scan::readInt(*text);
   if (value == 0) options_.setTarnelControlFile(options_.getTarnelNodeControlFile());
 }

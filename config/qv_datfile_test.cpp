@@ -169,6 +169,24 @@ TEST_F(Datfile, ClusterNodeSwitchThroughIamDat) {
   EXPECT_FALSE(unreadable.isValid());
 }
 
+// iam.dat is read like every other leading integer of the configuration:
+// the spellings of zero switch to the node control file, and text that is
+// not a number (a sign followed by another sign) does not.
+TEST_F(Datfile, ClusterNodeSwitchReadsTheLeadingIntegerStrictly) {
+  const std::string text = "Options\nTarnelControlFile ../data/master.ctl\nTarnelNodeControlFile ../data/node.ctl\n"
+                           "end\nCluster\nEnabled 1\nend\n";
+  for (const char* zero : {"0", "+0", "-0", "\t\n 000 1\n", "0node\n", "00000000000000000000000\n"}) {
+    tree.write("config/iam.dat", zero);
+    EXPECT_EQ(read(text).getOptions().getTarnelControlFile(), "../data/node.ctl") << zero;
+  }
+  for (const char* other : {"+-0\n", "-+0\n", "++0\n", "--0\n", "+ 0\n", "99999999999999999999\n", "-1\n", ""}) {
+    tree.write("config/iam.dat", other);
+    qv_datfile d = read(text);
+    EXPECT_EQ(d.getOptions().getTarnelControlFile(), "../data/master.ctl") << other;
+    EXPECT_EQ(d.getNumberOfErrors(), 0) << other;
+  }
+}
+
 TEST_F(Datfile, ReadingAgainStartsAfresh) {
   tree.write("config/tarnel.dat", "Options\nMailTransport 9\nMaxQueries 50\nend\n# c\n");
   qv_datfile d;
