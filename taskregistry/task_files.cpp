@@ -36,48 +36,6 @@ qv_file openRegistryFile(const std::string& path, std::string_view mode, std::st
   return openRegularFile(path, mode, qv_final_link::Refuse, &why);
 }
 
-// An existing registry file opened for reading and writing and locked on
-// bytes 0 to 3 for one operation.
-class LockedFile {
- public:
-  explicit LockedFile(std::string path) : path_(std::move(path)) {}
-  ~LockedFile() { (void)close(); }
-  LockedFile(const LockedFile&) = delete;
-  LockedFile& operator=(const LockedFile&) = delete;
-
-  int open() {
-    std::string why;
-    file_ = openRegistryFile(path_, "r+b", why);
-    if (!file_.isOpen()) {
-      reportError(ERR_FAILED_TO_OPEN_FILE_QUIET, kRegistryJob, __LINE__, __FILE__, why, path_);
-      return REGISTRY_ERR_OPEN;
-    }
-    // Without the lock the operation still goes on, as every writer does.
-    locked_ = lockRegion(file_.descriptor(), 0, 4, false) == 0;
-    return REGISTRY_OK;
-  }
-
-  int close() {
-    if (!file_.isOpen()) return REGISTRY_OK;
-    if (locked_) (void)unlockRegion(file_.descriptor(), 0, 4);
-    locked_ = false;
-    if (!file_.close()) {
-      reportError(ERR_FAILED_TO_CLOSE_FILE, kRegistryJob, __LINE__, __FILE__, path_);
-      return REGISTRY_ERR_CLOSE;
-    }
-    return REGISTRY_OK;
-  }
-
-  qv_file& file() { return file_; }
-  const std::string& path() const { return path_; }
-  bool locked() const { return locked_; }
-
- private:
-  std::string path_;
-  qv_file file_;
-  bool locked_ = false;
-};
-
 // A record whose identifier would not fit its column is never written: cut
 // to the column it would be another identifier.
 int refuseUnfitRecord(const std::string& path, const qv_taskrecord& record) {
@@ -205,10 +163,35 @@ void writeSummary(const std::string& dayDir, qv_dayindex_summary summary, const 
 
 }  // namespace
 
+// ---- A registry file held under its lock for one operation.
+
+int qv_locked_registry_file::open() {
+  std::string why;
+  file_ = openRegistryFile(path_, "r+b", why);
+  if (!file_.isOpen()) {
+    reportError(ERR_FAILED_TO_OPEN_FILE_QUIET, kRegistryJob, __LINE__, __FILE__, why, path_);
+    return REGISTRY_ERR_OPEN;
+  }
+  // Without the lock the operation still goes on, as every writer does.
+  locked_ = lockRegion(file_.descriptor(), 0, 4, false) == 0;
+  return REGISTRY_OK;
+}
+
+int qv_locked_registry_file::close() {
+  if (!file_.isOpen()) return REGISTRY_OK;
+  if (locked_) (void)unlockRegion(file_.descriptor(), 0, 4);
+  locked_ = false;
+  if (!file_.close()) {
+    reportError(ERR_FAILED_TO_CLOSE_FILE, kRegistryJob, __LINE__, __FILE__, path_);
+    return REGISTRY_ERR_CLOSE;
+  }
+  return REGISTRY_OK;
+}
+
 int findRecord(const std::string& path, const std::string& dayDir, int64_t taskId,
                std::optional<qv_found_record>& found) {
   found.reset();
-  LockedFile f(path);
+  qv_locked_registry_file f(path);
   if (const int code = f.open(); code != REGISTRY_OK) return code;
   const int64_t count = recordCount(f.file().size());
   std::optional<int64_t> index;
@@ -257,7 +240,7 @@ int findRecord(const std::string& path, const std::string& dayDir, int64_t taskI
 
 int readTaskFile(const std::string& path, std::optional<qv_found_record>& found) {
   found.reset();
-  LockedFile f(path);
+  qv_locked_registry_file f(path);
   if (const int code = f.open(); code != REGISTRY_OK) return code;
   qv_found_record r;
   int code = readRecordAt(f.file(), path, 0, r);
@@ -268,7 +251,7 @@ int readTaskFile(const std::string& path, std::optional<qv_found_record>& found)
 
 int writeRecord(const std::string& path, int64_t position, const qv_taskrecord& record, const std::string& dayDir) {
   if (const int code = refuseUnfitRecord(path, record); code != REGISTRY_OK) return code;
-  LockedFile f(path);
+  qv_locked_registry_file f(path);
   if (const int code = f.open(); code != REGISTRY_OK) return code;
   // A summary that described the index before this write still does after
   // it when the record keeps its identifier: it is stamped anew.
@@ -298,49 +281,46 @@ int writeRecord(const std::string& path, int64_t position, const qv_taskrecord& 
 // ---- The day index held under its lock while an identifier is appended.
 
 qv_dayindex_writer::qv_dayindex_writer(std::string dayDir)
-    : dayDir_(std::move(dayDir)), path_(qv_tasklayout::dayIndexPath(dayDir_)) {}
+    : dayDir_(std::move(dayDir)), index_(qv_tasklayout::dayIndexPath(dayDir_)) {}
 
 qv_dayindex_writer::~qv_dayindex_writer() { (void)close(); }
 
 int qv_dayindex_writer::open() {
-  std::string why;
+  const std::string& path = index_.path();
   // Create without truncating: another process may be creating it too.
   {
-    qv_file created = openRegistryFile(path_, "a+b", why);
+    std::string why;
+    qv_file created = openRegistryFile(path, "a+b", why);
     if (!created.isOpen()) {
-      reportError(ERR_FAILED_TO_OPEN_FILE_QUIET, kRegistryJob, __LINE__, __FILE__, why, path_);
+      reportError(ERR_FAILED_TO_OPEN_FILE_QUIET, kRegistryJob, __LINE__, __FILE__, why, path);
       return REGISTRY_ERR_CREATE;
     }
   }
-  file_ = openRegistryFile(path_, "r+b", why);
-  if (!file_.isOpen()) {
-    reportError(ERR_FAILED_TO_OPEN_FILE_QUIET, kRegistryJob, __LINE__, __FILE__, why, path_);
-    return REGISTRY_ERR_OPEN;
-  }
-  locked_ = lockRegion(file_.descriptor(), 0, 4, false) == 0;
-  int64_t size = file_.size();
+  if (const int code = index_.open(); code != REGISTRY_OK) return code;
+  qv_file& file = index_.file();
+  int64_t size = file.size();
   // Records go only into a file that is a day index: it begins with the
   // header, or with a part of it when a writer died while making it.
   const int64_t headerBytes = std::min(size, kHeaderSize);
   std::string start(static_cast<size_t>(std::max<int64_t>(headerBytes, 0)), '\0');
-  const int64_t got = headerBytes > 0 ? file_.readAt(0, start.data(), start.size()) : 0;
-  if (got != headerBytes) return reportReadFailure(path_, got);
+  const int64_t got = headerBytes > 0 ? file.readAt(0, start.data(), start.size()) : 0;
+  if (got != headerBytes) return reportReadFailure(path, got);
   if (start != qv_tasklayout::kHeader.substr(0, start.size())) {
     reportError(ERR_FAILED_TO_OPEN_FILE_QUIET, kRegistryJob, __LINE__, __FILE__,
-                std::string("the file does not begin with the day index header"), path_);
+                std::string("the file does not begin with the day index header"), path);
     return REGISTRY_ERR_OPEN;
   }
   if (size < kHeaderSize) {
     // New (or cut short before its header was whole): the header first.
-    if (!file_.writeAt(0, qv_tasklayout::kHeader)) {
-      reportError(ERR_WRITING_FILE_QUIET, kRegistryJob, __LINE__, __FILE__, lastSystemText(), path_);
+    if (!file.writeAt(0, qv_tasklayout::kHeader)) {
+      reportError(ERR_WRITING_FILE_QUIET, kRegistryJob, __LINE__, __FILE__, lastSystemText(), path);
       return REGISTRY_ERR_WRITE;
     }
     size = kHeaderSize;
   }
-  std::optional<qv_dayindex_summary> s = trustedSummary(file_, path_, dayDir_, size);
+  std::optional<qv_dayindex_summary> s = trustedSummary(file, path, dayDir_, size);
   summary_ = s ? *s : qv_dayindex_summary{};
-  return scanRecords(file_, path_, summary_.records(), recordCount(size), [&](int64_t, std::string_view rec) {
+  return scanRecords(file, path, summary_.records(), recordCount(size), [&](int64_t, std::string_view rec) {
     summary_.add(qv_tasklayout::parseIdentifier(rec.substr(0, kIdWidth)));
     return true;
   });
@@ -355,7 +335,7 @@ int qv_dayindex_writer::largestIdOfDay(const std::function<bool(int64_t)>& belon
   }
   // The largest identifier is not one of this day (a damaged or forged
   // record): the largest of those that are is looked for.
-  return scanRecords(file_, path_, 0, summary_.records(), [&](int64_t, std::string_view rec) {
+  return scanRecords(index_.file(), index_.path(), 0, summary_.records(), [&](int64_t, std::string_view rec) {
     const int64_t id = qv_tasklayout::parseIdentifier(rec.substr(0, kIdWidth));
     if ((!largest || id > *largest) && belongs(id)) largest = id;
     return true;
@@ -363,27 +343,18 @@ int qv_dayindex_writer::largestIdOfDay(const std::function<bool(int64_t)>& belon
 }
 
 int qv_dayindex_writer::append(const qv_taskrecord& record, int64_t& position) {
-  if (const int code = refuseUnfitRecord(path_, record); code != REGISTRY_OK) return code;
+  if (const int code = refuseUnfitRecord(index_.path(), record); code != REGISTRY_OK) return code;
   // After the last whole record, over a partial one if the file ends in one.
   position = summary_.coveredBytes;
-  if (!file_.writeAt(position, qv_tasklayout::buildRecord(record))) {
-    reportError(ERR_WRITING_FILE_QUIET, kRegistryJob, __LINE__, __FILE__, lastSystemText(), path_);
+  if (!index_.file().writeAt(position, qv_tasklayout::buildRecord(record))) {
+    reportError(ERR_WRITING_FILE_QUIET, kRegistryJob, __LINE__, __FILE__, lastSystemText(), index_.path());
     return REGISTRY_ERR_WRITE;
   }
   summary_.add(record.taskId);
-  if (locked_) writeSummary(dayDir_, summary_, file_);
+  if (index_.locked()) writeSummary(dayDir_, summary_, index_.file());
   return REGISTRY_OK;
 }
 
-int qv_dayindex_writer::close() {
-  if (!file_.isOpen()) return REGISTRY_OK;
-  if (locked_) (void)unlockRegion(file_.descriptor(), 0, 4);
-  locked_ = false;
-  if (!file_.close()) {
-    reportError(ERR_FAILED_TO_CLOSE_FILE, kRegistryJob, __LINE__, __FILE__, path_);
-    return REGISTRY_ERR_CLOSE;
-  }
-  return REGISTRY_OK;
-}
+int qv_dayindex_writer::close() { return index_.close(); }
 
 }  // namespace qv_taskfiles

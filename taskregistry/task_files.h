@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "errors/file_utilities.h"
 #include "taskregistry/day_index_summary.h"
@@ -56,6 +57,36 @@ namespace qv_taskfiles {
 int writeRecord(const std::string& path, int64_t position, const qv_taskrecord& record,
                 const std::string& dayDir = {});
 
+/// An existing registry file opened for reading and writing and locked on
+/// bytes 0 to 3 for one operation: opened by open(), unlocked and closed by
+/// close() or at the latest by the destructor. Failures are reported to the
+/// engine reporter.
+class qv_locked_registry_file {
+ public:
+  explicit qv_locked_registry_file(std::string path) : path_(std::move(path)) {}
+  ~qv_locked_registry_file() { (void)close(); }
+  qv_locked_registry_file(const qv_locked_registry_file&) = delete;
+  qv_locked_registry_file& operator=(const qv_locked_registry_file&) = delete;
+
+  /// Opens the file (a regular file, not a link in its own name) and takes
+  /// its lock; without the lock the operation still goes on, as every
+  /// writer does (see locked()). Code 1 when it cannot be opened.
+  [[nodiscard]] int open();
+  /// Unlocks and closes; code 5 when closing fails, 0 when it is not open.
+  int close();
+
+  /// The open file; valid between open() and close().
+  qv_file& file() { return file_; }
+  const std::string& path() const { return path_; }
+  /// Whether the lock was taken.
+  bool locked() const { return locked_; }
+
+ private:
+  std::string path_;
+  qv_file file_;
+  bool locked_ = false;
+};
+
 /// The day index of one day directory, created when missing (with its
 /// header) and held open under its lock for the life of the object, with its
 /// summary brought up to date. Used to choose and append a new identifier
@@ -84,9 +115,7 @@ class qv_dayindex_writer {
 
  private:
   std::string dayDir_;
-  std::string path_;
-  qv_file file_;
-  bool locked_ = false;
+  qv_locked_registry_file index_;
   qv_dayindex_summary summary_;
 };
 
