@@ -19,8 +19,7 @@ int runSetToQueued(const CommandLine& line) {
       // A record that could not be written back is a failure of the
       // registry, answered as --status answers one.
       if (!task.updateTask(TASK_INFO_STATE_QUEUED, 0, "", 0, 0) && task.getErrorCode() != REGISTRY_OK) {
-        qv_output::line("searchcontrol-error=" + std::to_string(task.getErrorCode()));
-        return task.getErrorCode();
+        return qv_output::answerError(task.getErrorCode());
       }
       qv_output::line("queued");
       break;

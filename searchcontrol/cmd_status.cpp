@@ -9,10 +9,7 @@ namespace qv_searchcontrol {
 // One line for the task's state, brought up to date from the control file.
 int runStatus(const CommandLine& line) {
   qv_uniquetask task(line.taskId);
-  if (const int code = task.getErrorCode(); code != REGISTRY_OK) {
-    qv_output::line("searchcontrol-error=" + std::to_string(code));
-    return code;
-  }
+  if (const int code = task.getErrorCode(); code != REGISTRY_OK) return qv_output::answerError(code);
   switch (task.getState()) {
     case TASK_INFO_STATE_UNKNOWN:
       qv_output::line("unknown_id");

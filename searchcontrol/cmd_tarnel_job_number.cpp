@@ -10,10 +10,7 @@ namespace qv_searchcontrol {
 // no file holds gives the empty record's 0.
 int runTarnelJobNumber(const CommandLine& line) {
   qv_uniquetask task(line.taskId);
-  if (const int code = task.getErrorCode(); code != REGISTRY_OK) {
-    qv_output::line("searchcontrol-error=" + std::to_string(code));
-    return code;
-  }
+  if (const int code = task.getErrorCode(); code != REGISTRY_OK) return qv_output::answerError(code);
   qv_output::line("tarneljobnumber=" + std::to_string(task.getJobNumber()));
   return 0;
 }

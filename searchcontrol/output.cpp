@@ -14,6 +14,11 @@ int exitStatus(int code) {
 
 void line(std::string_view text) { qv_answer::line(text); }
 
+int answerError(int code) {
+  line("searchcontrol-error=" + std::to_string(code));
+  return code;
+}
+
 void errorLine(std::string_view text) {
   std::string buf;
   buf.reserve(text.size() + 1);

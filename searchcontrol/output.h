@@ -25,6 +25,10 @@ int exitStatus(int code);
 /// Writes `text` and a newline to standard output.
 void line(std::string_view text);
 
+/// Writes the failure answer "searchcontrol-error=<code>" and returns `code`,
+/// which most failed commands exit with.
+int answerError(int code);
+
 /// Writes `text` and a newline to standard error, then flushes.
 void errorLine(std::string_view text);
 

@@ -28,7 +28,9 @@ ResultsFileEnd readResultsFilePieces(const std::string& path, const std::functio
 int answerResultsFileEnd(ResultsFileEnd end) {
   switch (end) {
     case ResultsFileEnd::kNotRead:
-      qv_output::line("searchcontrol-error=" + std::to_string(kNoResultsFile));
+      // Answered as a missing file, with exit status 0: the web scripts
+      // expect that of every results-file failure.
+      (void)qv_output::answerError(kNoResultsFile);
       return 0;
     case ResultsFileEnd::kCutShort:
       // Part of the answer has gone out; it cannot be marked as cut short
