@@ -65,27 +65,23 @@ std::optional<uint64_t> qv_controlview::findSlot(int64_t taskId) const {
   return std::nullopt;
 }
 
-int32_t qv_controlview::load32(uint64_t offset) const {
-  if (!fits(offset, 4, 4)) return 0;
-  return std::atomic_ref<int32_t>(*reinterpret_cast<int32_t*>(base_ + offset)).load(std::memory_order_acquire);
+template <typename T>
+T qv_controlview::loadWord(uint64_t offset) const {
+  if (!fits(offset, sizeof(T), sizeof(T))) return 0;
+  return std::atomic_ref<T>(*reinterpret_cast<T*>(base_ + offset)).load(std::memory_order_acquire);
 }
 
-bool qv_controlview::store32(uint64_t offset, int32_t value) {
-  if (!fits(offset, 4, 4)) return false;
-  std::atomic_ref<int32_t>(*reinterpret_cast<int32_t*>(base_ + offset)).store(value, std::memory_order_release);
+template <typename T>
+bool qv_controlview::storeWord(uint64_t offset, T value) {
+  if (!fits(offset, sizeof(T), sizeof(T))) return false;
+  std::atomic_ref<T>(*reinterpret_cast<T*>(base_ + offset)).store(value, std::memory_order_release);
   return true;
 }
 
-int64_t qv_controlview::load64(uint64_t offset) const {
-  if (!fits(offset, 8, 8)) return 0;
-  return std::atomic_ref<int64_t>(*reinterpret_cast<int64_t*>(base_ + offset)).load(std::memory_order_acquire);
-}
-
-bool qv_controlview::store64(uint64_t offset, int64_t value) {
-  if (!fits(offset, 8, 8)) return false;
-  std::atomic_ref<int64_t>(*reinterpret_cast<int64_t*>(base_ + offset)).store(value, std::memory_order_release);
-  return true;
-}
+int32_t qv_controlview::load32(uint64_t offset) const { return loadWord<int32_t>(offset); }
+bool qv_controlview::store32(uint64_t offset, int32_t value) { return storeWord(offset, value); }
+int64_t qv_controlview::load64(uint64_t offset) const { return loadWord<int64_t>(offset); }
+bool qv_controlview::store64(uint64_t offset, int64_t value) { return storeWord(offset, value); }
 
 std::string qv_controlview::resultsName(uint64_t slot) const {
   char name[kResultsNameSpace];

@@ -92,6 +92,12 @@ class qv_controlview {
 
  private:
   bool fits(uint64_t offset, uint64_t length, uint64_t alignment) const;
+  // One aligned word of type T, read or written atomically; 0 or false when
+  // out of bounds or misaligned.
+  template <typename T>
+  T loadWord(uint64_t offset) const;
+  template <typename T>
+  bool storeWord(uint64_t offset, T value);
   char* base_;
   uint64_t size_;
 };

@@ -26,16 +26,10 @@ constexpr std::string_view kTag = "qv-day-index-summary 2 ";
 constexpr size_t kNumberWidth = 20;  // every number zero-padded: the line has one length
 constexpr size_t kCheckWidth = 16;
 
-// Reads one decimal integer and the single character after it.
-bool takeNumber(std::string_view& text, int64_t& value, char after) {
-  const char* end = text.data() + text.size();
-  auto [p, ec] = std::from_chars(text.data(), end, value);
-  if (ec != std::errc() || p == end || *p != after) return false;
-  text.remove_prefix(static_cast<size_t>(p - text.data()) + 1);
-  return true;
-}
-
-bool takeUnsigned(std::string_view& text, uint64_t& value, char after) {
+// Reads one decimal integer (signed or unsigned, as `value` is) and the
+// single character after it.
+template <typename T>
+bool takeNumber(std::string_view& text, T& value, char after) {
   const char* end = text.data() + text.size();
   auto [p, ec] = std::from_chars(text.data(), end, value);
   if (ec != std::errc() || p == end || *p != after) return false;
@@ -90,8 +84,8 @@ std::optional<qv_dayindex_summary> parseSummary(std::string_view text) {
   qv_dayindex_summary s;
   int64_t ascending = 0;
   if (!takeNumber(text, s.coveredBytes, ' ') || !takeNumber(text, s.maxId, ' ') || !takeNumber(text, s.lastId, ' ') ||
-      !takeNumber(text, ascending, ' ') || !takeUnsigned(text, s.indexStamp.device, ' ') ||
-      !takeUnsigned(text, s.indexStamp.inode, ' ') || !takeNumber(text, s.indexStamp.size, ' ') ||
+      !takeNumber(text, ascending, ' ') || !takeNumber(text, s.indexStamp.device, ' ') ||
+      !takeNumber(text, s.indexStamp.inode, ' ') || !takeNumber(text, s.indexStamp.size, ' ') ||
       !takeNumber(text, s.indexStamp.changeNanos, ' ') || !text.empty()) {
     return std::nullopt;
   }
