@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <utility>
 
 #include "platform/clock.h"
@@ -44,6 +45,18 @@ class MappedControl {
   qv_memmapfile map_;
   std::optional<qv_controlview> view_;
 };
+
+// Runs `action` on the job slot of `taskId` in the control file `path`:
+// status 2 when the file cannot be mapped, 3 when no slot holds the task.
+Outcome onTaskSlot(const std::string& path, int64_t taskId,
+                   const std::function<Outcome(qv_controlview&, uint64_t)>& action) {
+  MappedControl control(path);
+  qv_controlview* view = control.view();
+  if (view == nullptr) return failure(2, "cannot map the control file " + path);
+  const std::optional<uint64_t> slot = view->findSlot(taskId);
+  if (!slot) return failure(3, "no job slot holds task " + qv_tasklayout::identifierText(taskId));
+  return action(*view, *slot);
+}
 
 std::optional<uint64_t> firstFreeSlot(const qv_controlview& view) {
   for (uint64_t b = 0; b < view.blocksToExamine(); ++b) {
@@ -118,40 +131,31 @@ Outcome Engine::put(int64_t taskId, int32_t status, int32_t progress, const std:
 }
 
 Outcome Engine::set(int64_t taskId, int32_t status, std::optional<int32_t> progress, bool writeTaskFile) {
-  MappedControl control(control_);
-  qv_controlview* view = control.view();
-  if (view == nullptr) return failure(2, "cannot map the control file " + control_);
-  const std::optional<uint64_t> slot = view->findSlot(taskId);
-  if (!slot) return failure(3, "no job slot holds task " + qv_tasklayout::identifierText(taskId));
-  if (writeTaskFile) {
-    Outcome o = this->writeTaskFile(taskId, status, view->resultsName(*slot), -1, std::nullopt);
-    if (o.status != 0) return o;
-  }
-  if (progress) (void)view->store32(*slot + qv_controlfile::kProgressOffset, *progress);
-  (void)view->store32(*slot + qv_controlfile::kJobStatusOffset, status);
-  return Outcome{};
+  return onTaskSlot(control_, taskId, [&](qv_controlview& view, uint64_t slot) {
+    if (writeTaskFile) {
+      Outcome o = this->writeTaskFile(taskId, status, view.resultsName(slot), -1, std::nullopt);
+      if (o.status != 0) return o;
+    }
+    if (progress) (void)view.store32(slot + qv_controlfile::kProgressOffset, *progress);
+    (void)view.store32(slot + qv_controlfile::kJobStatusOffset, status);
+    return Outcome{};
+  });
 }
 
 Outcome Engine::show(int64_t taskId) {
-  MappedControl control(control_);
-  qv_controlview* view = control.view();
-  if (view == nullptr) return failure(2, "cannot map the control file " + control_);
-  const std::optional<uint64_t> slot = view->findSlot(taskId);
-  if (!slot) return failure(3, "no job slot holds task " + qv_tasklayout::identifierText(taskId));
-  Outcome o;
-  o.output = "request=" + std::to_string(view->load32(*slot + qv_controlfile::kRequestOffset)) +
-             " priority=" + std::to_string(view->load32(*slot + qv_controlfile::kPriorityOffset)) + "\n";
-  return o;
+  return onTaskSlot(control_, taskId, [](qv_controlview& view, uint64_t slot) {
+    Outcome o;
+    o.output = "request=" + std::to_string(view.load32(slot + qv_controlfile::kRequestOffset)) +
+               " priority=" + std::to_string(view.load32(slot + qv_controlfile::kPriorityOffset)) + "\n";
+    return o;
+  });
 }
 
 Outcome Engine::remove(int64_t taskId) {
-  MappedControl control(control_);
-  qv_controlview* view = control.view();
-  if (view == nullptr) return failure(2, "cannot map the control file " + control_);
-  const std::optional<uint64_t> slot = view->findSlot(taskId);
-  if (!slot) return failure(3, "no job slot holds task " + qv_tasklayout::identifierText(taskId));
-  (void)view->store64(*slot + qv_controlfile::kTaskIdOffset, 0);
-  return Outcome{};
+  return onTaskSlot(control_, taskId, [](qv_controlview& view, uint64_t slot) {
+    (void)view.store64(slot + qv_controlfile::kTaskIdOffset, 0);
+    return Outcome{};
+  });
 }
 
 Outcome Engine::writeTaskFile(int64_t taskId, int32_t status, const std::string& resultsFile, int32_t job,
