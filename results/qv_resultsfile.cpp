@@ -220,8 +220,10 @@ void qv_resultsfile::indexSection(Section& section, int fixedSection, qv_errors&
   uint32_t pos = text_.afterLineEnd(section.start);
   while (pos < size && (text[pos] == '\r' || text[pos] == '\n')) ++pos;
   std::string header;  // the header line from the token on, named by duplicate-key errors
+  bool distinct = true;  // no key seen twice (so far)
   // A line whose key is already there (the first one stays).
   const auto equalKey = [&](uint32_t line) {
+    distinct = false;
     const std::string_view key(text + line, qv_results::lineKeyLength(text + line));
     if (fixedSection == SEC_PROTEINS) {
       errors.setError(ERR_DUPLICATE_ACCESSION, key);
@@ -251,6 +253,7 @@ void qv_resultsfile::indexSection(Section& section, int fixedSection, qv_errors&
     for (size_t k = 0; k < n; ++k) {
       if (section.keys.insert(text, few[k]) != KeyTable::kNone) equalKey(few[k]);
     }
+    section.distinctKeys = distinct;
     return;
   }
 
@@ -286,6 +289,7 @@ void qv_resultsfile::indexSection(Section& section, int fixedSection, qv_errors&
     return true;
   });
   flush();
+  section.distinctKeys = distinct;
 }
 
 void qv_resultsfile::readHeaderValues() {
@@ -378,6 +382,61 @@ qv_valueref qv_resultsfile::find(const KeyTable* keys, std::string_view key) con
 
 qv_valueref qv_resultsfile::findSectionValue(int section, std::string_view key) const {
   return find(fixedKeys(section), key);
+}
+
+qv_resultsfile::SectionCursor::SectionCursor(const qv_resultsfile& file, int section)
+    : file_(&file), section_(section) {
+  const KeyTable* keys = file.fixedKeys(section);
+  if (keys == nullptr || keys->size() == 0 || !file.fixed_[section].distinctKeys) return;
+  // The body starts where indexSection() started to walk it.
+  const char* text = file.text_.data();
+  const uint32_t size = file.text_.size();
+  uint32_t pos = file.text_.afterLineEnd(file.fixed_[section].start);
+  while (pos < size && (text[pos] == '\r' || text[pos] == '\n')) ++pos;
+  pos_ = pos;
+  end_ = std::max(pos, std::min(file.fixed_[section].end, size));
+}
+
+qv_valueref qv_resultsfile::SectionCursor::find(std::string_view key) {
+  // The line at the cursor is the next one expected; a companion or two may
+  // come first.
+  constexpr int kLinesAhead = 8;
+  const char* const text = file_->text_.data();
+  uint32_t p = pos_;
+  if (!key.empty() && key.find_first_of("=\n", 0) == std::string_view::npos) {
+    for (int i = 0; i < kLinesAhead && p < end_; ++i) {
+      const char* line = text + p;
+      if (*line == '\0') {  // the index stops here too: no line after it is a key
+        end_ = pos_ = p;
+        break;
+      }
+      const size_t rest = end_ - p;
+      if (rest > key.size() && line[key.size()] == '=' && std::memcmp(line, key.data(), key.size()) == 0) {
+        const qv_valueref value = file_->lineValue(line, key.size());
+        // The value ends at the line's end as a rule: the next line follows.
+        const char* after = value.where == qv_valueref::IN_MEMORY ? value.text.data() + value.text.size() : line;
+        if (*after == '\n') {
+          pos_ = static_cast<uint32_t>(after - text) + 1;
+        } else {
+          const void* lf = std::memchr(after, '\n', static_cast<size_t>(text + end_ - after));
+          pos_ = lf == nullptr ? end_ : static_cast<uint32_t>(static_cast<const char*>(lf) - text) + 1;
+        }
+        return value;
+      }
+      const void* lf = std::memchr(line, '\n', rest);
+      p = lf == nullptr ? end_ : static_cast<uint32_t>(static_cast<const char*>(lf) - text) + 1;
+    }
+  }
+  const qv_valueref value = file_->findSectionValue(section_, key);
+  // Found elsewhere (every line of the section's body lies before end_):
+  // reading goes on after it.
+  const char* valueEnd = value.text.data() + value.text.size();
+  if (value.where == qv_valueref::IN_MEMORY && end_ != 0 && valueEnd >= text && valueEnd <= text + end_) {
+    const size_t rest = static_cast<size_t>(text + end_ - valueEnd);
+    const void* lf = std::memchr(valueEnd, '\n', rest);
+    pos_ = lf == nullptr ? end_ : static_cast<uint32_t>(static_cast<const char*>(lf) - text) + 1;
+  }
+  return value;
 }
 
 qv_valueref qv_resultsfile::findQueryValue(int q, std::string_view key) const { return find(queryKeys(q), key); }

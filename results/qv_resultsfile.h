@@ -134,6 +134,31 @@ class qv_resultsfile {
   }
   /// Where the value of a key handed out by forEachQueryKey lies.
   qv_valueref valueOfKey(std::string_view key) const { return lineValue(key.data(), key.size()); }
+
+  /// Reads a fixed section's lines in the order of the file, for a reader
+  /// that asks for most keys of a big section in about the order they are
+  /// written (a summary reads every match of the peptides section). find()
+  /// looks for the key on the next few lines first and asks the key index
+  /// only when it is not there; a line found either way moves the cursor past
+  /// it. Its answers are exactly those of findSectionValue(): a line is taken
+  /// only when its key is byte for byte the key asked for, and only in a
+  /// section where no key is written twice (elsewhere every call asks the
+  /// index). When the order holds, no key is hashed and the index's
+  /// far-away memory is never read. The file must outlive the cursor.
+  class SectionCursor {
+   public:
+    qv_valueref find(std::string_view key);
+
+   private:
+    friend class qv_resultsfile;
+    SectionCursor(const qv_resultsfile& file, int section);
+    const qv_resultsfile* file_;
+    int section_;
+    uint32_t pos_ = 0;
+    uint32_t end_ = 0;  // pos_ == end_: nothing to read in order
+  };
+  SectionCursor sectionCursor(int section) const { return SectionCursor(*this, section); }
+
   /// Appends the value to `out`: in place from memory, or read from the file
   /// (the text after the key and its "=", without the line end). False, with
   /// nothing appended, when it is absent or empty. With `limit` above 0 a
@@ -235,6 +260,9 @@ class qv_resultsfile {
   /// Charge of "qexp<q>": "Mr" 0, "1+".."8+" 1..8, "1-".."8-" -1..-8, else
   /// -100. Error 4 when q is out of range, error 5 when the key is missing.
   int getObservedCharge(int q) const;
+  /// The same, reading through a cursor of the summary section (a caller
+  /// that asks for every query in order).
+  int getObservedCharge(int q, SectionCursor& summary) const;
   /// The one-line description of query q used by the text report; empty and
   /// error 4 when q is out of range.
   std::string getQueryDescription(int q) const;
@@ -268,6 +296,7 @@ class qv_resultsfile {
     uint32_t start = qv_results::kNoPos;  // the token's offset; kNoPos when missing
     uint32_t end = qv_results::kNoPos;
     qv_results::KeyTable keys;
+    bool distinctKeys = false;  // every line of the body is in `keys` under a key of its own
   };
   /// One error list for each fixed section and one for the query sections,
   /// filled apart (one of them on a second thread) and merged in this order.
@@ -297,6 +326,7 @@ class qv_resultsfile {
     out.clear();
     return appendValue(value, out);
   }
+  int observedCharge(int q, SectionCursor* summary) const;
   bool cachedTest(int which, std::string_view key1, std::string_view key2, bool numeric) const;
 
   std::string fileName_;

@@ -45,14 +45,18 @@ double qv_resultsfile::getObservedMass(int q) const {
   return getSectionValueDouble(SEC_SUMMARY, "qexp" + std::to_string(q));
 }
 
-int qv_resultsfile::getObservedCharge(int q) const {
+int qv_resultsfile::getObservedCharge(int q) const { return observedCharge(q, nullptr); }
+
+int qv_resultsfile::getObservedCharge(int q, SectionCursor& summary) const { return observedCharge(q, &summary); }
+
+int qv_resultsfile::observedCharge(int q, SectionCursor* summary) const {
   if (q < 1 || q > numQueries_) {
     setError(ERR_QUERY_OUT_OF_RANGE, "getObservedCharge", q, numQueries_);
     return -100;
   }
   const std::string key = "qexp" + std::to_string(q);
   std::string value;
-  if (!getSectionValue(SEC_SUMMARY, key, value)) {
+  if (!assign(summary != nullptr ? summary->find(key) : findSectionValue(SEC_SUMMARY, key), value)) {
     setError(ERR_MISSING_ENTRY, "getObservedCharge", key);
     return -100;
   }

@@ -1,0 +1,92 @@
+#include "results/peptide_scan.h"
+
+#include <cstring>
+
+#include "results/value_parse.h"
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+// A field the full reader splits differently: it skips leading blanks, and a
+// leading quote makes the field quoted.
+bool startsOddly(const char* p, const char* end) { return p < end && (isBlank(*p) || *p == '"'); }
+
+// The first `c` in [p, end), or end. Fields are a few bytes long: a plain
+// loop beats a library search that has to be called for each.
+const char* findChar(const char* p, const char* end, char c) {
+  while (p < end && *p != c) ++p;
+  return p;
+}
+
+}  // namespace
+
+bool qv_scanQueryRankValue(std::string_view value, qv_query_rank_scan& out) {
+  out = qv_query_rank_scan();
+  if (value == "-1") {
+    out.noMatch = true;
+    return true;
+  }
+  const char* p = value.data();
+  const char* const end = p + value.size();
+  // Ten fields end at a comma, the eleventh at a semicolon (or the end).
+  std::string_view fields[10];
+  for (std::string_view& field : fields) {
+    if (startsOddly(p, end)) return false;
+    const char* comma = findChar(p, end, ',');
+    if (comma == end) return false;  // too few fields: the full reader records it
+    field = std::string_view(p, static_cast<size_t>(comma - p));
+    p = comma + 1;
+  }
+  if (startsOddly(p, end)) return false;
+  const char* semicolon = findChar(p, end, ';');
+  if (semicolon != end) out.proteinList = std::string_view(semicolon + 1, static_cast<size_t>(end - semicolon - 1));
+  out.noMatch = qv_results::leadingInt(fields[0]) == -1;
+  out.sequence = fields[4];
+  out.varMods = fields[6];
+  out.ionsScore = qv_results::leadingDouble(fields[7]);
+  return true;
+}
+
+bool qv_proteinListIsBlank(std::string_view proteinList) {
+  for (char c : proteinList)
+    if (!isBlank(c)) return false;
+  return true;
+}
+
+bool qv_scanProteinList(std::string_view proteinList, std::string_view terms, std::vector<qv_protein_scan>& out) {
+  const char* p = proteinList.data();
+  const char* const end = p + proteinList.size();
+  size_t pair = 0;  // where the next "_terms" pair starts; beyond the end when none is left
+  while (!qv_proteinListIsBlank(std::string_view(p, static_cast<size_t>(end - p)))) {
+    // "ACC": with a closing quote right before the colon, and not empty.
+    if (*p != '"') return false;
+    const char* close = p + 1;
+    while (close < end && *close != '"' && *close != ':') ++close;
+    if (close + 1 >= end || *close != '"' || close[1] != ':' || close == p + 1) return false;
+    qv_protein_scan ref;
+    ref.accession = std::string_view(p + 1, static_cast<size_t>(close - p - 1));
+    p = close + 2;
+    // Its "_terms" pair "X,Y", at least three characters.
+    if (!terms.empty()) {
+      if (pair > terms.size() || (pair < terms.size() && (isBlank(terms[pair]) || terms[pair] == '"'))) return false;
+      size_t pairEnd = terms.find(':', pair);
+      if (pairEnd == std::string_view::npos) pairEnd = terms.size();
+      if (pairEnd - pair < 3) return false;
+      ref.residueBefore = terms[pair];
+      ref.residueAfter = terms[pair + 2];
+      pair = pairEnd + 1;
+    }
+    // frame:start:end:multiplicity, the last ended by a comma or the end.
+    int32_t* numbers[] = {&ref.frame, &ref.start, &ref.end, &ref.multiplicity};
+    for (int i = 0; i < 4; ++i) {
+      if (p > end || startsOddly(p, end)) return false;
+      const char* separator = findChar(p, end, i < 3 ? ':' : ',');
+      if (separator == end && i < 3) return false;  // a number is missing
+      *numbers[i] = qv_results::leadingInt(std::string_view(p, static_cast<size_t>(separator - p)));
+      p = separator == end ? end : separator + 1;
+    }
+    out.push_back(ref);
+  }
+  return true;
+}
