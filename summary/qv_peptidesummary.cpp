@@ -1,8 +1,13 @@
 #include "summary/qv_peptidesummary.h"
 
+#include <charconv>
 #include <cmath>
+#include <cstring>
 
 #include "platform/file_io.h"
+#include "platform/memory_advice.h"
+#include "results/peptide_scan.h"
+#include "summary/match_read_ahead.h"
 #include "results/peptide_string.h"
 #include "results/qv_searchparams.h"
 
@@ -15,13 +20,13 @@ qv_peptidesummary::qv_peptidesummary(const qv_resultsfile& file, uint32_t flags,
       ionsScoreCutoff_(ionsScoreCutoff),
       errorTolerant_(file.isErrorTolerant()) {
   setMinPeptideLength(minPeptideLength);
+  // Advised before it is written, so that large pages back it from the start.
+  table_.reserve((static_cast<size_t>(numQueries_) + 1) * (kMaxRank + 1));
+  qv_platform::adviseLargePages(table_.data(), table_.capacity() * sizeof(uint32_t));
   table_.resize((static_cast<size_t>(numQueries_) + 1) * (kMaxRank + 1));
   reserveMatches(static_cast<size_t>(numQueries_) * kMaxRank);
   source_.setSkipPeptideExtras(true);
-  for (int q = 1; q <= numQueries_; ++q) {
-    if (q % 100 == 0) file_.keepAlive();
-    readQuery(q);
-  }
+  readMatches();
   source_.setSkipPeptideExtras(false);
   buildSummary();
 }
@@ -34,37 +39,102 @@ double qv_peptidesummary::getIonsScoreCutoff(int q) const {
   return ionsScoreCutoff_;
 }
 
-void qv_peptidesummary::readQuery(int q) {
-  const double cutoff = getIonsScoreCutoff(q);
-  for (int p = 1; p <= kMaxRank; ++p) {
+// A big search's matches are found and split on a second thread while this
+// one takes them in order; a small one is read here, match by match, the
+// same way.
+void qv_peptidesummary::readMatches() {
+  if (numQueries_ >= readAheadMinQueries()) {
+    qv_match_read_ahead ahead(file_, numQueries_, kMaxRank);
+    while (const qv_match_read_ahead::Batch* batch = ahead.next()) {
+      for (int q = batch->firstQuery; q < batch->endQuery; ++q) {
+        if (q % 100 == 0) file_.keepAlive();
+        const size_t index = static_cast<size_t>(q - batch->firstQuery);
+        const double cutoff = getIonsScoreCutoff(q);
+        for (uint32_t i = batch->queryBegin[index]; i < batch->queryBegin[index + 1]; ++i)
+          takeMatch(q, cutoff, batch->matches[i], batch->proteins);
+      }
+    }
+    return;
+  }
+  qv_resultsfile::SectionCursor cursor = file_.sectionCursor(SEC_PEPTIDES);
+  qv_pre_read_match match;
+  for (int q = 1; q <= numQueries_; ++q) {
+    if (q % 100 == 0) file_.keepAlive();
+    const double cutoff = getIonsScoreCutoff(q);
+    for (int p = 1; p <= kMaxRank; ++p) {
+      listScan_.clear();
+      qv_preReadMatch(cursor, q, p, match, listScan_);
+      takeMatch(q, cutoff, match, listScan_);
+    }
+  }
+}
+
+namespace {
+int gReadAheadMinQueries = 2000;
+}  // namespace
+
+int qv_peptidesummary::readAheadMinQueries() { return gReadAheadMinQueries; }
+void qv_peptidesummary::setReadAheadMinQueries(int queries) { gReadAheadMinQueries = queries; }
+
+// A match read by the fast readers is taken as they split it; anything else
+// is read again by the full reader, which records its problems. Both give
+// the same values.
+void qv_peptidesummary::takeMatch(int q, double cutoff, const qv_pre_read_match& match,
+                                  const std::vector<qv_protein_scan>& proteins) {
+  if (!match.value.found()) return;  // nothing written at this rank
+  const int p = match.rank;
+  qv_query_rank_scan scan = match.scan;
+  std::unique_ptr<qv_peptide> slowPeptide;
+  std::string slowList;
+  if (match.fast) {
+    (void)source_.getObservedCharge(q);  // as making the peptide would: a missing "qexp" line is recorded
+  } else {
     qv_query_rank_read read = qv_readQueryRankPeptide(source_, q, p);
-    if (!read.peptide) continue;
-    qv_peptide& peptide = *read.peptide;
-    // Equal scores share the lowest rank among them.
-    if (p > 1) {
-      const qv_match* before = matchAt(q, p - 1);
-      if (before != nullptr && peptide.getIonsScore() != 0 && peptide.getIonsScore() >= before->ionsScore)
-        peptide.setPrettyRank(before->prettyRank);
-    }
-    const uint32_t m = addMatch(peptide, q, p);
-    table_[slot(q, p)] = m + 1;
-    if (peptide.isNoMatch() || !(peptide.getIonsScore() > cutoff)) continue;
-    if ((flags_ & FLAG_ERROR_TOLERANT) != 0 && errorTolerant_ && !passesParentCheck(q, peptide.getIonsScore()))
-      continue;
-    for (const qv_protein_reference& r : qv_readProteinList(source_, q, p, read.proteinList)) {
-      if (!accessionFilter_.empty() && r.accession != accessionFilter_) continue;
-      qv_protein* protein = findOrCreateProtein(r.accession, 0, 0, false);
-      qv_peptide_ref ref;
-      ref.match = m;
-      ref.start = r.start;
-      ref.end = r.end;
-      ref.multiplicity = r.multiplicity;
-      ref.frame = r.frame;
-      ref.residueBefore = r.residueBefore;
-      ref.residueAfter = r.residueAfter;
-      protein->addRef(ref);
-      addMatchProtein(m, protein);
-    }
+    if (!read.peptide) return;
+    slowPeptide = std::move(read.peptide);
+    slowList = std::move(read.proteinList);
+    scan.noMatch = slowPeptide->isNoMatch();
+    scan.ionsScore = slowPeptide->getIonsScore();
+    scan.sequence = slowPeptide->getPeptideStr();
+    scan.varMods = slowPeptide->getVarModsStr();
+    scan.proteinList = slowList;
+  }
+  // Equal scores share the lowest rank among them.
+  int prettyRank = p;
+  if (p > 1) {
+    const qv_match* before = matchAt(q, p - 1);
+    if (before != nullptr && scan.ionsScore != 0 && scan.ionsScore >= before->ionsScore)
+      prettyRank = before->prettyRank;
+  }
+  const uint32_t m = addMatch(scan.ionsScore, prettyRank, scan.sequence, scan.varMods, q, p);
+  table_[slot(q, p)] = m + 1;
+  if (scan.noMatch || !(scan.ionsScore > cutoff)) return;
+  if ((flags_ & FLAG_ERROR_TOLERANT) != 0 && errorTolerant_ && !passesParentCheck(q, scan.ionsScore)) return;
+  if (qv_proteinListIsBlank(scan.proteinList)) return;
+  const qv_protein_scan* begin = proteins.data() + match.proteinsBegin;
+  const qv_protein_scan* end = begin + match.proteinCount;
+  std::vector<qv_protein_reference> slowRefs;
+  std::vector<qv_protein_scan> slowScans;
+  if (!match.listFast) {
+    slowRefs = qv_readProteinList(source_, q, p, scan.proteinList);
+    for (const qv_protein_reference& r : slowRefs)
+      slowScans.push_back({r.accession, r.frame, r.start, r.end, r.multiplicity, r.residueBefore, r.residueAfter});
+    begin = slowScans.data();
+    end = begin + slowScans.size();
+  }
+  for (const qv_protein_scan* r = begin; r != end; ++r) {
+    if (!accessionFilter_.empty() && r->accession != accessionFilter_) continue;
+    qv_protein* protein = findOrCreateProtein(r->accession, 0, 0, false);
+    qv_peptide_ref ref;
+    ref.match = m;
+    ref.start = r->start;
+    ref.end = r->end;
+    ref.multiplicity = r->multiplicity;
+    ref.frame = r->frame;
+    ref.residueBefore = r->residueBefore;
+    ref.residueAfter = r->residueAfter;
+    addRefToStore(protein, ref);
+    addMatchProtein(m, protein);
   }
 }
 

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "results/peptide_scan.h"
+#include "summary/match_read_ahead.h"
 #include "summary/qv_summary.h"
 
 class qv_peptidesummary : public qv_summary {
@@ -34,6 +36,12 @@ class qv_peptidesummary : public qv_summary {
   std::string getProteinListText(int q, int p, bool quoted) const override;
   int getMaxRank() const override { return kMaxRank; }
 
+  /// Searches of at least this many queries (2,000 unless set) have their
+  /// matches read ahead on a second thread; for tests and benchmarks, which
+  /// compare both ways of reading.
+  static int readAheadMinQueries();
+  static void setReadAheadMinQueries(int queries);
+
   /// The ions-score cut-off of query q (a probability turned into a score).
   double getIonsScoreCutoff(int q) const;
 
@@ -43,7 +51,8 @@ class qv_peptidesummary : public qv_summary {
   bool limitsGroupingWalk() const override { return true; }
 
  private:
-  void readQuery(int q);
+  void readMatches();
+  void takeMatch(int q, double cutoff, const qv_pre_read_match& match, const std::vector<qv_protein_scan>& proteins);
   size_t slot(int q, int p) const {
     return static_cast<size_t>(p) * static_cast<size_t>(numQueries_) + static_cast<size_t>(q);
   }
@@ -54,6 +63,7 @@ class qv_peptidesummary : public qv_summary {
 
   double ionsScoreCutoff_;
   bool errorTolerant_;
+  std::vector<qv_protein_scan> listScan_;  // the protein list of the match being read
   std::vector<uint32_t> table_;  // match number + 1 at p * numQueries + q; 0 when there is none
   bool parentTried_ = false;
   std::unique_ptr<qv_resultsfile> parentFile_;

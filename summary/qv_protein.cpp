@@ -3,11 +3,11 @@
 #include <cmath>
 #include <utility>
 
-qv_protein::qv_protein(const std::vector<qv_match>& matches, double toleranceTerm, std::string accession,
-                       double score, int32_t hitNumber, bool mixture)
+qv_protein::qv_protein(const std::vector<qv_match>& matches, qv_ref_store& refs, uint32_t id, double toleranceTerm,
+                       std::string accession, double score, int32_t hitNumber, bool mixture)
     : matches_(&matches),
       toleranceTerm_(toleranceTerm),
-      accession_(std::move(accession)), score_(score), hitNumber_(hitNumber), mixture_(mixture) {}
+      accession_(std::move(accession)), score_(score), hitNumber_(hitNumber), mixture_(mixture), refs_(refs, id) {}
 
 void qv_protein::setGrouped(Status status, const std::string& leaderAccession) {
   status_ = status;

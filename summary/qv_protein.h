@@ -10,36 +10,8 @@
 #include <string>
 #include <vector>
 
-/// A summary's record of one match ("q%d_p%d" or "h%d_q%d"). Its sequence
-/// and modifications string live in the summary's text store; the
-/// qv_peptide object is made from the file when a caller asks for it.
-struct qv_match {
-  double ionsScore = 0;
-  int32_t query = 0;
-  int32_t rank = 0;  ///< the rank, or the hit number in a protein summary
-  int32_t prettyRank = 0;
-  int32_t claimingHit = 0;
-  uint32_t textBegin = 0;
-  uint32_t proteinsBegin = 0;  ///< the proteins it was added to, in the summary's list
-  uint16_t sequenceLength = 0;
-  uint16_t modsLength = 0;
-  uint16_t proteinCount = 0;
-};
-
-/// One peptide listed under a protein.
-struct qv_peptide_ref {
-  uint32_t match = 0;  ///< the summary's match record
-  int32_t start = 0;
-  int32_t end = 0;
-  int32_t multiplicity = 0;
-  int32_t frame = 0;
-  char residueBefore = '?';
-  char residueAfter = '?';
-  int8_t dupFlags = 0;   ///< bits 1 same query, 2 same sequence, 4 same modifications, 8 same place
-  int8_t dupStatus = 0;  ///< a qv_protein::DupStatus value
-  bool bold = false;
-  bool red = false;
-};
+#include "summary/qv_match.h"
+#include "summary/ref_list.h"
 
 class qv_protein {
  public:
@@ -50,8 +22,10 @@ class qv_protein {
 
   /// `matches` is the owning summary's match list; it outlives the protein.
   /// `toleranceTerm` is the summary's term of the reduced scores.
-  qv_protein(const std::vector<qv_match>& matches, double toleranceTerm, std::string accession, double score,
-             int32_t hitNumber, bool mixture = false);
+  /// `refs` is the summary's store of references; it outlives the protein,
+  /// and holds this protein's references under number `id`.
+  qv_protein(const std::vector<qv_match>& matches, qv_ref_store& refs, uint32_t id, double toleranceTerm,
+             std::string accession, double score, int32_t hitNumber, bool mixture = false);
   virtual ~qv_protein() = default;
   qv_protein(const qv_protein&) = delete;
   qv_protein& operator=(const qv_protein&) = delete;
@@ -112,15 +86,10 @@ class qv_protein {
   double reducedScoreOf(const qv_peptide_ref& ref) const;
 
   /// The references, for the summary that owns this protein.
-  std::vector<qv_peptide_ref>& refs() { return refs_; }
-  const std::vector<qv_peptide_ref>& refs() const { return refs_; }
-  /// Adds a reference. The list grows by a quarter at a time rather than
-  /// doubling: a large search's proteins hold millions of references, and
-  /// the unused room would otherwise be about a third of them.
-  void addRef(const qv_peptide_ref& ref) {
-    if (refs_.size() == refs_.capacity()) refs_.reserve(refs_.size() < 16 ? 16 : refs_.size() + refs_.size() / 4);
-    refs_.push_back(ref);
-  }
+  qv_ref_list& refs() { return refs_; }
+  const qv_ref_list& refs() const { return refs_; }
+  /// Adds a reference.
+  void addRef(const qv_peptide_ref& ref) { refs_.push_back(ref); }
 
  private:
   const std::vector<qv_match>* matches_;
@@ -133,6 +102,6 @@ class qv_protein {
   bool component_ = false;
   Status status_ = INDEPENDENT;
   std::string leader_;
-  std::vector<qv_peptide_ref> refs_;
+  qv_ref_list refs_;
   std::vector<qv_protein*> components_;
 };

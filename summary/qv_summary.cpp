@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "platform/memory_advice.h"
 #include "summary/accession_order.h"
 #include "results/qv_searchparams.h"
 #include "summary/summary_grouping.h"
@@ -54,6 +55,8 @@ qv_summary::qv_summary(const qv_resultsfile& file, uint32_t flags, double minPro
   for (const CodeBit& b : kRemovalBits)
     if ((flags_ & b.bit) != 0) removedCodes_.push_back(b.code);
   if ((flags_ & 0xFFC00000u) == 0) removedCodes_ = {7, 1};
+  for (int code : countingCodes_) counting_[code] = true;
+  for (int code : removedCodes_) removed_[code] = true;
 }
 
 qv_summary::~qv_summary() = default;
@@ -66,40 +69,39 @@ bool qv_summary::isRemovedCode(int code) const {
   return std::find(removedCodes_.begin(), removedCodes_.end(), code) != removedCodes_.end();
 }
 
-qv_protein* qv_summary::findOrCreateProtein(const std::string& accession, double score, int hitNumber,
+qv_protein* qv_summary::findOrCreateProtein(std::string_view accession, double score, int hitNumber,
                                            bool mixture) {
   if (lastProtein_ != nullptr && lastProtein_->getAccession() == accession) return lastProtein_;
-  auto [it, created] = proteins_.try_emplace(accession);
-  if (created) it->second = std::make_unique<qv_protein>(matches_, toleranceTerm_, accession, score, hitNumber, mixture);
+  auto it = proteins_.find(accession);
+  if (it == proteins_.end()) {
+    std::string name(accession);
+    const auto id = static_cast<uint32_t>(byId_.size());
+    auto made = std::make_unique<qv_protein>(matches_, refStore_, id, toleranceTerm_, name, score, hitNumber, mixture);
+    byId_.push_back(made.get());
+    it = proteins_.emplace(std::move(name), std::move(made)).first;
+  }
   lastProtein_ = it->second.get();
   return lastProtein_;
 }
 
 void qv_summary::reserveMatches(size_t count) {
   matches_.reserve(count);
-  text_.reserve(count * 48);  // sequence and modifications of a long peptide
   matchProteins_.reserve(count * 4);
+  // Filled front to back: large pages spare a page fault per 4 KB, which
+  // costs more than the filling itself.
+  qv_platform::adviseLargePages(matches_.data(), matches_.capacity() * sizeof(qv_match));
+  qv_platform::adviseLargePages(matchProteins_.data(), matchProteins_.capacity() * sizeof(qv_protein*));
 }
 
-uint32_t qv_summary::addMatch(const qv_peptide& peptide, int q, int rank) {
+uint32_t qv_summary::addMatch(double ionsScore, int prettyRank, std::string_view sequence, std::string_view mods,
+                              int q, int rank) {
   qv_match m;
-  m.ionsScore = peptide.getIonsScore();
+  m.ionsScore = ionsScore;
   m.query = q;
   m.rank = rank;
-  m.prettyRank = peptide.getPrettyRank();
-  // Texts beyond 65,535 characters (no real peptide) are kept shortened; a
-  // store beyond 4 GB (no real file) keeps no more text.
-  const std::string& sequence = peptide.getPeptideStr();
-  const std::string& mods = peptide.getVarModsStr();
-  size_t sequenceLength = std::min<size_t>(sequence.size(), UINT16_MAX);
-  size_t modsLength = std::min<size_t>(mods.size(), UINT16_MAX);
-  if (text_.size() + sequenceLength + modsLength <= UINT32_MAX) {
-    m.textBegin = static_cast<uint32_t>(text_.size());
-    m.sequenceLength = static_cast<uint16_t>(sequenceLength);
-    m.modsLength = static_cast<uint16_t>(modsLength);
-    text_.append(sequence, 0, sequenceLength);
-    text_.append(mods, 0, modsLength);
-  }
+  m.prettyRank = prettyRank;
+  m.sequence = strings_.intern(sequence);
+  m.mods = strings_.intern(mods);
   matches_.push_back(m);
   return static_cast<uint32_t>(matches_.size() - 1);
 }
@@ -139,7 +141,7 @@ const qv_peptide* qv_summary::peptideOf(uint32_t m) const {
 qv_grouping::Settings qv_summary::getGroupingSettings() const {
   qv_grouping::Settings settings;
   settings.matches = &matches_;
-  settings.text = &text_;
+  settings.strings = &strings_;
   settings.minPeptideLength = minPeptideLength_;
   settings.byQuery = byQuery_;
   settings.limitWalk = limitsGroupingWalk();
@@ -162,9 +164,9 @@ int qv_summary::duplicateFlags(const qv_protein& protein, const qv_peptide_ref& 
   const qv_match& b = protein.matchOf(before);
   int flags = 0;
   if (a.query == b.query) flags |= 1;
-  if (sequenceOf(a) == sequenceOf(b)) {
+  if (a.sequence == b.sequence) {
     flags |= 2;
-    if (modsOf(a) == modsOf(b)) flags |= 4;
+    if (a.mods == b.mods) flags |= 4;
     if (ref.start == before.start && ref.end == before.end) flags |= 8;
   }
   return flags;
@@ -172,12 +174,12 @@ int qv_summary::duplicateFlags(const qv_protein& protein, const qv_peptide_ref& 
 
 void qv_summary::scoreProtein(qv_protein& protein) {
   const bool grouping = (flags_ & FLAG_GROUP) != 0;
-  std::vector<qv_peptide_ref>& refs = protein.refs();
+  qv_ref_list& refs = protein.refs();
   // Flags against the reference before (the last one kept); removal of the
   // codes in the removal list when grouping.
   size_t kept = 0;
   for (size_t i = 0; i < refs.size(); ++i) {
-    qv_peptide_ref ref = refs[i];
+    qv_peptide_ref& ref = refs[i];
     if (kept > 0) {
       qv_peptide_ref& before = refs[kept - 1];
       ref.dupFlags = static_cast<int8_t>(duplicateFlags(protein, ref, before));
@@ -187,9 +189,9 @@ void qv_summary::scoreProtein(qv_protein& protein) {
         ref.dupStatus = (ref.dupFlags & 1) != 0 ? qv_protein::DUP_SAME_QUERY : qv_protein::DUP_OTHER_QUERY;
       }
     }
-    refs[kept++] = ref;
+    refs.moveTo(kept++, i);
   }
-  refs.resize(kept);
+  refs.truncate(kept);
 
   double plain = 0, excess = 0, thresholds = 0;
   int counted = 0;
@@ -204,6 +206,12 @@ void qv_summary::scoreProtein(qv_protein& protein) {
       ++counted;
     }
   }
+  finishScore(protein, plain, excess, thresholds, counted, false);
+}
+
+void qv_summary::finishScore(qv_protein& protein, double plain, double excess, double thresholds, int counted,
+                             bool knownSorted) {
+  const bool grouping = (flags_ & FLAG_GROUP) != 0;
   if (scoresFromPeptides()) {
     double score = plain;
     if (grouping && (flags_ & FLAG_THRESHOLD_SCORE) != 0) score = counted != 0 ? excess + thresholds / counted : excess;
@@ -217,8 +225,70 @@ void qv_summary::scoreProtein(qv_protein& protein) {
     return x.rank < y.rank;
   };
   // The peptide summary adds references in that order already.
-  if (!std::is_sorted(refs.begin(), refs.end(), before)) std::stable_sort(refs.begin(), refs.end(), before);
-  refs.shrink_to_fit();
+  qv_ref_list& refs = protein.refs();
+  if (!knownSorted && !refs.isSortedBy(before)) refs.stableSortBy(before);
+}
+
+// The same scores for every protein in one walk over the reference store in
+// the order references were added. Each protein's references are a rising
+// run of the store until scoring changes them, so the reference before
+// another of the same protein in the walk is the one before it in its list;
+// walking the store and the match records front to back reads memory in
+// order, where walking protein after protein jumps about the store for each
+// reference. Gives what scoreProtein gives protein by protein (the tests
+// compare both).
+void qv_summary::scoreProteinsInStoreOrder() {
+  constexpr uint32_t kNone = UINT32_MAX;
+  const bool grouping = (flags_ & FLAG_GROUP) != 0;
+  struct Sums {
+    uint32_t lastKept = kNone;
+    bool sorted = true;  // by query, then rank
+    int counted = 0;
+    double plain = 0, excess = 0, thresholds = 0;
+  };
+  std::vector<Sums> sums(byId_.size());
+  placeLists();
+  const size_t count = refStore_.size();
+  for (size_t e = 0; e < count; ++e) {
+    if (e % 65536 == 65535) file_.keepAlive();
+    const uint32_t id = refStore_.ownerOf(static_cast<uint32_t>(e));
+    Sums& s = sums[id];
+    qv_peptide_ref& ref = refStore_[static_cast<uint32_t>(e)];
+    const qv_match& m = matches_[ref.match];
+    if (s.lastKept != kNone) {
+      qv_peptide_ref& before = refStore_[s.lastKept];
+      const qv_match& b = matches_[before.match];
+      int flags = 0;
+      if (m.query == b.query) flags |= 1;
+      if (m.sequence == b.sequence) {
+        flags |= 2;
+        if (m.mods == b.mods) flags |= 4;
+        if (ref.start == before.start && ref.end == before.end) flags |= 8;
+      }
+      ref.dupFlags = static_cast<int8_t>(flags);
+      if (grouping && removed_[flags]) continue;
+      if (m.query < b.query || (m.query == b.query && m.rank < b.rank)) s.sorted = false;
+      if (flags != 0) {
+        if (before.dupStatus == qv_protein::DUP_NONE) before.dupStatus = qv_protein::DUP_HAS_DUPLICATES;
+        ref.dupStatus = (flags & 1) != 0 ? qv_protein::DUP_SAME_QUERY : qv_protein::DUP_OTHER_QUERY;
+      }
+    }
+    byId_[id]->refs().append(static_cast<uint32_t>(e));
+    s.lastKept = static_cast<uint32_t>(e);
+    const double reduced = byId_[id]->reducedScoreOf(ref);
+    if (counting_[ref.dupFlags & 15] && reduced >= 0) s.plain += reduced;
+    const int threshold = referenceThreshold(m.query);
+    if (m.ionsScore >= threshold && ref.dupStatus != qv_protein::DUP_SAME_QUERY) {
+      s.excess += m.ionsScore - threshold;
+      s.thresholds += threshold;
+      ++s.counted;
+    }
+  }
+  for (size_t id = 0; id < byId_.size(); ++id) {
+    if (id % 100 == 99) file_.keepAlive();
+    const Sums& s = sums[id];
+    finishScore(*byId_[id], s.plain, s.excess, s.thresholds, s.counted, s.sorted);
+  }
 }
 
 // ---- The hit list.
@@ -233,14 +303,43 @@ bool qv_summary::comesBefore(const qv_protein* a, const qv_protein* b) const {
   return qv_compareAccessions(a->getAccession(), b->getAccession()) < 0;
 }
 
-void qv_summary::buildSummary() {
-  int n = 0;
-  order_.reserve(proteins_.size());
-  for (auto& [accession, protein] : proteins_) {
-    scoreProtein(*protein);
-    order_.push_back(protein.get());
-    if (++n % 100 == 0) file_.keepAlive();
+// Gives every list room for all the references its protein owns in the
+// store, in one block (the counts are known now, so no list grows), and
+// starts it empty.
+void qv_summary::placeLists() {
+  std::vector<size_t> counts(byId_.size(), 0);
+  for (size_t e = 0; e < refStore_.size(); ++e) ++counts[refStore_.ownerOf(static_cast<uint32_t>(e))];
+  listRoom_.reset(new uint32_t[refStore_.size() + 1]);
+  qv_platform::adviseLargePages(listRoom_.get(), refStore_.size() * sizeof(uint32_t));
+  size_t at = 0;
+  for (size_t id = 0; id < byId_.size(); ++id) {
+    byId_[id]->refs().place(listRoom_.get() + at, counts[id]);
+    at += counts[id];
   }
+}
+
+void qv_summary::buildSummary() {
+  // Scores from one walk over the store when every list is still as its
+  // references were added (always, unless a caller changed one), else
+  // protein by protein.
+  bool pristine = true;
+  for (const qv_protein* protein : byId_) pristine = pristine && protein->refs().pristine();
+  if (pristine) {
+    scoreProteinsInStoreOrder();
+  } else {
+    if (storeOnlyRefs_) {  // the lists hold none of them yet
+      placeLists();
+      for (size_t e = 0; e < refStore_.size(); ++e)
+        byId_[refStore_.ownerOf(static_cast<uint32_t>(e))]->refs().append(static_cast<uint32_t>(e));
+    }
+    int n = 0;
+    for (qv_protein* protein : byId_) {
+      scoreProtein(*protein);
+      if (++n % 100 == 0) file_.keepAlive();
+    }
+  }
+  order_.reserve(proteins_.size());
+  for (auto& [accession, protein] : proteins_) order_.push_back(protein.get());
   if (minProbability_ > 0 && minProbability_ < 1)
     minScore_ = getProbabilityScoreCutoff(static_cast<int>(1 / minProbability_));
   else
@@ -262,7 +361,14 @@ bool qv_summary::hasUnclaimedRankOne(const qv_protein& protein) const {
 }
 
 void qv_summary::claimPeptides(qv_protein& protein, int hitNumber) {
-  for (qv_peptide_ref& ref : protein.refs()) {
+  qv_ref_list& refs = protein.refs();
+  // The references and their match records lie scattered: each is asked for
+  // well before it is used.
+  constexpr size_t kAhead = 16;
+  for (size_t i = 0; i < refs.size(); ++i) {
+    refs.prefetch(i + kAhead);
+    if (i + kAhead / 2 < refs.size()) __builtin_prefetch(&matches_[refs[i + kAhead / 2].match]);
+    qv_peptide_ref& ref = refs[i];
     qv_match& m = matches_[ref.match];
     const size_t q = static_cast<size_t>(m.query);
     const bool unclaimed = m.claimingHit == 0;

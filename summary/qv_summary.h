@@ -39,6 +39,7 @@
 #include "results/qv_resultsfile.h"
 #include "summary/qv_protein.h"
 #include "summary/summary_grouping.h"
+#include "summary/string_pool.h"
 #include "summary/summary_source.h"
 
 class qv_summary {
@@ -143,10 +144,8 @@ class qv_summary {
   /// The grouping settings this summary used (flag 0x1), for comparisons.
   qv_grouping::Settings getGroupingSettings() const;
   /// The sequence and the modifications string of a match record.
-  std::string_view sequenceOf(const qv_match& m) const { return std::string_view(text_).substr(m.textBegin, m.sequenceLength); }
-  std::string_view modsOf(const qv_match& m) const {
-    return std::string_view(text_).substr(m.textBegin + m.sequenceLength, m.modsLength);
-  }
+  std::string_view sequenceOf(const qv_match& m) const { return strings_.get(m.sequence); }
+  std::string_view modsOf(const qv_match& m) const { return strings_.get(m.mods); }
   const qv_resultsfile& getResultsFile() const { return file_; }
   /// True when code (0 to 15) is in the list of codes whose scores count,
   /// or in the list of codes removed as duplicates.
@@ -161,12 +160,23 @@ class qv_summary {
              const std::optional<std::string>& unigeneFile, std::string accessionFilter, qv_peptide_form form);
 
   /// The protein of `accession`, created (score 0) when new.
-  qv_protein* findOrCreateProtein(const std::string& accession, double score, int hitNumber, bool mixture);
+  qv_protein* findOrCreateProtein(std::string_view accession, double score, int hitNumber, bool mixture);
   /// Reserves room for about `count` match records. Pages never touched cost
   /// no memory, while growing by copying would hold two lists at its peak.
   void reserveMatches(size_t count);
-  /// Keeps the record of a peptide just read for (q, rank); returns its number.
-  uint32_t addMatch(const qv_peptide& peptide, int q, int rank);
+  /// Keeps the record of a match just read for (q, rank); returns its number.
+  uint32_t addMatch(double ionsScore, int prettyRank, std::string_view sequence, std::string_view varMods, int q,
+                    int rank);
+  uint32_t addMatch(const qv_peptide& peptide, int q, int rank) {
+    return addMatch(peptide.getIonsScore(), peptide.getPrettyRank(), peptide.getPeptideStr(), peptide.getVarModsStr(),
+                    q, rank);
+  }
+  /// Adds a reference to `protein` in the store only: its list is made when
+  /// the summary is built, with room for exactly its references.
+  void addRefToStore(qv_protein* protein, const qv_peptide_ref& ref) {
+    refStore_.add(ref, protein->refs().owner());
+    storeOnlyRefs_ = true;
+  }
   /// Notes that match m was added to `protein` (call right after addMatch,
   /// in the order of its protein list).
   void addMatchProtein(uint32_t m, qv_protein* protein);
@@ -217,22 +227,39 @@ class qv_summary {
 
  private:
   void scoreProtein(qv_protein& protein);
+  void scoreProteinsInStoreOrder();
+  void placeLists();
+  void finishScore(qv_protein& protein, double plain, double excess, double thresholds, int counted,
+                   bool knownSorted);
   int duplicateFlags(const qv_protein& protein, const qv_peptide_ref& ref, const qv_peptide_ref& before) const;
   void numberHits(size_t walkEnd);
   bool hasUnclaimedRankOne(const qv_protein& protein) const;
   void claimPeptides(qv_protein& protein, int hitNumber);
   bool comesBefore(const qv_protein* a, const qv_protein* b) const;
+  void readQueryScores() const;
+  /// "qmatch<q>" and "qplughole<q>" of the summary section as numbers.
+  double qmatchOf(int q) const;
+  double qplugholeOf(int q) const;
   /// The proteins grouped under hit n in hit-list order, or nullptr.
   const std::vector<qv_protein*>* groupedUnder(int n) const;
 
   qv_peptide_form form_;
   std::vector<qv_match> matches_;
-  std::string text_;                        // sequences and modifications of the matches
+  qv_ref_store refStore_;                   // the references of every protein
+  qv_string_pool strings_;                  // sequences and modifications of the matches
   std::vector<qv_protein*> matchProteins_;  // the proteins of each match, in runs
   mutable std::unordered_map<uint32_t, std::unique_ptr<qv_peptide>> peptides_;  // made on demand
   std::vector<int32_t> claimed_;     // per query: claimed matches
   std::vector<int32_t> claimedTop_;  // per query: claimed matches of pretty rank 1
-  std::unordered_map<std::string, std::unique_ptr<qv_protein>> proteins_;
+  // Looked up by views of accessions in the file's text, without a copy.
+  struct AccessionHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return qv_string_pool::hashOf(s); }
+  };
+  std::unordered_map<std::string, std::unique_ptr<qv_protein>, AccessionHash, std::equal_to<>> proteins_;
+  std::vector<qv_protein*> byId_;   // every protein by its number in the reference store
+  std::unique_ptr<uint32_t[]> listRoom_;  // the lists' numbers, placed when the summary is built
+  bool storeOnlyRefs_ = false;            // references were added to the store alone
   std::vector<qv_protein*> order_;  // every protein in hit-list order
   std::vector<qv_protein*> hits_;   // the numbered hits
   mutable std::unordered_map<std::string, std::vector<qv_protein*>> groups_;  // by leader accession
@@ -244,10 +271,14 @@ class qv_summary {
   bool unsupported_ = false;
   std::vector<int> countingCodes_;
   std::vector<int> removedCodes_;
+  bool counting_[16] = {};  // by duplicate-flag word: in countingCodes_
+  bool removed_[16] = {};   // in removedCodes_
   double minScore_ = 0;
   mutable std::vector<int> identity20_;   // per query; INT32_MIN until worked out
   mutable std::vector<int> reference20_;  // per query; INT32_MIN until worked out
   mutable int homologyApplies_ = -1;      // the file-wide conditions of the homology threshold; -1 unknown
+  mutable std::vector<double> qmatch_;     // per query, from "qmatch<q>"; empty until read
+  mutable std::vector<double> qplughole_;  // per query, from "qplughole<q>"
   mutable bool qmatchStatsKnown_ = false;
   mutable double meanQmatch_ = 0;
   mutable double maxQmatch_ = 0;

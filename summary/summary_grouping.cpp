@@ -1,69 +1,33 @@
 #include "summary/summary_grouping.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <functional>
-#include <string_view>
 #include <unordered_map>
+#include <string_view>
 #include <unordered_set>
 
 namespace qv_grouping {
 namespace {
 
-// What makes two peptides the same: the sequence, or the query in the mode
-// that compares by query.
-struct Key {
-  std::string_view sequence;
-  int32_t query = 0;
-  bool operator==(const Key& o) const { return query == o.query && sequence == o.sequence; }
-};
-
-struct KeyHash {
-  size_t operator()(const Key& k) const {
-    return std::hash<std::string_view>()(k.sequence) ^ (static_cast<size_t>(k.query) * 0x9E3779B97F4A7C15ULL);
-  }
-};
-
-using KeySet = std::unordered_set<Key, KeyHash>;
-
 const qv_match& matchOf(const qv_peptide_ref& ref, const Settings& s) { return (*s.matches)[ref.match]; }
 
-std::string_view sequenceOf(const qv_peptide_ref& ref, const Settings& s) {
-  const qv_match& m = matchOf(ref, s);
-  return std::string_view(*s.text).substr(m.textBegin, m.sequenceLength);
-}
-
-Key keyOf(const qv_peptide_ref& ref, const Settings& s) {
-  if (s.byQuery) return Key{{}, matchOf(ref, s).query};
-  return Key{sequenceOf(ref, s), 0};
-}
-
 bool counts(const qv_peptide_ref& ref, const Settings& s) {
-  return static_cast<int>(matchOf(ref, s).sequenceLength) >= s.minPeptideLength;
+  return static_cast<int>(s.strings->get(matchOf(ref, s).sequence).size()) >= s.minPeptideLength;
 }
 
-void keysOf(const qv_protein& p, const Settings& s, KeySet& out) {
-  out.clear();
-  for (const qv_peptide_ref& ref : p.refs()) out.insert(keyOf(ref, s));
-}
-
-// Whether walker b (whose keys are `bKeys`) absorbs the lower protein a, and how.
-qv_protein::Status compare(const qv_protein& a, const qv_protein& b, const KeySet& bKeys, const Settings& s) {
-  bool any = false;
-  for (const qv_peptide_ref& ref : a.refs()) {
-    if (!counts(ref, s)) continue;
-    any = true;
-    if (bKeys.find(keyOf(ref, s)) == bKeys.end()) return qv_protein::INDEPENDENT;
+// Calls f(ref) for each reference of `refs` in order while it returns true.
+// References and their match records lie scattered over memory in a big
+// search, so each is asked for well before it is used.
+template <typename F>
+void forEachRef(const qv_ref_list& refs, const Settings& s, F f) {
+  constexpr size_t kAhead = 16;
+  const size_t n = refs.size();
+  for (size_t i = 0; i < n; ++i) {
+    refs.prefetch(i + kAhead);
+    if (i + kAhead / 2 < n) __builtin_prefetch(&(*s.matches)[refs[i + kAhead / 2].match]);
+    if (!f(refs[i])) return;
   }
-  if (!any) return qv_protein::INDEPENDENT;
-  if (a.refs().size() != b.refs().size()) return qv_protein::SUBSET;
-  for (size_t i = 0; i < a.refs().size(); ++i)
-    if (!(keyOf(a.refs()[i], s) == keyOf(b.refs()[i], s))) return qv_protein::SUBSET;
-  return qv_protein::SAMESET;
-}
-
-void tryAbsorb(qv_protein& a, const qv_protein& b, const KeySet& bKeys, const Settings& s) {
-  if (a.getStatus() != qv_protein::INDEPENDENT || a.isMixture() != b.isMixture()) return;
-  qv_protein::Status status = compare(a, b, bKeys, s);
-  if (status != qv_protein::INDEPENDENT) a.setGrouped(status, b.getAccession());
 }
 
 // Walks the independent hits in order, calling absorb(i) for each walker at
@@ -81,6 +45,90 @@ size_t walk(const std::vector<qv_protein*>& hits, const Settings& s, Absorb abso
   return hits.size();
 }
 
+// Whether walker b absorbs the lower protein a, and how; `holds(ref)` tells
+// whether b holds the peptide of a reference, `same(x, y)` whether two
+// references name the same peptide.
+template <typename Holds, typename Same>
+qv_protein::Status compare(const qv_protein& a, const qv_protein& b, const Settings& s, Holds holds, Same same) {
+  bool any = false;
+  bool all = true;
+  forEachRef(a.refs(), s, [&](const qv_peptide_ref& ref) {
+    if (!counts(ref, s)) return true;
+    any = true;
+    all = holds(ref);
+    return all;
+  });
+  if (!any || !all) return qv_protein::INDEPENDENT;
+  if (a.refs().size() != b.refs().size()) return qv_protein::SUBSET;
+  for (size_t i = 0; i < a.refs().size(); ++i)
+    if (!same(a.refs()[i], b.refs()[i])) return qv_protein::SUBSET;
+  return qv_protein::SAMESET;
+}
+
+template <typename Holds, typename Same>
+void tryAbsorb(qv_protein& a, const qv_protein& b, const Settings& s, Holds holds, Same same) {
+  if (a.getStatus() != qv_protein::INDEPENDENT || a.isMixture() != b.isMixture()) return;
+  qv_protein::Status status = compare(a, b, s, holds, same);
+  if (status != qv_protein::INDEPENDENT) a.setGrouped(status, b.getAccession());
+}
+
+// The numbers of the peptides: a sequence's number in the pool, or the query.
+// Queries are used as they are when they are small numbers that are not
+// negative (always, in files the engine writes), and are numbered afresh
+// otherwise, so that the arrays indexed by them stay small.
+class Keys {
+ public:
+  explicit Keys(const Settings& s) : s_(s) {
+    if (!s.byQuery) {
+      count_ = s.strings->size();
+      return;
+    }
+    int64_t lo = 0, hi = -1;
+    for (const qv_match& m : *s.matches) {
+      lo = std::min<int64_t>(lo, m.query);
+      hi = std::max<int64_t>(hi, m.query);
+    }
+    if (lo >= 0 && hi < static_cast<int64_t>(2 * s.matches->size() + 1024)) {
+      count_ = static_cast<uint32_t>(hi + 1);
+      return;
+    }
+    std::unordered_map<int32_t, uint32_t> numbers;
+    byMatch_.reserve(s.matches->size());
+    for (const qv_match& m : *s.matches)
+      byMatch_.push_back(numbers.try_emplace(m.query, static_cast<uint32_t>(numbers.size())).first->second);
+    count_ = static_cast<uint32_t>(numbers.size());
+  }
+  uint32_t count() const { return count_; }
+  uint32_t of(const qv_peptide_ref& ref) const {
+    if (!byMatch_.empty()) return byMatch_[ref.match];
+    const qv_match& m = matchOf(ref, s_);
+    return s_.byQuery ? static_cast<uint32_t>(m.query) : m.sequence;
+  }
+
+ private:
+  const Settings& s_;
+  std::vector<uint32_t> byMatch_;
+  uint32_t count_ = 0;
+};
+
+// The plain form of a peptide for the reference walk: its text, or its query.
+struct TextKey {
+  std::string_view sequence;
+  int32_t query = 0;
+  bool operator==(const TextKey& o) const { return query == o.query && sequence == o.sequence; }
+};
+
+struct TextKeyHash {
+  size_t operator()(const TextKey& k) const {
+    return std::hash<std::string_view>()(k.sequence) ^ (static_cast<size_t>(k.query) * 0x9E3779B97F4A7C15ULL);
+  }
+};
+
+TextKey textKeyOf(const qv_peptide_ref& ref, const Settings& s) {
+  if (s.byQuery) return TextKey{{}, matchOf(ref, s).query};
+  return TextKey{s.strings->get(matchOf(ref, s).sequence), 0};
+}
+
 }  // namespace
 
 bool stopsAt(int n, double score, int maxHits, double minScore) {
@@ -88,41 +136,62 @@ bool stopsAt(int n, double score, int maxHits, double minScore) {
 }
 
 size_t groupProteins(const std::vector<qv_protein*>& hits, const Settings& s) {
-  // Each protein is listed under its first counting peptide only.
-  std::unordered_map<Key, std::vector<size_t>, KeyHash> index;
-  for (size_t j = 0; j < hits.size(); ++j) {
+  constexpr uint32_t kNone = UINT32_MAX;
+  const Keys keys(s);
+  // Each protein is listed under its first counting peptide only: a list
+  // per peptide, linked through next[], in hit-list order.
+  std::vector<uint32_t> head(keys.count(), kNone);
+  std::vector<uint32_t> next(hits.size(), kNone);
+  for (size_t j = hits.size(); j-- > 0;) {
     for (const qv_peptide_ref& ref : hits[j]->refs()) {
       if (!counts(ref, s)) continue;
-      index[keyOf(ref, s)].push_back(j);
+      const uint32_t key = keys.of(ref);
+      next[j] = head[key];
+      head[key] = static_cast<uint32_t>(j);
       break;
     }
   }
-  KeySet bKeys;
+  // mark[key] is 2w when walker w holds that peptide, 2w + 1 once its list
+  // has been looked at for w.
+  std::vector<uint64_t> mark(keys.count(), 0);
+  uint64_t walker = 0;
   return walk(hits, s, [&](size_t i) {
     const qv_protein& b = *hits[i];
-    keysOf(b, s, bKeys);
-    for (const Key& key : bKeys) {
-      auto found = index.find(key);
-      if (found == index.end()) continue;
+    const uint64_t held = 2 * ++walker;
+    const auto holds = [&](const qv_peptide_ref& ref) { return mark[keys.of(ref)] >= held; };
+    const auto same = [&](const qv_peptide_ref& x, const qv_peptide_ref& y) { return keys.of(x) == keys.of(y); };
+    forEachRef(b.refs(), s, [&](const qv_peptide_ref& ref) {
+      mark[keys.of(ref)] = held;
+      return true;
+    });
+    forEachRef(b.refs(), s, [&](const qv_peptide_ref& ref) {
+      const uint32_t key = keys.of(ref);
+      if (mark[key] != held) return true;  // its list is done
+      mark[key] = held + 1;
       // Proteins at or above this walker, or already grouped, are never
-      // looked at again: the list keeps only those that may still be absorbed.
-      std::vector<size_t>& list = found->second;
-      size_t kept = 0;
-      for (size_t j : list) {
-        if (j <= i) continue;
-        tryAbsorb(*hits[j], b, bKeys, s);
-        if (hits[j]->getStatus() == qv_protein::INDEPENDENT) list[kept++] = j;
+      // looked at again: they leave the list.
+      uint32_t* link = &head[key];
+      while (*link != kNone) {
+        const uint32_t j = *link;
+        if (j > i) tryAbsorb(*hits[j], b, s, holds, same);
+        if (j > i && hits[j]->getStatus() == qv_protein::INDEPENDENT)
+          link = &next[j];
+        else
+          *link = next[j];
       }
-      list.resize(kept);
-    }
+      return true;
+    });
   });
 }
 
 size_t groupProteinsPairwise(const std::vector<qv_protein*>& hits, const Settings& s) {
-  KeySet bKeys;
+  std::unordered_set<TextKey, TextKeyHash> bKeys;
+  const auto same = [&](const qv_peptide_ref& x, const qv_peptide_ref& y) { return textKeyOf(x, s) == textKeyOf(y, s); };
+  const auto holds = [&](const qv_peptide_ref& ref) { return bKeys.count(textKeyOf(ref, s)) != 0; };
   return walk(hits, s, [&](size_t i) {
-    keysOf(*hits[i], s, bKeys);
-    for (size_t j = i + 1; j < hits.size(); ++j) tryAbsorb(*hits[j], *hits[i], bKeys, s);
+    bKeys.clear();
+    for (const qv_peptide_ref& ref : hits[i]->refs()) bKeys.insert(textKeyOf(ref, s));
+    for (size_t j = i + 1; j < hits.size(); ++j) tryAbsorb(*hits[j], *hits[i], s, holds, same);
   });
 }
 

@@ -12,20 +12,24 @@
 // proteins. groupProteins finds the candidates through an index instead: a
 // protein can only be absorbed by a hit that holds its first counting
 // peptide, so each protein is listed under that peptide alone, and each
-// walker looks only at the lists of its own peptides. The result is that of
-// the pairwise walk, which groupProteinsPairwise keeps as the reference.
+// walker looks only at the lists of its own peptides. Peptides are compared
+// by number (a sequence's number in the string pool, or the query), marked
+// per walker in a flat array, so no set is built. The result is that of the
+// pairwise walk, which groupProteinsPairwise keeps as the reference by
+// comparing texts.
 #include <cstddef>
 #include <string>
 #include <vector>
 
 #include "summary/qv_protein.h"
+#include "summary/string_pool.h"
 
 namespace qv_grouping {
 
 struct Settings {
-  /// The summary's match records and text store that the references point into.
+  /// The summary's match records and string pool that the references point into.
   const std::vector<qv_match>* matches = nullptr;
-  const std::string* text = nullptr;
+  const qv_string_pool* strings = nullptr;
   int minPeptideLength = 0;
   bool byQuery = false;
   /// Stop the walk after 50 walkers at the first beyond maxHits or below minScore.

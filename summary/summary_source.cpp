@@ -3,7 +3,7 @@
 #include "results/qv_resultsfile.h"
 
 qv_summary_source::qv_summary_source(const qv_resultsfile& file, qv_peptide_form form)
-    : qv_resultsfile_peptide_source(file, form), file_(file) {}
+    : qv_resultsfile_peptide_source(file, form), file_(file), summaryCursor_(file.sectionCursor(SEC_SUMMARY)) {}
 
 bool qv_summary_source::inRange(int q) const {
   if (q < 1 || q > file_.getNumQueries()) return false;
@@ -36,7 +36,7 @@ int qv_summary_source::getObservedCharge(int q) const {
   if (!inRange(q)) return quiet_ ? -100 : file_.getObservedCharge(q);
   const size_t i = static_cast<size_t>(q);
   if (!chargeKnown_[i]) {
-    charge_[i] = file_.getObservedCharge(q);  // records what it finds
+    charge_[i] = file_.getObservedCharge(q, summaryCursor_);  // records what it finds
     chargeKnown_[i] = true;
   } else if (charge_[i] == -100 && !quiet_) {
     // A missing line is recorded on every reading, as the file itself does.

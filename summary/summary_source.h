@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "results/peptide_source.h"
+#include "results/qv_resultsfile.h"
 
 class qv_summary_source : public qv_resultsfile_peptide_source {
  public:
@@ -38,4 +39,6 @@ class qv_summary_source : public qv_resultsfile_peptide_source {
   mutable std::vector<int> charge_;
   mutable std::vector<bool> massKnown_;
   mutable std::vector<bool> chargeKnown_;
+  // Charges are asked for query after query: read in the order of the file.
+  mutable qv_resultsfile::SectionCursor summaryCursor_;
 };

@@ -26,14 +26,40 @@ int identityFromQmatch(double qmatch, int oneInX) {
   return truncated(10 * std::log10(qmatch * atLeastTen(oneInX) * 0.05));
 }
 
-double qmatchOf(const qv_resultsfile& file, int q) {
-  return file.getSectionValueDouble(SEC_SUMMARY, "qmatch" + std::to_string(q));
-}
-
 }  // namespace
 
+// The per-query values are read in one pass over the summary section, in
+// the order of the file, the first time one is needed: thresholds are asked
+// for every query, and for every match of a report.
+void qv_summary::readQueryScores() const {
+  if (!qmatch_.empty()) return;
+  qmatch_.assign(static_cast<size_t>(numQueries_) + 1, 0);
+  qplughole_.assign(static_cast<size_t>(numQueries_) + 1, 0);
+  qv_resultsfile::SectionCursor cursor = file_.sectionCursor(SEC_SUMMARY);
+  std::string key;
+  for (int q = 1; q <= numQueries_; ++q) {
+    const std::string number = std::to_string(q);
+    key.assign("qmatch").append(number);
+    qmatch_[static_cast<size_t>(q)] = file_.valueDouble(cursor.find(key));
+    key.assign("qplughole").append(number);
+    qplughole_[static_cast<size_t>(q)] = file_.valueDouble(cursor.find(key));
+  }
+}
+
+double qv_summary::qmatchOf(int q) const {
+  if (q < 1 || q > numQueries_) return file_.getSectionValueDouble(SEC_SUMMARY, "qmatch" + std::to_string(q));
+  readQueryScores();
+  return qmatch_[static_cast<size_t>(q)];
+}
+
+double qv_summary::qplugholeOf(int q) const {
+  if (q < 1 || q > numQueries_) return file_.getSectionValueDouble(SEC_SUMMARY, "qplughole" + std::to_string(q));
+  readQueryScores();
+  return qplughole_[static_cast<size_t>(q)];
+}
+
 int qv_summary::getPeptideIdentityThreshold(int q, int oneInX) const {
-  return identityFromQmatch(qmatchOf(file_, q), oneInX);
+  return identityFromQmatch(qmatchOf(q), oneInX);
 }
 
 int qv_summary::identity20(int q) const {
@@ -62,7 +88,7 @@ int qv_summary::getAvePeptideIdentityThreshold(int oneInX) const {
   if (!qmatchStatsKnown_) {
     double sum = 0;
     for (int q = 1; q <= numQueries_; ++q) {
-      double qmatch = qmatchOf(file_, q);
+      double qmatch = qmatchOf(q);
       if (!(qmatch > 0)) continue;
       sum += qmatch;
       maxQmatch_ = std::max(maxQmatch_, qmatch);
@@ -91,7 +117,7 @@ int qv_summary::getProteinThreshold(int oneInX) const {
 int qv_summary::getHomologyThreshold(int q, int oneInX) const {
   if (homologyApplies_ < 0) homologyApplies_ = file_.getNumSeqsAfterTax() > 1000 && !file_.isErrorTolerant();
   if (homologyApplies_ == 0) return 0;
-  double plughole = file_.getSectionValueDouble(SEC_SUMMARY, "qplughole" + std::to_string(q));
+  double plughole = qplugholeOf(q);
   if (plughole > getPeptideIdentityThreshold(q, oneInX)) return 0;
   if (file_.hasQuerySectionValue(q, "Tag1") || file_.hasQuerySectionValue(q, "Etag1")) return 0;
   return truncated(plughole);
@@ -111,7 +137,7 @@ int64_t qv_summary::getOneInXFromScore(double score) const {
 }
 
 double qv_summary::getPeptideExpectationValue(double score, int q) const {
-  double qmatch = qmatchOf(file_, q);
+  double qmatch = qmatchOf(q);
   if (!(qmatch > 0)) return 0;
   if (!(score > 0)) return qmatch * 0.05;
   return qmatch * 0.05 / std::pow(10.0, score / 10);

@@ -1,0 +1,85 @@
+#pragma once
+// Reading the matches of the peptides section ahead of the peptide summary.
+// Finding each "q%d_p%d" line and its "_terms" companion and splitting their
+// values (the fast readers of peptide_scan.h) is about half the work of
+// building a summary, and needs nothing the summary owns: a second thread
+// does it for the queries ahead while the summary takes the matches already
+// read, in query and rank order, and does everything that records errors or
+// builds its records. The summary reads the same way by itself (one match at
+// a time, through preReadMatch) for small files or when no thread can be had.
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "results/peptide_scan.h"
+#include "results/qv_resultsfile.h"
+
+/// A match found and split without recording anything.
+struct qv_pre_read_match {
+  int rank = 0;
+  qv_valueref value;             ///< the "q%d_p%d" value (absent: nothing written at this rank)
+  bool fast = false;             ///< `scan` holds the value; otherwise the full reader must read it
+  qv_query_rank_scan scan;
+  bool listFast = false;         ///< proteins [proteinsBegin, +proteinCount) hold the protein list
+  uint32_t proteinsBegin = 0;
+  uint32_t proteinCount = 0;
+};
+
+/// Finds and splits match (q, p) through `cursor` (of the peptides
+/// section), appending its proteins to `proteins`. Records nothing.
+void qv_preReadMatch(qv_resultsfile::SectionCursor& cursor, int q, int p, qv_pre_read_match& out,
+                     std::vector<qv_protein_scan>& proteins);
+
+class qv_match_read_ahead {
+ public:
+  /// The matches of queries [firstQuery, endQuery), ranks 1 to maxRank
+  /// each, in order; queryBegin[i] is the first match of query firstQuery + i.
+  struct Batch {
+    int firstQuery = 0;
+    int endQuery = 0;
+    std::vector<uint32_t> queryBegin;
+    std::vector<qv_pre_read_match> matches;
+    std::vector<qv_protein_scan> proteins;
+  };
+
+  /// Reads queries 1 to numQueries of `file` (which must outlive this
+  /// object) in batches, on a second thread and, while it waits for the
+  /// next batch, on the caller's thread too. Without a second thread the
+  /// caller reads every batch itself.
+  qv_match_read_ahead(const qv_resultsfile& file, int numQueries, int maxRank);
+  ~qv_match_read_ahead();
+  qv_match_read_ahead(const qv_match_read_ahead&) = delete;
+  qv_match_read_ahead& operator=(const qv_match_read_ahead&) = delete;
+
+  /// The next batch in query order (the one returned before is given back);
+  /// nullptr when every query has been handed out.
+  const Batch* next();
+
+ private:
+  static constexpr int kQueriesPerBatch = 256;
+  static constexpr int kSlots = 4;  // batches read and not yet given back, at most
+  enum class State { FREE, FILLING, READY, UNREAD };
+  struct Slot {
+    Batch batch;
+    State state = State::FREE;
+  };
+
+  bool claim(int& k);  // under the lock
+  void fill(int k, qv_resultsfile::SectionCursor& cursor);
+  void run();
+
+  const qv_resultsfile& file_;
+  const int numQueries_;
+  const int maxRank_;
+  const int batchCount_;
+  qv_resultsfile::SectionCursor ownCursor_;  // for the batches the caller reads
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  Slot slots_[kSlots];
+  int nextToClaim_ = 0;
+  int current_ = -1;      // the batch handed out last
+  bool stopping_ = false;  // the summary wants no more
+  std::thread thread_;
+};

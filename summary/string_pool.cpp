@@ -1,0 +1,65 @@
+#include "summary/string_pool.h"
+
+#include <cstring>
+
+qv_string_pool::qv_string_pool() : begin_{0, 0}, slots_(1024, 0), tags_(1024, 0) {}
+
+// A multiply-and-fold hash over eight bytes at a time: sequences are short,
+// and this costs a few cycles where a general byte hash costs tens.
+uint64_t qv_string_pool::hashOf(std::string_view text) {
+  uint64_t h = 0x9E3779B97F4A7C15ULL ^ text.size();
+  size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    uint64_t w;
+    std::memcpy(&w, text.data() + i, 8);
+    h = (h ^ w) * 0xFF51AFD7ED558CCDULL;
+    h ^= h >> 32;
+  }
+  uint64_t w = 0;
+  std::memcpy(&w, text.data() + i, text.size() - i);
+  h = (h ^ w) * 0xC4CEB9FE1A85EC53ULL;
+  return h ^ (h >> 29);
+}
+
+uint32_t qv_string_pool::intern(std::string_view text) {
+  if (text.empty()) return 0;
+  const uint64_t h = hashOf(text);
+  const uint32_t tag = static_cast<uint32_t>(h >> 32);
+  const size_t mask = slots_.size() - 1;
+  for (size_t i = h & mask;; i = (i + 1) & mask) {
+    const uint32_t slot = slots_[i];
+    if (slot == 0) break;
+    if (tags_[i] == tag && get(slot - 1) == text) return slot - 1;
+  }
+  if (text_.size() + text.size() > UINT32_MAX) return 0;
+  const uint32_t id = size();
+  text_.append(text);
+  begin_.push_back(static_cast<uint32_t>(text_.size()));
+  if ((static_cast<size_t>(id) + 1) * 2 > slots_.size()) {
+    grow();  // at most half full, so that searches stay short
+  } else {
+    for (size_t i = h & mask;; i = (i + 1) & mask) {
+      if (slots_[i] == 0) {
+        slots_[i] = id + 1;
+        tags_[i] = tag;
+        break;
+      }
+    }
+  }
+  return id;
+}
+
+void qv_string_pool::grow() {
+  std::vector<uint32_t> slots(slots_.size() * 2, 0);
+  std::vector<uint32_t> tags(slots.size(), 0);
+  const size_t mask = slots.size() - 1;
+  for (uint32_t id = 1; id < size(); ++id) {
+    const uint64_t h = hashOf(get(id));
+    size_t i = h & mask;
+    while (slots[i] != 0) i = (i + 1) & mask;
+    slots[i] = id + 1;
+    tags[i] = static_cast<uint32_t>(h >> 32);
+  }
+  slots_.swap(slots);
+  tags_.swap(tags);
+}

@@ -1,0 +1,38 @@
+#pragma once
+// Distinct short texts (peptide sequences, modification strings), each kept
+// once and named by a 32-bit number. The matches of a search repeat a few
+// thousand sequences and a handful of modification strings hundreds of
+// thousands of times: keeping each once makes a summary's records small, and
+// two matches have the same text exactly when they have the same number, so
+// duplicates and grouping compare numbers instead of texts.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class qv_string_pool {
+ public:
+  /// Number 0 is the empty text.
+  qv_string_pool();
+
+  /// The number of `text`, added when new. A pool that would grow beyond
+  /// 4 GB of text (no real search) gives 0 for new texts.
+  uint32_t intern(std::string_view text);
+  /// The text of number `id` (which intern() gave).
+  std::string_view get(uint32_t id) const {
+    return std::string_view(text_.data() + begin_[id], begin_[id + 1] - begin_[id]);
+  }
+  /// The hash the pool uses: a few cycles for a short text, where a general
+  /// byte hash costs tens.
+  static uint64_t hashOf(std::string_view text);
+  /// Number of distinct texts, the empty one included.
+  uint32_t size() const { return static_cast<uint32_t>(begin_.size() - 1); }
+
+ private:
+  void grow();
+
+  std::string text_;
+  std::vector<uint32_t> begin_;  // offset of each text in text_, and the end of the last
+  std::vector<uint32_t> slots_;  // open addressing: number + 1, 0 when empty
+  std::vector<uint32_t> tags_;   // the upper hash bits of each slot's text
+};
