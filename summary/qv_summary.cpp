@@ -318,11 +318,18 @@ void qv_summary::placeLists() {
   }
 }
 
+namespace {
+bool gScoresInStoreOrder = true;
+}  // namespace
+
+bool qv_summary::scoresInStoreOrder() { return gScoresInStoreOrder; }
+void qv_summary::setScoresInStoreOrder(bool inStoreOrder) { gScoresInStoreOrder = inStoreOrder; }
+
 void qv_summary::buildSummary() {
   // Scores from one walk over the store when every list is still as its
   // references were added (always, unless a caller changed one), else
   // protein by protein.
-  bool pristine = true;
+  bool pristine = gScoresInStoreOrder;
   for (const qv_protein* protein : byId_) pristine = pristine && protein->refs().pristine();
   if (pristine) {
     scoreProteinsInStoreOrder();

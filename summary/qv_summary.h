@@ -133,6 +133,12 @@ class qv_summary {
   /// Number of proteins in the summary (hits or not).
   int getNumberOfProteins() const { return static_cast<int>(proteins_.size()); }
 
+  /// Whether summaries score their proteins in one walk over the reference
+  /// store (the default) or protein by protein; for tests and benchmarks,
+  /// which compare both.
+  static bool scoresInStoreOrder();
+  static void setScoresInStoreOrder(bool inStoreOrder);
+
   // ---- State.
   /// True when the file's version is one this engine cannot read (error 25).
   bool isUnsupportedVersion() const { return unsupported_; }
