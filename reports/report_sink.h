@@ -1,6 +1,7 @@
 #pragma once
 // Where a report's lines go. The report hands over each line as soon as it
-// is complete and says when a long computation is about to start; the sink
+// is complete (lines it writes in one go, together) and says when a long
+// computation is about to start; the sink
 // decides when bytes actually reach the reader (the program's sink batches
 // lines into few system calls but lets no complete line wait long). Tests
 // collect the lines in memory.
@@ -10,7 +11,7 @@
 class qv_report_sink {
  public:
   virtual ~qv_report_sink() = default;
-  /// Takes one complete line, its newline included.
+  /// Takes one or more complete lines, the newline of each included.
   virtual void line(std::string_view text) = 0;
   /// Everything taken so far must reach the reader now: the report is about
   /// to compute for a while without writing.

@@ -4,6 +4,7 @@
 // not read (its score is at or below the cut-off) falls back on the raw
 // "q<q>_p<p>" value: the accession between its first two double quotes and
 // the frame after the colon that follows.
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -31,6 +32,16 @@ struct ProteinLine {
   qv_xmlpiece tail;  // ` score="..." desc="..." queryMatch="..."`
 };
 
+// A match of the query in writing, with what its protein line shows.
+struct Match {
+  std::optional<qv_peptide> peptide;
+  int rank = 0;
+  bool raw = false;                    // its proteins were not read: the raw value names one
+  const ProteinLine* line = nullptr;   // the protein's line; nullptr for a raw one the summary lacks
+  std::string accession;               // raw only: the accession and frame the value names
+  int frame = 0;
+};
+
 class MisBlock {
  public:
   MisBlock(const qv_resultsfile& file, const qv_report_size& size, qv_xmlwriter& out)
@@ -43,19 +54,31 @@ class MisBlock {
   }
 
  private:
+  // A query's lines are written in one go, once everything they show has
+  // been read (its matches, their proteins, its title), and reach the sink
+  // as one piece: a large search has millions of lines, and each hand-over
+  // to the output costs a locked stream write.
   void writeQuery(int q) {
     expectationAtZero_.reset();
-    const std::string title = qv_inputquery::decodeTitle(file_.getQuerySectionValueStr(q, "title"));
-    out_.markup("<query").attrInt("Query", q).attrInt("PeakListIndex", qv_peakListIndex(title, q)).markup(">");
-    out_.endLine();
+    int count = 0;
     for (int p = 1; p <= kMaxRank; ++p) {
+      Match& match = matches_[static_cast<size_t>(count)];
       // A copy, which the summary makes for the moment and does not keep:
       // walking every match must not leave an object per match behind.
-      const std::optional<qv_peptide> peptide = summary_.getPeptideCopy(q, p);
-      if (!peptide || peptide->isNoMatch()) continue;
-      writePeptide(q, p, *peptide);
-      writeProtein(q, p, *peptide);
-      out_.markup("</peptide>").endLine();
+      match.peptide = summary_.getPeptideCopy(q, p);
+      if (!match.peptide || match.peptide->isNoMatch()) continue;
+      match.rank = p;
+      findProtein(q, match);
+      ++count;
+    }
+    const std::string title = qv_inputquery::decodeTitle(file_.getQuerySectionValueStr(q, "title"));
+    out_.markup("<query").attrInt("Query", q).attrInt("PeakListIndex", qv_peakListIndex(title, q)).markup(">");
+    out_.breakLine();
+    for (int i = 0; i < count; ++i) {
+      const Match& match = matches_[static_cast<size_t>(i)];
+      writePeptide(q, match.rank, *match.peptide);
+      writeProtein(match);
+      out_.markup("</peptide>").breakLine();
     }
     out_.markup("</query>").endLine();
   }
@@ -73,7 +96,7 @@ class MisBlock {
         .attr("NLs", m.getPrimaryNlStr())
         .attrInt("ion_score", qv_reports::roundedScore(m.getIonsScore()))
         .markup(">")
-        .endLine();
+        .breakLine();
   }
 
   // The summary's expectation value of a score in query q (the query in
@@ -106,19 +129,30 @@ class MisBlock {
     return sequence_;
   }
 
-  void writeProtein(int q, int p, const qv_peptide& m) {
-    if (const qv_protein* protein = m.getProtein(1)) {
-      const ProteinLine& line = lineOf(*protein);
-      out_.append(line.head).append(line.tail).markup(" />").endLine();
+  // The protein line of a match: its first protein in the summary; for a
+  // match whose proteins were not read, the protein the raw value names.
+  void findProtein(int q, Match& match) {
+    match.raw = false;
+    match.line = nullptr;
+    if (const qv_protein* protein = match.peptide->getProtein(1)) {
+      match.line = &lineOf(*protein);
       return;
     }
-    std::string raw;
-    int frame = 0;
-    const qv_protein* protein = nullptr;
-    if (rawAccessionAndFrame(q, p, raw, frame)) protein = summary_.getProtein(raw);
-    out_.markup(" <protein ").attr("acc", raw).attrInt("frame", frame);
-    if (protein != nullptr) out_.append(lineOf(*protein).tail);
-    out_.markup(" />").endLine();
+    match.raw = true;
+    match.accession.clear();
+    match.frame = 0;
+    if (rawAccessionAndFrame(q, match.rank, match.accession, match.frame))
+      if (const qv_protein* protein = summary_.getProtein(match.accession)) match.line = &lineOf(*protein);
+  }
+
+  void writeProtein(const Match& match) {
+    if (!match.raw) {
+      out_.append(match.line->head).append(match.line->tail).markup(" />").breakLine();
+      return;
+    }
+    out_.markup(" <protein ").attr("acc", match.accession).attrInt("frame", match.frame);
+    if (match.line != nullptr) out_.append(match.line->tail);
+    out_.markup(" />").breakLine();
   }
 
   // The accession and frame the raw value names; false (leaving both as
@@ -171,6 +205,7 @@ class MisBlock {
   const qv_resultsfile& file_;
   qv_xmlwriter& out_;
   const qv_peptidesummary summary_;
+  std::array<Match, kMaxRank> matches_;
   std::string sequence_;
   std::string raw_;  // the raw value of the match in writing
   std::optional<double> expectationAtZero_;  // of the query in writing

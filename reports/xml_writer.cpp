@@ -163,9 +163,16 @@ void qv_xmlwriter::endLine() {
   line_.push_back('\n');
   sink_.line(line_);
   line_.clear();
+  whole_ = 0;
 }
 
 void qv_xmlwriter::flush() {
-  if (!line_.empty()) endLine();
+  if (line_.size() > whole_) {
+    endLine();
+  } else if (!line_.empty()) {
+    sink_.line(line_);
+    line_.clear();
+    whole_ = 0;
+  }
   sink_.flush();
 }

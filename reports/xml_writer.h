@@ -16,7 +16,8 @@
 // A percent-escaped attribute holds only ASCII letters, digits, "_" and
 // "%xx" and needs no further escaping.
 //
-// Complete lines go to a qv_report_sink, one call per line.
+// Complete lines go to a qv_report_sink, one call per line, or, for lines
+// written in one go (breakLine), one call for several.
 //
 // Text that repeats (the same protein on the line of each of its thousands
 // of matches) can be written once into a qv_xmlpiece and appended as often
@@ -79,10 +80,19 @@ class qv_xmlwriter {
     piece.text_ = w.line_;  // a copy, without the line buffer's spare room
     return piece;
   }
-  /// Ends the line and hands it to the sink.
+  /// Ends the line and hands it to the sink, with the lines ended by
+  /// breakLine() before it.
   void endLine();
-  /// Ends the line (when anything is pending) and asks the sink to pass
-  /// everything on now, before a long computation.
+  /// Ends the line but keeps it until the next endLine() or flush(), so
+  /// that lines written in one go cost one hand-over to the sink. Only for
+  /// lines whose successors follow without a pause.
+  void breakLine() {
+    line_.push_back('\n');
+    whole_ = line_.size();
+  }
+  /// Ends the line (when anything is pending), hands every line kept to
+  /// the sink and asks it to pass everything on now, before a long
+  /// computation.
   void flush();
 
   /// Appends `value` escaped as an attribute value (without quotes).
@@ -103,5 +113,6 @@ class qv_xmlwriter {
   static inline NoLines noLines_;
 
   qv_report_sink& sink_;
-  std::string line_;
+  std::string line_;  // the lines kept, then the line being written
+  size_t whole_ = 0;  // the bytes of line_ that are lines ended by breakLine()
 };

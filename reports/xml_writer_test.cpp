@@ -99,6 +99,23 @@ TEST(XmlWriter, AttributesAndLinesReachTheSinkOneLineAtATime) {
   EXPECT_EQ(sink.lines[3], "<flush>");
 }
 
+TEST(XmlWriter, LinesWrittenInOneGoReachTheSinkTogether) {
+  LineSink sink;
+  qv_xmlwriter out(sink);
+  out.markup("<a>").breakLine();
+  out.markup("<b").attrInt("n", 1).markup("/>").breakLine();
+  EXPECT_TRUE(sink.lines.empty());
+  out.markup("</a>").endLine();
+  out.markup("<c/>").breakLine();
+  out.flush();  // kept lines go without another newline
+  out.markup("<d/>").breakLine();
+  out.markup("<e");
+  out.flush();  // a line begun is ended
+  out.flush();
+  EXPECT_EQ(sink.lines, (std::vector<std::string>{"<a>\n<b n=\"1\"/>\n</a>\n", "<c/>\n", "<flush>",
+                                                  "<d/>\n<e\n", "<flush>", "<flush>"}));
+}
+
 TEST(XmlWriter, LongAttributeNamesAndValuesAreWrittenWhole) {
   LineSink sink;
   qv_xmlwriter out(sink);

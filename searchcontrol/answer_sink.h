@@ -14,7 +14,7 @@ namespace qv_searchcontrol {
 
 class AnswerSink : public qv_report_sink {
  public:
-  /// Takes one complete line, its newline included.
+  /// Takes one or more complete lines, the newline of each included.
   void line(std::string_view text) override { (void)qv_answer::raw(text); }
   /// Writes everything taken so far.
   void flush() override { qv_answer::flush(); }
