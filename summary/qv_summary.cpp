@@ -27,6 +27,10 @@ constexpr CodeBit kRemovalBits[] = {{0x800000, 7},   {0x1000000, 11},  {0x200000
 
 }  // namespace
 
+namespace {
+bool gScoresInStoreOrder = true;
+}  // namespace
+
 qv_summary::qv_summary(const qv_resultsfile& file, uint32_t flags, double minProbability, int maxHits,
                        const std::optional<std::string>& unigeneFile, std::string accessionFilter,
                        qv_peptide_form form)
@@ -78,6 +82,7 @@ qv_protein* qv_summary::findOrCreateProtein(std::string_view accession, double s
     const auto id = static_cast<uint32_t>(byId_.size());
     auto made = std::make_unique<qv_protein>(matches_, refStore_, id, toleranceTerm_, name, score, hitNumber, mixture);
     byId_.push_back(made.get());
+    sums_.emplace_back();
     it = proteins_.emplace(std::move(name), std::move(made)).first;
   }
   lastProtein_ = it->second.get();
@@ -142,6 +147,7 @@ qv_grouping::Settings qv_summary::getGroupingSettings() const {
   qv_grouping::Settings settings;
   settings.matches = &matches_;
   settings.strings = &strings_;
+  settings.refs = &refStore_;
   settings.minPeptideLength = minPeptideLength_;
   settings.byQuery = byQuery_;
   settings.limitWalk = limitsGroupingWalk();
@@ -237,58 +243,71 @@ void qv_summary::finishScore(qv_protein& protein, double plain, double excess, d
 // order, where walking protein after protein jumps about the store for each
 // reference. Gives what scoreProtein gives protein by protein (the tests
 // compare both).
-void qv_summary::scoreProteinsInStoreOrder() {
-  constexpr uint32_t kNone = UINT32_MAX;
+bool qv_summary::scoreEntry(uint32_t e) {
   const bool grouping = (flags_ & FLAG_GROUP) != 0;
-  struct Sums {
-    uint32_t lastKept = kNone;
-    bool sorted = true;  // by query, then rank
-    int counted = 0;
-    double plain = 0, excess = 0, thresholds = 0;
-  };
-  std::vector<Sums> sums(byId_.size());
-  placeLists();
+  ScoreSums& s = sums_[refStore_.ownerOf(e)];
+  qv_peptide_ref& ref = refStore_[e];
+  const qv_match& m = matches_[ref.match];
+  if (s.lastKept != UINT32_MAX) {
+    qv_peptide_ref& before = refStore_[s.lastKept];
+    const qv_match& b = matches_[before.match];
+    int flags = 0;
+    if (m.query == b.query) flags |= 1;
+    if (m.sequence == b.sequence) {
+      flags |= 2;
+      if (m.mods == b.mods) flags |= 4;
+      if (ref.start == before.start && ref.end == before.end) flags |= 8;
+    }
+    ref.dupFlags = static_cast<int8_t>(flags);
+    if (grouping && removed_[flags]) return false;
+    if (m.query < b.query || (m.query == b.query && m.rank < b.rank)) s.sorted = false;
+    if (flags != 0) {
+      if (before.dupStatus == qv_protein::DUP_NONE) before.dupStatus = qv_protein::DUP_HAS_DUPLICATES;
+      ref.dupStatus = (flags & 1) != 0 ? qv_protein::DUP_SAME_QUERY : qv_protein::DUP_OTHER_QUERY;
+    }
+  }
+  s.lastKept = e;
+  const double reduced = byId_[refStore_.ownerOf(e)]->reducedScoreOf(ref);
+  if (counting_[ref.dupFlags & 15] && reduced >= 0) s.plain += reduced;
+  const int threshold = referenceThreshold(m.query);
+  if (m.ionsScore >= threshold && ref.dupStatus != qv_protein::DUP_SAME_QUERY) {
+    s.excess += m.ionsScore - threshold;
+    s.thresholds += threshold;
+    ++s.counted;
+  }
+  return true;
+}
+
+void qv_summary::addRefToStore(qv_protein* protein, const qv_peptide_ref& ref) {
+  const uint32_t e = refStore_.add(ref, protein->refs().owner());
+  storeOnlyRefs_ = true;
+  if (!gScoresInStoreOrder) return;
+  // Scored now, while its match is in the cache: what the walk over the
+  // store would do for it when the summary is built.
+  if (scoreEntry(e)) refStore_.setKept(e);
+  scoredAsAdded_ = true;
+}
+
+void qv_summary::scoreProteinsInStoreOrder() {
   const size_t count = refStore_.size();
+  if (!scoredAsAdded_) {
+    sums_.assign(byId_.size(), ScoreSums());
+    for (size_t e = 0; e < count; ++e) {
+      if (e % 65536 == 65535) file_.keepAlive();
+      if (scoreEntry(static_cast<uint32_t>(e))) refStore_.setKept(static_cast<uint32_t>(e));
+    }
+  }
+  placeLists();
   for (size_t e = 0; e < count; ++e) {
-    if (e % 65536 == 65535) file_.keepAlive();
-    const uint32_t id = refStore_.ownerOf(static_cast<uint32_t>(e));
-    Sums& s = sums[id];
-    qv_peptide_ref& ref = refStore_[static_cast<uint32_t>(e)];
-    const qv_match& m = matches_[ref.match];
-    if (s.lastKept != kNone) {
-      qv_peptide_ref& before = refStore_[s.lastKept];
-      const qv_match& b = matches_[before.match];
-      int flags = 0;
-      if (m.query == b.query) flags |= 1;
-      if (m.sequence == b.sequence) {
-        flags |= 2;
-        if (m.mods == b.mods) flags |= 4;
-        if (ref.start == before.start && ref.end == before.end) flags |= 8;
-      }
-      ref.dupFlags = static_cast<int8_t>(flags);
-      if (grouping && removed_[flags]) continue;
-      if (m.query < b.query || (m.query == b.query && m.rank < b.rank)) s.sorted = false;
-      if (flags != 0) {
-        if (before.dupStatus == qv_protein::DUP_NONE) before.dupStatus = qv_protein::DUP_HAS_DUPLICATES;
-        ref.dupStatus = (flags & 1) != 0 ? qv_protein::DUP_SAME_QUERY : qv_protein::DUP_OTHER_QUERY;
-      }
-    }
-    byId_[id]->refs().append(static_cast<uint32_t>(e));
-    s.lastKept = static_cast<uint32_t>(e);
-    const double reduced = byId_[id]->reducedScoreOf(ref);
-    if (counting_[ref.dupFlags & 15] && reduced >= 0) s.plain += reduced;
-    const int threshold = referenceThreshold(m.query);
-    if (m.ionsScore >= threshold && ref.dupStatus != qv_protein::DUP_SAME_QUERY) {
-      s.excess += m.ionsScore - threshold;
-      s.thresholds += threshold;
-      ++s.counted;
-    }
+    if (refStore_.kept(static_cast<uint32_t>(e)))
+      byId_[refStore_.ownerOf(static_cast<uint32_t>(e))]->refs().append(static_cast<uint32_t>(e));
   }
   for (size_t id = 0; id < byId_.size(); ++id) {
     if (id % 100 == 99) file_.keepAlive();
-    const Sums& s = sums[id];
+    const ScoreSums& s = sums_[id];
     finishScore(*byId_[id], s.plain, s.excess, s.thresholds, s.counted, s.sorted);
   }
+  sums_ = std::vector<ScoreSums>();
 }
 
 // ---- The hit list.
@@ -307,20 +326,15 @@ bool qv_summary::comesBefore(const qv_protein* a, const qv_protein* b) const {
 // store, in one block (the counts are known now, so no list grows), and
 // starts it empty.
 void qv_summary::placeLists() {
-  std::vector<size_t> counts(byId_.size(), 0);
-  for (size_t e = 0; e < refStore_.size(); ++e) ++counts[refStore_.ownerOf(static_cast<uint32_t>(e))];
   listRoom_.reset(new uint32_t[refStore_.size() + 1]);
   qv_platform::adviseLargePages(listRoom_.get(), refStore_.size() * sizeof(uint32_t));
   size_t at = 0;
   for (size_t id = 0; id < byId_.size(); ++id) {
-    byId_[id]->refs().place(listRoom_.get() + at, counts[id]);
-    at += counts[id];
+    const size_t count = refStore_.countOf(static_cast<uint32_t>(id));
+    byId_[id]->refs().place(listRoom_.get() + at, count);
+    at += count;
   }
 }
-
-namespace {
-bool gScoresInStoreOrder = true;
-}  // namespace
 
 bool qv_summary::scoresInStoreOrder() { return gScoresInStoreOrder; }
 void qv_summary::setScoresInStoreOrder(bool inStoreOrder) { gScoresInStoreOrder = inStoreOrder; }

@@ -177,12 +177,10 @@ class qv_summary {
     return addMatch(peptide.getIonsScore(), peptide.getPrettyRank(), peptide.getPeptideStr(), peptide.getVarModsStr(),
                     q, rank);
   }
-  /// Adds a reference to `protein` in the store only: its list is made when
-  /// the summary is built, with room for exactly its references.
-  void addRefToStore(qv_protein* protein, const qv_peptide_ref& ref) {
-    refStore_.add(ref, protein->refs().owner());
-    storeOnlyRefs_ = true;
-  }
+  /// Adds a reference to `protein` in the store only, and scores it at once:
+  /// its list is made when the summary is built, with room for exactly the
+  /// references it keeps.
+  void addRefToStore(qv_protein* protein, const qv_peptide_ref& ref);
   /// Notes that match m was added to `protein` (call right after addMatch,
   /// in the order of its protein list).
   void addMatchProtein(uint32_t m, qv_protein* protein);
@@ -234,6 +232,9 @@ class qv_summary {
  private:
   void scoreProtein(qv_protein& protein);
   void scoreProteinsInStoreOrder();
+  /// One step of the walk over the store: reference e against the last one
+  /// its protein kept; false when it is removed as a duplicate.
+  bool scoreEntry(uint32_t e);
   void placeLists();
   void finishScore(qv_protein& protein, double plain, double excess, double thresholds, int counted,
                    bool knownSorted);
@@ -266,6 +267,15 @@ class qv_summary {
   std::vector<qv_protein*> byId_;   // every protein by its number in the reference store
   std::unique_ptr<uint32_t[]> listRoom_;  // the lists' numbers, placed when the summary is built
   bool storeOnlyRefs_ = false;            // references were added to the store alone
+  // What the walk over the store has summed for each protein so far.
+  struct ScoreSums {
+    uint32_t lastKept = UINT32_MAX;
+    bool sorted = true;  // by query, then rank
+    int counted = 0;
+    double plain = 0, excess = 0, thresholds = 0;
+  };
+  std::vector<ScoreSums> sums_;  // by protein number, until the summary is built
+  bool scoredAsAdded_ = false;   // the walk was done as references were added
   std::vector<qv_protein*> order_;  // every protein in hit-list order
   std::vector<qv_protein*> hits_;   // the numbered hits
   mutable std::unordered_map<std::string, std::vector<qv_protein*>> groups_;  // by leader accession

@@ -18,6 +18,8 @@
 /// addresses of references do not.
 class qv_ref_store {
  public:
+  /// Owner numbers are below this.
+  static constexpr uint32_t kKept = 0x80000000u;
   qv_ref_store() = default;
   ~qv_ref_store();
   qv_ref_store(const qv_ref_store&) = delete;
@@ -29,12 +31,19 @@ class qv_ref_store {
     if (size_ == capacity_) grow();
     data_[size_] = ref;
     owners_[size_] = owner;
+    if (owner >= counts_.size()) counts_.resize(owner + 1, 0);
+    ++counts_[owner];
     return static_cast<uint32_t>(size_++);
   }
+  /// Number of references added under `owner`.
+  size_t countOf(uint32_t owner) const { return owner < counts_.size() ? counts_[owner] : 0; }
   qv_peptide_ref& operator[](uint32_t i) { return data_[i]; }
   const qv_peptide_ref& operator[](uint32_t i) const { return data_[i]; }
   /// The owner named when reference i was added.
-  uint32_t ownerOf(uint32_t i) const { return owners_[i]; }
+  uint32_t ownerOf(uint32_t i) const { return owners_[i] & ~kKept; }
+  /// A mark on reference i (kept by the scoring of its protein).
+  void setKept(uint32_t i) { owners_[i] |= kKept; }
+  bool kept(uint32_t i) const { return (owners_[i] & kKept) != 0; }
   size_t size() const { return size_; }
 
  private:
@@ -46,6 +55,7 @@ class qv_ref_store {
   size_t capacity_ = 0;
   size_t bytes_ = 0;        // mapped for data_
   size_t ownerBytes_ = 0;   // mapped for owners_
+  std::vector<uint32_t> counts_;  // per owner
 };
 
 /// A protein's references: the part of std::vector the summaries use, over
@@ -91,6 +101,8 @@ class qv_ref_list {
   const_iterator begin() const { return const_iterator(store_, items_); }
   const_iterator end() const { return const_iterator(store_, items_ + size_); }
 
+  /// The store's number of reference i.
+  uint32_t number(size_t i) const { return items_[i]; }
   /// Asks the processor to fetch reference i (if there is one): a walk over
   /// a long list reads references scattered over the store.
   void prefetch(size_t i) const {

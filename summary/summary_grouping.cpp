@@ -137,15 +137,31 @@ bool stopsAt(int n, double score, int maxHits, double minScore) {
 
 size_t groupProteins(const std::vector<qv_protein*>& hits, const Settings& s) {
   constexpr uint32_t kNone = UINT32_MAX;
+  constexpr uint32_t kNotCounting = 0x80000000u;
   const Keys keys(s);
+  if (keys.count() >= kNotCounting) return groupProteinsPairwise(hits, s);  // no real search
+  // The key of every reference in the store, marked when the reference does
+  // not count: read once in store order, so that the walks below read one
+  // number per reference instead of a reference and its match record.
+  std::vector<uint32_t> entryKey(s.refs->size());
+  for (size_t e = 0; e < entryKey.size(); ++e) {
+    const qv_peptide_ref& ref = (*s.refs)[static_cast<uint32_t>(e)];
+    entryKey[e] = keys.of(ref) | (counts(ref, s) ? 0 : kNotCounting);
+  }
+  // The keys of a list, fetched ahead: a list's references lie scattered.
+  const auto keyAt = [&](const qv_ref_list& refs, size_t i) {
+    if (i + 16 < refs.size()) __builtin_prefetch(&entryKey[refs.number(i + 16)]);
+    return entryKey[refs.number(i)];
+  };
   // Each protein is listed under its first counting peptide only: a list
   // per peptide, linked through next[], in hit-list order.
   std::vector<uint32_t> head(keys.count(), kNone);
   std::vector<uint32_t> next(hits.size(), kNone);
   for (size_t j = hits.size(); j-- > 0;) {
-    for (const qv_peptide_ref& ref : hits[j]->refs()) {
-      if (!counts(ref, s)) continue;
-      const uint32_t key = keys.of(ref);
+    const qv_ref_list& refs = hits[j]->refs();
+    for (size_t i = 0; i < refs.size(); ++i) {
+      const uint32_t key = keyAt(refs, i);
+      if ((key & kNotCounting) != 0) continue;
       next[j] = head[key];
       head[key] = static_cast<uint32_t>(j);
       break;
@@ -155,32 +171,48 @@ size_t groupProteins(const std::vector<qv_protein*>& hits, const Settings& s) {
   // has been looked at for w.
   std::vector<uint64_t> mark(keys.count(), 0);
   uint64_t walker = 0;
+  // Whether walker b (marked `held`) absorbs the lower protein a, and how.
+  const auto compare = [&](const qv_protein& a, const qv_protein& b, uint64_t held) {
+    const qv_ref_list& ar = a.refs();
+    const qv_ref_list& br = b.refs();
+    bool any = false;
+    for (size_t i = 0; i < ar.size(); ++i) {
+      const uint32_t key = keyAt(ar, i);
+      if ((key & kNotCounting) != 0) continue;
+      any = true;
+      if (mark[key] < held) return qv_protein::INDEPENDENT;
+    }
+    if (!any) return qv_protein::INDEPENDENT;
+    if (ar.size() != br.size()) return qv_protein::SUBSET;
+    for (size_t i = 0; i < ar.size(); ++i)
+      if (((keyAt(ar, i) ^ keyAt(br, i)) & ~kNotCounting) != 0) return qv_protein::SUBSET;
+    return qv_protein::SAMESET;
+  };
   return walk(hits, s, [&](size_t i) {
     const qv_protein& b = *hits[i];
+    const qv_ref_list& refs = b.refs();
     const uint64_t held = 2 * ++walker;
-    const auto holds = [&](const qv_peptide_ref& ref) { return mark[keys.of(ref)] >= held; };
-    const auto same = [&](const qv_peptide_ref& x, const qv_peptide_ref& y) { return keys.of(x) == keys.of(y); };
-    forEachRef(b.refs(), s, [&](const qv_peptide_ref& ref) {
-      mark[keys.of(ref)] = held;
-      return true;
-    });
-    forEachRef(b.refs(), s, [&](const qv_peptide_ref& ref) {
-      const uint32_t key = keys.of(ref);
-      if (mark[key] != held) return true;  // its list is done
+    for (size_t r = 0; r < refs.size(); ++r) mark[keyAt(refs, r) & ~kNotCounting] = held;
+    for (size_t r = 0; r < refs.size(); ++r) {
+      const uint32_t key = keyAt(refs, r) & ~kNotCounting;
+      if (mark[key] != held) continue;  // its list is done
       mark[key] = held + 1;
       // Proteins at or above this walker, or already grouped, are never
       // looked at again: they leave the list.
       uint32_t* link = &head[key];
       while (*link != kNone) {
         const uint32_t j = *link;
-        if (j > i) tryAbsorb(*hits[j], b, s, holds, same);
-        if (j > i && hits[j]->getStatus() == qv_protein::INDEPENDENT)
+        qv_protein& a = *hits[j];
+        if (j > i && a.getStatus() == qv_protein::INDEPENDENT && a.isMixture() == b.isMixture()) {
+          const qv_protein::Status status = compare(a, b, held);
+          if (status != qv_protein::INDEPENDENT) a.setGrouped(status, b.getAccession());
+        }
+        if (j > i && a.getStatus() == qv_protein::INDEPENDENT)
           link = &next[j];
         else
           *link = next[j];
       }
-      return true;
-    });
+    }
   });
 }
 

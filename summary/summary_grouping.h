@@ -30,6 +30,8 @@ struct Settings {
   /// The summary's match records and string pool that the references point into.
   const std::vector<qv_match>* matches = nullptr;
   const qv_string_pool* strings = nullptr;
+  /// The store the references' lists number (read by groupProteins).
+  const qv_ref_store* refs = nullptr;
   int minPeptideLength = 0;
   bool byQuery = false;
   /// Stop the walk after 50 walkers at the first beyond maxHits or below minScore.
