@@ -6,6 +6,8 @@
 #include <new>
 #include <system_error>
 
+#include "summary/string_pool.h"
+
 namespace {
 
 // "q<q>_p<p>" into `key`; its length.
@@ -22,7 +24,7 @@ size_t formatMatchKey(char (&key)[48], int q, int p) {
 }  // namespace
 
 void qv_preReadMatch(qv_resultsfile::SectionCursor& cursor, int q, int p, qv_pre_read_match& out,
-                     std::vector<qv_protein_scan>& proteins) {
+                     qv_pre_read_proteins& proteins) {
   out = qv_pre_read_match();
   out.rank = p;
   char key[48];
@@ -30,18 +32,23 @@ void qv_preReadMatch(qv_resultsfile::SectionCursor& cursor, int q, int p, qv_pre
   out.value = cursor.find(std::string_view(key, keyLength));
   if (out.value.where != qv_valueref::IN_MEMORY) return;
   out.fast = qv_scanQueryRankValue(out.value.text, out.scan);
-  if (!out.fast || out.scan.noMatch || qv_proteinListIsBlank(out.scan.proteinList)) return;
+  if (!out.fast) return;
+  out.sequenceHash = qv_string_pool::hashOf(out.scan.sequence);
+  out.modsHash = qv_string_pool::hashOf(out.scan.varMods);
+  if (out.scan.noMatch || qv_proteinListIsBlank(out.scan.proteinList)) return;
   std::memcpy(key + keyLength, "_terms", 6);
   const qv_valueref terms = cursor.find(std::string_view(key, keyLength + 6));
   if (terms.where == qv_valueref::ON_DISK) return;
-  const size_t begin = proteins.size();
-  out.listFast = qv_scanProteinList(out.scan.proteinList, terms.text, proteins);
+  const size_t begin = proteins.scans.size();
+  out.listFast = qv_scanProteinList(out.scan.proteinList, terms.text, proteins.scans);
   if (!out.listFast) {
-    proteins.resize(begin);
+    proteins.scans.resize(begin);
     return;
   }
+  for (size_t i = begin; i < proteins.scans.size(); ++i)
+    proteins.hashes.push_back(qv_string_pool::hashOf(proteins.scans[i].accession));
   out.proteinsBegin = static_cast<uint32_t>(begin);
-  out.proteinCount = static_cast<uint32_t>(proteins.size() - begin);
+  out.proteinCount = static_cast<uint32_t>(proteins.scans.size() - begin);
 }
 
 qv_match_read_ahead::qv_match_read_ahead(const qv_resultsfile& file, int numQueries, int maxRank)

@@ -25,12 +25,26 @@ struct qv_pre_read_match {
   bool listFast = false;         ///< proteins [proteinsBegin, +proteinCount) hold the protein list
   uint32_t proteinsBegin = 0;
   uint32_t proteinCount = 0;
+  /// qv_string_pool::hashOf the sequence and the modifications (when fast).
+  uint64_t sequenceHash = 0;
+  uint64_t modsHash = 0;
+};
+
+/// The proteins of the matches read, with qv_string_pool::hashOf each
+/// accession, so that the summary's look-ups need not hash again.
+struct qv_pre_read_proteins {
+  std::vector<qv_protein_scan> scans;
+  std::vector<uint64_t> hashes;
+  void clear() {
+    scans.clear();
+    hashes.clear();
+  }
 };
 
 /// Finds and splits match (q, p) through `cursor` (of the peptides
 /// section), appending its proteins to `proteins`. Records nothing.
 void qv_preReadMatch(qv_resultsfile::SectionCursor& cursor, int q, int p, qv_pre_read_match& out,
-                     std::vector<qv_protein_scan>& proteins);
+                     qv_pre_read_proteins& proteins);
 
 class qv_match_read_ahead {
  public:
@@ -41,7 +55,7 @@ class qv_match_read_ahead {
     int endQuery = 0;
     std::vector<uint32_t> queryBegin;
     std::vector<qv_pre_read_match> matches;
-    std::vector<qv_protein_scan> proteins;
+    qv_pre_read_proteins proteins;
   };
 
   /// Reads queries 1 to numQueries of `file` (which must outlive this

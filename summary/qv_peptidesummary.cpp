@@ -50,8 +50,16 @@ void qv_peptidesummary::readMatches() {
         if (q % 100 == 0) file_.keepAlive();
         const size_t index = static_cast<size_t>(q - batch->firstQuery);
         const double cutoff = getIonsScoreCutoff(q);
-        for (uint32_t i = batch->queryBegin[index]; i < batch->queryBegin[index + 1]; ++i)
+        for (uint32_t i = batch->queryBegin[index]; i < batch->queryBegin[index + 1]; ++i) {
+          // What a match a few ahead will look up is asked for now: the
+          // pools of a big search are probed at random.
+          if (i + 8 < batch->matches.size()) {
+            const qv_pre_read_match& ahead = batch->matches[i + 8];
+            prefetchText(ahead.sequenceHash);
+            if (ahead.proteinCount > 0) prefetchProtein(batch->proteins.hashes[ahead.proteinsBegin]);
+          }
           takeMatch(q, cutoff, batch->matches[i], batch->proteins);
+        }
       }
     }
     return;
@@ -80,7 +88,7 @@ void qv_peptidesummary::setReadAheadMinQueries(int queries) { gReadAheadMinQueri
 // is read again by the full reader, which records its problems. Both give
 // the same values.
 void qv_peptidesummary::takeMatch(int q, double cutoff, const qv_pre_read_match& match,
-                                  const std::vector<qv_protein_scan>& proteins) {
+                                  const qv_pre_read_proteins& proteins) {
   if (!match.value.found()) return;  // nothing written at this rank
   const int p = match.rank;
   qv_query_rank_scan scan = match.scan;
@@ -106,25 +114,32 @@ void qv_peptidesummary::takeMatch(int q, double cutoff, const qv_pre_read_match&
     if (before != nullptr && scan.ionsScore != 0 && scan.ionsScore >= before->ionsScore)
       prettyRank = before->prettyRank;
   }
-  const uint32_t m = addMatch(scan.ionsScore, prettyRank, scan.sequence, scan.varMods, q, p);
+  const uint32_t m = match.fast ? addMatch(scan.ionsScore, prettyRank, scan.sequence, match.sequenceHash, scan.varMods,
+                                          match.modsHash, q, p)
+                               : addMatch(scan.ionsScore, prettyRank, scan.sequence, scan.varMods, q, p);
   table_[slot(q, p)] = m + 1;
   if (scan.noMatch || !(scan.ionsScore > cutoff)) return;
   if ((flags_ & FLAG_ERROR_TOLERANT) != 0 && errorTolerant_ && !passesParentCheck(q, scan.ionsScore)) return;
   if (qv_proteinListIsBlank(scan.proteinList)) return;
-  const qv_protein_scan* begin = proteins.data() + match.proteinsBegin;
+  const qv_protein_scan* begin = proteins.scans.data() + match.proteinsBegin;
   const qv_protein_scan* end = begin + match.proteinCount;
+  const uint64_t* hashes = proteins.hashes.data() + match.proteinsBegin;
   std::vector<qv_protein_reference> slowRefs;
   std::vector<qv_protein_scan> slowScans;
+  std::vector<uint64_t> slowHashes;
   if (!match.listFast) {
     slowRefs = qv_readProteinList(source_, q, p, scan.proteinList);
-    for (const qv_protein_reference& r : slowRefs)
+    for (const qv_protein_reference& r : slowRefs) {
       slowScans.push_back({r.accession, r.frame, r.start, r.end, r.multiplicity, r.residueBefore, r.residueAfter});
+      slowHashes.push_back(qv_string_pool::hashOf(r.accession));
+    }
     begin = slowScans.data();
     end = begin + slowScans.size();
+    hashes = slowHashes.data();
   }
   for (const qv_protein_scan* r = begin; r != end; ++r) {
     if (!accessionFilter_.empty() && r->accession != accessionFilter_) continue;
-    qv_protein* protein = findOrCreateProtein(r->accession, 0, 0, false);
+    qv_protein* protein = findOrCreateProtein(r->accession, hashes[r - begin], 0, 0, false);
     qv_peptide_ref ref;
     ref.match = m;
     ref.start = r->start;

@@ -52,7 +52,7 @@ class qv_peptidesummary : public qv_summary {
 
  private:
   void readMatches();
-  void takeMatch(int q, double cutoff, const qv_pre_read_match& match, const std::vector<qv_protein_scan>& proteins);
+  void takeMatch(int q, double cutoff, const qv_pre_read_match& match, const qv_pre_read_proteins& proteins);
   size_t slot(int q, int p) const {
     return static_cast<size_t>(p) * static_cast<size_t>(numQueries_) + static_cast<size_t>(q);
   }
@@ -63,7 +63,7 @@ class qv_peptidesummary : public qv_summary {
 
   double ionsScoreCutoff_;
   bool errorTolerant_;
-  std::vector<qv_protein_scan> listScan_;  // the protein list of the match being read
+  qv_pre_read_proteins listScan_;  // the protein list of the match being read
   std::vector<uint32_t> table_;  // match number + 1 at p * numQueries + q; 0 when there is none
   bool parentTried_ = false;
   std::unique_ptr<qv_resultsfile> parentFile_;

@@ -15,10 +15,9 @@ void qv_protein::setGrouped(Status status, const std::string& leaderAccession) {
 }
 
 // A multiplicity of 1 takes nothing off (log10 of 1 is 0), so it costs no logarithm.
-double qv_protein::reducedScoreOf(const qv_peptide_ref& ref) const {
-  const double ions = matchOf(ref).ionsScore;
-  if (toleranceTerm_ > 0 && ref.multiplicity > 1) return ions - 10 * std::log10(ref.multiplicity) * toleranceTerm_;
-  return ions;
+double qv_protein::reducedScore(double ionsScore, int32_t multiplicity, double toleranceTerm) {
+  if (toleranceTerm > 0 && multiplicity > 1) return ionsScore - 10 * std::log10(multiplicity) * toleranceTerm;
+  return ionsScore;
 }
 
 int qv_protein::getFrame() const {

@@ -83,7 +83,10 @@ class qv_protein {
   const qv_match& matchOf(const qv_peptide_ref& ref) const { return (*matches_)[ref.match]; }
   /// The reduced score of a reference: its ions score less 10 log10(multiplicity)
   /// times the tolerance term (when the term is above 0 and the multiplicity at least 1).
-  double reducedScoreOf(const qv_peptide_ref& ref) const;
+  double reducedScoreOf(const qv_peptide_ref& ref) const {
+    return reducedScore(matchOf(ref).ionsScore, ref.multiplicity, toleranceTerm_);
+  }
+  static double reducedScore(double ionsScore, int32_t multiplicity, double toleranceTerm);
 
   /// The references, for the summary that owns this protein.
   qv_ref_list& refs() { return refs_; }

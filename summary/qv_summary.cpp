@@ -75,18 +75,22 @@ bool qv_summary::isRemovedCode(int code) const {
 
 qv_protein* qv_summary::findOrCreateProtein(std::string_view accession, double score, int hitNumber,
                                            bool mixture) {
-  if (lastProtein_ != nullptr && lastProtein_->getAccession() == accession) return lastProtein_;
-  auto it = proteins_.find(accession);
-  if (it == proteins_.end()) {
-    std::string name(accession);
-    const auto id = static_cast<uint32_t>(byId_.size());
-    auto made = std::make_unique<qv_protein>(matches_, refStore_, id, toleranceTerm_, name, score, hitNumber, mixture);
-    byId_.push_back(made.get());
+  return findOrCreateProtein(accession, qv_string_pool::hashOf(accession), score, hitNumber, mixture);
+}
+
+qv_protein* qv_summary::findOrCreateProtein(std::string_view accession, uint64_t hash, double score, int hitNumber,
+                                           bool mixture) {
+  const uint32_t a = accessions_.intern(accession, hash);
+  if (a >= proteinOfAccession_.size()) proteinOfAccession_.resize(a + 1, UINT32_MAX);
+  uint32_t& id = proteinOfAccession_[a];
+  if (id == UINT32_MAX) {
+    id = static_cast<uint32_t>(byId_.size());
+    owned_.push_back(std::make_unique<qv_protein>(matches_, refStore_, id, toleranceTerm_, std::string(accession),
+                                                  score, hitNumber, mixture));
+    byId_.push_back(owned_.back().get());
     sums_.emplace_back();
-    it = proteins_.emplace(std::move(name), std::move(made)).first;
   }
-  lastProtein_ = it->second.get();
-  return lastProtein_;
+  return byId_[id];
 }
 
 void qv_summary::reserveMatches(size_t count) {
@@ -98,15 +102,15 @@ void qv_summary::reserveMatches(size_t count) {
   qv_platform::adviseLargePages(matchProteins_.data(), matchProteins_.capacity() * sizeof(qv_protein*));
 }
 
-uint32_t qv_summary::addMatch(double ionsScore, int prettyRank, std::string_view sequence, std::string_view mods,
-                              int q, int rank) {
+uint32_t qv_summary::addMatch(double ionsScore, int prettyRank, std::string_view sequence, uint64_t sequenceHash,
+                              std::string_view mods, uint64_t modsHash, int q, int rank) {
   qv_match m;
   m.ionsScore = ionsScore;
   m.query = q;
   m.rank = rank;
   m.prettyRank = prettyRank;
-  m.sequence = strings_.intern(sequence);
-  m.mods = strings_.intern(mods);
+  m.sequence = strings_.intern(sequence, sequenceHash);
+  m.mods = strings_.intern(mods, modsHash);
   matches_.push_back(m);
   return static_cast<uint32_t>(matches_.size() - 1);
 }
@@ -157,8 +161,9 @@ qv_grouping::Settings qv_summary::getGroupingSettings() const {
 }
 
 qv_protein* qv_summary::getProtein(const std::string& accession) const {
-  auto it = proteins_.find(accession);
-  return it == proteins_.end() ? nullptr : it->second.get();
+  const uint32_t a = accessions_.find(accession);
+  if (a >= proteinOfAccession_.size() || proteinOfAccession_[a] == UINT32_MAX) return nullptr;
+  return byId_[proteinOfAccession_[a]];
 }
 
 // ---- Protein scores and duplicates.
@@ -243,31 +248,39 @@ void qv_summary::finishScore(qv_protein& protein, double plain, double excess, d
 // order, where walking protein after protein jumps about the store for each
 // reference. Gives what scoreProtein gives protein by protein (the tests
 // compare both).
+// Compares with what the protein's last kept reference left in its sums, so
+// that the reference before (far away in the store when a protein has few
+// references among many) is read only to mark it as having duplicates.
 bool qv_summary::scoreEntry(uint32_t e) {
   const bool grouping = (flags_ & FLAG_GROUP) != 0;
   ScoreSums& s = sums_[refStore_.ownerOf(e)];
   qv_peptide_ref& ref = refStore_[e];
   const qv_match& m = matches_[ref.match];
   if (s.lastKept != UINT32_MAX) {
-    qv_peptide_ref& before = refStore_[s.lastKept];
-    const qv_match& b = matches_[before.match];
     int flags = 0;
-    if (m.query == b.query) flags |= 1;
-    if (m.sequence == b.sequence) {
+    if (m.query == s.query) flags |= 1;
+    if (m.sequence == s.sequence) {
       flags |= 2;
-      if (m.mods == b.mods) flags |= 4;
-      if (ref.start == before.start && ref.end == before.end) flags |= 8;
+      if (m.mods == s.mods) flags |= 4;
+      if (ref.start == s.start && ref.end == s.end) flags |= 8;
     }
     ref.dupFlags = static_cast<int8_t>(flags);
     if (grouping && removed_[flags]) return false;
-    if (m.query < b.query || (m.query == b.query && m.rank < b.rank)) s.sorted = false;
+    if (m.query < s.query || (m.query == s.query && m.rank < s.rank)) s.sorted = false;
     if (flags != 0) {
-      if (before.dupStatus == qv_protein::DUP_NONE) before.dupStatus = qv_protein::DUP_HAS_DUPLICATES;
+      if (!s.lastHasStatus) refStore_[s.lastKept].dupStatus = qv_protein::DUP_HAS_DUPLICATES;
       ref.dupStatus = (flags & 1) != 0 ? qv_protein::DUP_SAME_QUERY : qv_protein::DUP_OTHER_QUERY;
     }
   }
   s.lastKept = e;
-  const double reduced = byId_[refStore_.ownerOf(e)]->reducedScoreOf(ref);
+  s.lastHasStatus = ref.dupStatus != qv_protein::DUP_NONE;
+  s.query = m.query;
+  s.rank = m.rank;
+  s.sequence = m.sequence;
+  s.mods = m.mods;
+  s.start = ref.start;
+  s.end = ref.end;
+  const double reduced = qv_protein::reducedScore(m.ionsScore, ref.multiplicity, toleranceTerm_);
   if (counting_[ref.dupFlags & 15] && reduced >= 0) s.plain += reduced;
   const int threshold = referenceThreshold(m.query);
   if (m.ionsScore >= threshold && ref.dupStatus != qv_protein::DUP_SAME_QUERY) {
@@ -359,8 +372,7 @@ void qv_summary::buildSummary() {
       if (++n % 100 == 0) file_.keepAlive();
     }
   }
-  order_.reserve(proteins_.size());
-  for (auto& [accession, protein] : proteins_) order_.push_back(protein.get());
+  order_ = byId_;
   if (minProbability_ > 0 && minProbability_ < 1)
     minScore_ = getProbabilityScoreCutoff(static_cast<int>(1 / minProbability_));
   else

@@ -131,7 +131,7 @@ class qv_summary {
   /// The protein of that accession, or nullptr.
   qv_protein* getProtein(const std::string& accession) const;
   /// Number of proteins in the summary (hits or not).
-  int getNumberOfProteins() const { return static_cast<int>(proteins_.size()); }
+  int getNumberOfProteins() const { return static_cast<int>(byId_.size()); }
 
   /// Whether summaries score their proteins in one walk over the reference
   /// store (the default) or protein by protein; for tests and benchmarks,
@@ -167,12 +167,25 @@ class qv_summary {
 
   /// The protein of `accession`, created (score 0) when new.
   qv_protein* findOrCreateProtein(std::string_view accession, double score, int hitNumber, bool mixture);
+  /// The same with qv_string_pool::hashOf(accession) worked out already.
+  qv_protein* findOrCreateProtein(std::string_view accession, uint64_t hash, double score, int hitNumber,
+                                  bool mixture);
+  /// Asks the processor to fetch what finding a protein, a sequence or a
+  /// modifications string of these hashes reads first.
+  void prefetchProtein(uint64_t hash) const { accessions_.prefetch(hash); }
+  void prefetchText(uint64_t hash) const { strings_.prefetch(hash); }
   /// Reserves room for about `count` match records. Pages never touched cost
   /// no memory, while growing by copying would hold two lists at its peak.
   void reserveMatches(size_t count);
   /// Keeps the record of a match just read for (q, rank); returns its number.
   uint32_t addMatch(double ionsScore, int prettyRank, std::string_view sequence, std::string_view varMods, int q,
-                    int rank);
+                    int rank) {
+    return addMatch(ionsScore, prettyRank, sequence, qv_string_pool::hashOf(sequence), varMods,
+                    qv_string_pool::hashOf(varMods), q, rank);
+  }
+  /// The same with the texts' qv_string_pool::hashOf worked out already.
+  uint32_t addMatch(double ionsScore, int prettyRank, std::string_view sequence, uint64_t sequenceHash,
+                    std::string_view varMods, uint64_t modsHash, int q, int rank);
   uint32_t addMatch(const qv_peptide& peptide, int q, int rank) {
     return addMatch(peptide.getIonsScore(), peptide.getPrettyRank(), peptide.getPeptideStr(), peptide.getVarModsStr(),
                     q, rank);
@@ -258,19 +271,22 @@ class qv_summary {
   mutable std::unordered_map<uint32_t, std::unique_ptr<qv_peptide>> peptides_;  // made on demand
   std::vector<int32_t> claimed_;     // per query: claimed matches
   std::vector<int32_t> claimedTop_;  // per query: claimed matches of pretty rank 1
-  // Looked up by views of accessions in the file's text, without a copy.
-  struct AccessionHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const { return qv_string_pool::hashOf(s); }
-  };
-  std::unordered_map<std::string, std::unique_ptr<qv_protein>, AccessionHash, std::equal_to<>> proteins_;
+  // The proteins by number, and their accessions: pool number -> protein
+  // number (UINT32_MAX for a text of the pool that names no protein).
+  std::vector<std::unique_ptr<qv_protein>> owned_;
+  qv_string_pool accessions_;
+  std::vector<uint32_t> proteinOfAccession_;
   std::vector<qv_protein*> byId_;   // every protein by its number in the reference store
   std::unique_ptr<uint32_t[]> listRoom_;  // the lists' numbers, placed when the summary is built
   bool storeOnlyRefs_ = false;            // references were added to the store alone
   // What the walk over the store has summed for each protein so far.
   struct ScoreSums {
     uint32_t lastKept = UINT32_MAX;
-    bool sorted = true;  // by query, then rank
+    bool sorted = true;          // by query, then rank
+    bool lastHasStatus = false;  // the last kept reference has a duplicate status
+    // Of the last kept reference and its match:
+    int32_t query = 0, rank = 0, start = 0, end = 0;
+    uint32_t sequence = 0, mods = 0;
     int counted = 0;
     double plain = 0, excess = 0, thresholds = 0;
   };
@@ -299,5 +315,4 @@ class qv_summary {
   mutable double meanQmatch_ = 0;
   mutable double maxQmatch_ = 0;
   mutable int positiveQmatches_ = 0;
-  qv_protein* lastProtein_ = nullptr;
 };

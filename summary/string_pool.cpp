@@ -21,9 +21,20 @@ uint64_t qv_string_pool::hashOf(std::string_view text) {
   return h ^ (h >> 29);
 }
 
-uint32_t qv_string_pool::intern(std::string_view text) {
+uint32_t qv_string_pool::find(std::string_view text) const {
   if (text.empty()) return 0;
   const uint64_t h = hashOf(text);
+  const uint32_t tag = static_cast<uint32_t>(h >> 32);
+  const size_t mask = slots_.size() - 1;
+  for (size_t i = h & mask;; i = (i + 1) & mask) {
+    const uint32_t slot = slots_[i];
+    if (slot == 0) return kNone;
+    if (tags_[i] == tag && get(slot - 1) == text) return slot - 1;
+  }
+}
+
+uint32_t qv_string_pool::intern(std::string_view text, uint64_t h) {
+  if (text.empty()) return 0;
   const uint32_t tag = static_cast<uint32_t>(h >> 32);
   const size_t mask = slots_.size() - 1;
   for (size_t i = h & mask;; i = (i + 1) & mask) {

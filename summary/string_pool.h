@@ -15,9 +15,21 @@ class qv_string_pool {
   /// Number 0 is the empty text.
   qv_string_pool();
 
+  static constexpr uint32_t kNone = UINT32_MAX;
+
   /// The number of `text`, added when new. A pool that would grow beyond
   /// 4 GB of text (no real search) gives 0 for new texts.
-  uint32_t intern(std::string_view text);
+  uint32_t intern(std::string_view text) { return intern(text, hashOf(text)); }
+  /// The same with hashOf(text) worked out already (by another thread).
+  uint32_t intern(std::string_view text, uint64_t hash);
+  /// The number of `text`, or kNone when it is not in the pool.
+  uint32_t find(std::string_view text) const;
+  /// Asks the processor to fetch the slot a text of this hash starts at: a
+  /// pool of many texts is probed at random.
+  void prefetch(uint64_t hash) const {
+    __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
+    __builtin_prefetch(&tags_[hash & (slots_.size() - 1)]);
+  }
   /// The text of number `id` (which intern() gave).
   std::string_view get(uint32_t id) const {
     return std::string_view(text_.data() + begin_[id], begin_[id + 1] - begin_[id]);
