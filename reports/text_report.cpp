@@ -114,9 +114,9 @@ void writeReport(const qv_resultsfile& file, const std::string& fileName, Lines&
   }
   for (int q = 1; q <= queries; ++q) {
     out.numbered("ionquery", q).text(file.getQueryDescription(q)).end();
-    const qv_peptide* peptide = nullptr;
-    if (msms && summary->getPeptide(q, 1, peptide) && peptide != nullptr) {
-      out.numbered("score", q).real(peptide->getIonsScore()).end();
+    double score = 0;
+    if (msms && summary->getPeptideIonsScore(q, 1, score)) {
+      out.numbered("score", q).real(score).end();
       out.numbered("sigscore", q).integer(summary->getPeptideIdentityThreshold(q, kOneInX)).end();
     }
   }

@@ -21,26 +21,33 @@ const char* findChar(const char* p, const char* end, char c) {
 
 }  // namespace
 
+bool qv_scanQueryRankFields(std::string_view value, std::string_view (&fields)[11], std::string_view& proteinList) {
+  const char* p = value.data();
+  const char* const end = p + value.size();
+  // Ten fields end at a comma, the eleventh at a semicolon (or the end).
+  for (int i = 0; i < 10; ++i) {
+    if (startsOddly(p, end)) return false;
+    const char* comma = findChar(p, end, ',');
+    if (comma == end) return false;  // too few fields: the full reader records it
+    fields[i] = std::string_view(p, static_cast<size_t>(comma - p));
+    p = comma + 1;
+  }
+  if (startsOddly(p, end)) return false;
+  const char* semicolon = findChar(p, end, ';');
+  fields[10] = std::string_view(p, static_cast<size_t>(semicolon - p));
+  proteinList = semicolon == end ? std::string_view()
+                                 : std::string_view(semicolon + 1, static_cast<size_t>(end - semicolon - 1));
+  return true;
+}
+
 bool qv_scanQueryRankValue(std::string_view value, qv_query_rank_scan& out) {
   out = qv_query_rank_scan();
   if (value == "-1") {
     out.noMatch = true;
     return true;
   }
-  const char* p = value.data();
-  const char* const end = p + value.size();
-  // Ten fields end at a comma, the eleventh at a semicolon (or the end).
-  std::string_view fields[10];
-  for (std::string_view& field : fields) {
-    if (startsOddly(p, end)) return false;
-    const char* comma = findChar(p, end, ',');
-    if (comma == end) return false;  // too few fields: the full reader records it
-    field = std::string_view(p, static_cast<size_t>(comma - p));
-    p = comma + 1;
-  }
-  if (startsOddly(p, end)) return false;
-  const char* semicolon = findChar(p, end, ';');
-  if (semicolon != end) out.proteinList = std::string_view(semicolon + 1, static_cast<size_t>(end - semicolon - 1));
+  std::string_view fields[11];
+  if (!qv_scanQueryRankFields(value, fields, out.proteinList)) return false;
   out.noMatch = qv_results::leadingInt(fields[0]) == -1;
   out.sequence = fields[4];
   out.varMods = fields[6];

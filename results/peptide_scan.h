@@ -26,6 +26,11 @@ struct qv_query_rank_scan {
 /// full reader must read it.
 bool qv_scanQueryRankValue(std::string_view value, qv_query_rank_scan& out);
 
+/// The eleven fields of a value that is not "-1", split as the full reader
+/// splits them, and the protein list after them; false when the full reader
+/// must read the value.
+bool qv_scanQueryRankFields(std::string_view value, std::string_view (&fields)[11], std::string_view& proteinList);
+
 /// One protein of a protein list, as qv_protein_reference with a view of
 /// its accession.
 struct qv_protein_scan {

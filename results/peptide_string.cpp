@@ -105,6 +105,12 @@ void takeTerms(const qv_peptide_source& source, const std::string& terms, FieldS
 
 }  // namespace
 
+qv_peptide::Values qv_queryRankValues(const std::string_view (&fields)[11]) {
+  qv_peptide::Values v;
+  for (int i = 0; i < 11; ++i) storeField(v, i, fields[i]);
+  return v;
+}
+
 qv_query_rank_read qv_readQueryRankPeptide(const qv_peptide_source& source, int q, int p) {
   qv_query_rank_read result;
   const std::string key = qv_peptideKey(qv_peptide_form::QUERY_RANK, q, p);

@@ -28,6 +28,10 @@ struct qv_query_rank_read {
 /// Reads "q<q>_p<p>" with its "_primary_nl" and "_subst" companions.
 qv_query_rank_read qv_readQueryRankPeptide(const qv_peptide_source& source, int q, int p);
 
+/// The values of the eleven fields of a "q%d_p%d" value, as the reader above
+/// stores them.
+qv_peptide::Values qv_queryRankValues(const std::string_view (&fields)[11]);
+
 /// Reads the protein list of match (q, p) with the residues of its "_terms"
 /// companion. Items with a missing number are dropped (error 8); an empty
 /// accession is kept (warning 17); a "_terms" pair too short leaves '?'

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <span>
 
 #include "platform/file_io.h"
 #include "platform/memory_advice.h"
@@ -159,8 +160,65 @@ const qv_match* qv_peptidesummary::matchAt(int q, int p) const {
   return m == 0 ? nullptr : &matchRecord(m - 1);
 }
 
+void qv_peptidesummary::prepareReread(int q, int first) const {
+  if (reread_.query != q) {
+    reread_ = Reread();
+    reread_.query = q;
+  }
+  if (!rereadCursor_) rereadCursor_.emplace(file_.sectionCursor(SEC_PEPTIDES));
+  char keys[4][48];
+  std::string_view asked[4];
+  qv_valueref* answers[4];
+  size_t n = 0;
+  for (int p = first; p <= first + 1 && p <= kMaxRank; ++p) {
+    reread_.ready[p] = true;
+    if (matchAt(q, p) == nullptr) continue;
+    char* key = keys[n];
+    char* at = key;
+    *at++ = 'q';
+    at = std::to_chars(at, key + 16, q).ptr;
+    *at++ = '_';
+    *at++ = 'p';
+    at = std::to_chars(at, key + 32, p).ptr;
+    const size_t length = static_cast<size_t>(at - key);
+    reread_.value[p] = rereadCursor_->find(std::string_view(key, length));
+    std::memcpy(keys[n + 1], key, length);
+    std::memcpy(key + length, "_primary_nl", 11);
+    std::memcpy(keys[n + 1] + length, "_subst", 6);
+    asked[n] = std::string_view(key, length + 11);
+    answers[n] = &reread_.primaryNl[p];
+    asked[n + 1] = std::string_view(keys[n + 1], length + 6);
+    answers[n + 1] = &reread_.subst[p];
+    n += 2;
+  }
+  qv_valueref found[4];
+  file_.findSectionValues(SEC_PEPTIDES, std::span<const std::string_view>(asked, n), std::span<qv_valueref>(found, n));
+  for (size_t k = 0; k < n; ++k) *answers[k] = found[k];
+}
+
+// A value the fast reader splits is made into the peptide here, with the
+// same values the full reader would give; anything else goes to the full
+// reader. Quiet either way: the match was read once already.
 std::unique_ptr<qv_peptide> qv_peptidesummary::rereadPeptide(int q, int p) const {
-  return qv_readQueryRankPeptide(source_, q, p).peptide;
+  if (q < 1 || q > numQueries_ || p < 1 || p > kMaxRank) return qv_readQueryRankPeptide(source_, q, p).peptide;
+  if (reread_.query != q || !reread_.ready[p]) prepareReread(q, p);
+  const qv_valueref& value = reread_.value[p];
+  std::string_view fields[11];
+  std::string_view proteins;
+  const bool onDisk = value.where == qv_valueref::ON_DISK || reread_.primaryNl[p].where == qv_valueref::ON_DISK ||
+                      reread_.subst[p].where == qv_valueref::ON_DISK;
+  if (onDisk || value.where != qv_valueref::IN_MEMORY ||
+      (value.text != "-1" && !qv_scanQueryRankFields(value.text, fields, proteins)))
+    return qv_readQueryRankPeptide(source_, q, p).peptide;
+  if (value.text == "-1")
+    return std::make_unique<qv_peptide>(
+        qv_peptide::noMatch(q, p, source_.getObservedMass(q), source_.getObservedCharge(q)));
+  auto peptide = std::make_unique<qv_peptide>(q, p, qv_queryRankValues(fields), source_.getObservedMass(q),
+                                              source_.getObservedCharge(q));
+  if (reread_.primaryNl[p].found()) peptide->setPrimaryNlStr(std::string(reread_.primaryNl[p].text));
+  if (reread_.subst[p].found())
+    peptide->setSubstitutions(qv_parseSubstitutions(reread_.subst[p].text, peptide->getPeptideStr()));
+  return peptide;
 }
 
 bool qv_peptidesummary::getPeptide(int q, int p, const qv_peptide*& result) const {

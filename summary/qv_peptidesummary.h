@@ -64,6 +64,20 @@ class qv_peptidesummary : public qv_summary {
   double ionsScoreCutoff_;
   bool errorTolerant_;
   qv_pre_read_proteins listScan_;  // the protein list of the match being read
+  // What re-reading the matches of one query needs, found two ranks at a
+  // time: the values through a cursor (a report walks the queries in
+  // order), the four companions together with their index slots fetched
+  // ahead (most are absent, and only the index can tell).
+  struct Reread {
+    int query = 0;
+    bool ready[kMaxRank + 2] = {};  // rank p's values are found
+    qv_valueref value[kMaxRank + 1];
+    qv_valueref primaryNl[kMaxRank + 1];
+    qv_valueref subst[kMaxRank + 1];
+  };
+  void prepareReread(int q, int p) const;
+  mutable Reread reread_;
+  mutable std::optional<qv_resultsfile::SectionCursor> rereadCursor_;
   std::vector<uint32_t> table_;  // match number + 1 at p * numQueries + q; 0 when there is none
   bool parentTried_ = false;
   std::unique_ptr<qv_resultsfile> parentFile_;

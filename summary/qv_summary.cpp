@@ -141,6 +141,16 @@ std::unique_ptr<qv_peptide> qv_summary::makePeptide(uint32_t m) const {
   return peptide;
 }
 
+bool qv_summary::getPeptideIonsScore(int q, int p, double& score) const {
+  const qv_match* m = matchAt(q, p);
+  if (m == nullptr) {
+    const qv_peptide* none = nullptr;
+    return getPeptide(q, p, none);  // records what it records
+  }
+  score = m->ionsScore;
+  return true;
+}
+
 const qv_peptide* qv_summary::peptideOf(uint32_t m) const {
   auto [it, created] = peptides_.try_emplace(m);
   if (created) it->second = makePeptide(m);

@@ -75,6 +75,10 @@ class qv_summary {
   virtual bool getPeptide(int q, int p, const qv_peptide*& result) const = 0;
   /// A copy of that peptide; nullopt (and error 6) when there is none.
   virtual std::optional<qv_peptide> getPeptideCopy(int q, int p) const = 0;
+  /// The ions score of that peptide, without making the peptide (a report
+  /// that needs only the score of each query's first match); false, with the
+  /// error getPeptide records, when there is none.
+  bool getPeptideIonsScore(int q, int p, double& score) const;
 
   // ---- Thresholds and probabilities. oneInX below 10 is taken as 10.
   virtual int getPeptideIdentityThreshold(int q, int oneInX) const;

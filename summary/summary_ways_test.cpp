@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "results/peptide_string.h"
 #include "summary/qv_peptidesummary.h"
 #include "summary/qv_proteinsummary.h"
 #include "summary/summary_test_util.h"
@@ -128,6 +129,54 @@ TEST(SummaryWays, ReadingAheadAndScoringInStoreOrderChangeNothing) {
         readerErrors += line.rfind("error ", 0) == 0 && line.find("getPeptide") == std::string::npos;
       EXPECT_EQ(readerErrors > 0, damage) << flags;
     }
+  }
+}
+
+// Every field of a peptide, for comparing two readings of it.
+std::string fieldsOf(const qv_peptide& p) {
+  std::ostringstream out;
+  out << p.getQuery() << " " << p.getRank() << " " << p.getMissedCleavages() << " " << p.getMrCalc() << " "
+      << p.getDelta() << " " << p.getNumIonsMatched() << " " << p.getPeptideStr() << " " << p.getPeaksUsedFromIons1()
+      << " " << p.getVarModsStr() << " " << p.getIonsScore() << " " << p.getSeriesUsedStr() << " "
+      << p.getPeaksUsedFromIons2() << " " << p.getPeaksUsedFromIons3() << " " << p.getObserved() << " "
+      << p.getObsCharge() << " nl " << p.getPrimaryNlStr() << " subst";
+  for (const qv_substitution& x : p.getSubstitutions()) out << " " << x.position << x.residue << x.substitute;
+  return out.str();
+}
+
+TEST(SummaryWays, PeptidesReadAgainEqualTheFullReadersPeptides) {
+  ScratchDir dir;
+  for (bool damage : {false, true}) {
+    qvgen::Options o;
+    o.queries = 600;
+    o.proteins = 200;
+    o.peaks = 3;
+    o.seed = damage ? 21 : 22;
+    const std::string text = qvgen::resultsText(o);
+    const std::string path = dir.write("r.dat", damage ? damaged(text) : text);
+    qv_resultsfile file(path);
+    qv_resultsfile reference(path);
+    const qv_resultsfile_peptide_source source(reference, qv_peptide_form::QUERY_RANK);
+    qv_peptidesummary s(file, 0x41, 0.05, 999999, std::nullopt, 0.0, 0, std::nullopt);
+    int compared = 0, substituted = 0, withLoss = 0;
+    // In order, as a report walks them, then some again out of order.
+    std::vector<std::pair<int, int>> order;
+    for (int q = 1; q <= o.queries; ++q)
+      for (int p = 1; p <= s.getMaxRank(); ++p) order.emplace_back(q, p);
+    for (int i = 0; i < 500; ++i) order.push_back(order[static_cast<size_t>(i * 7919) % order.size()]);
+    for (const auto& [q, p] : order) {
+      std::optional<qv_peptide> copy = s.getPeptideCopy(q, p);
+      const qv_query_rank_read full = qv_readQueryRankPeptide(source, q, p);
+      ASSERT_EQ(copy.has_value(), full.peptide != nullptr) << q << " " << p;
+      if (!copy) continue;
+      EXPECT_EQ(fieldsOf(*copy), fieldsOf(*full.peptide));
+      ++compared;
+      substituted += !copy->getSubstitutions().empty();
+      withLoss += !copy->getPrimaryNlStr().empty();
+    }
+    EXPECT_GT(compared, 3000);
+    EXPECT_GT(substituted, 10);
+    EXPECT_GT(withLoss, 10);
   }
 }
 
