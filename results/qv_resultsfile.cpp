@@ -443,7 +443,7 @@ qv_valueref qv_resultsfile::findQueryValue(int q, std::string_view key) const { 
 
 void qv_resultsfile::findSectionValues(int section, std::span<const std::string_view> keys,
                                        std::span<qv_valueref> out) const {
-  constexpr size_t kMax = 4;
+  constexpr size_t kMax = kMaxValuesAtOnce;
   const KeyTable* table = fixedKeys(section);
   const size_t n = std::min({keys.size(), out.size(), kMax});
   std::optional<qv_results::PaddedKey> padded[kMax];

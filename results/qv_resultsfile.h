@@ -117,8 +117,11 @@ class qv_resultsfile {
   /// Where the value of `key` in the section of query q lies (absent for q
   /// outside 1 .. getNumQueries()).
   qv_valueref findQueryValue(int q, std::string_view key) const;
-  /// The values of up to four keys of one fixed section (out[i] for
-  /// keys[i]), their table slots fetched together so that the waits overlap.
+  /// Most keys findSectionValues() takes at once.
+  static constexpr size_t kMaxValuesAtOnce = 24;
+  /// The values of up to kMaxValuesAtOnce keys of one fixed section (out[i]
+  /// for keys[i]), their table slots fetched together so that the waits
+  /// overlap.
   void findSectionValues(int section, std::span<const std::string_view> keys, std::span<qv_valueref> out) const;
   /// Calls f(key) for every key of query q, in no particular order. `key`
   /// is as written in the file and lies in the text held in memory, valid

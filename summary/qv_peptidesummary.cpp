@@ -160,17 +160,20 @@ const qv_match* qv_peptidesummary::matchAt(int q, int p) const {
   return m == 0 ? nullptr : &matchRecord(m - 1);
 }
 
+// Rank 1 alone may be all a caller wants (the text report); a caller that
+// wants rank 2 as well wants the rest, which are then found together.
 void qv_peptidesummary::prepareReread(int q, int first) const {
   if (reread_.query != q) {
     reread_ = Reread();
     reread_.query = q;
   }
   if (!rereadCursor_) rereadCursor_.emplace(file_.sectionCursor(SEC_PEPTIDES));
-  char keys[4][48];
-  std::string_view asked[4];
-  qv_valueref* answers[4];
+  const int last = first == 1 ? 1 : kMaxRank;
+  char keys[2 * kMaxRank][48];
+  std::string_view asked[2 * kMaxRank];
+  qv_valueref* answers[2 * kMaxRank];
   size_t n = 0;
-  for (int p = first; p <= first + 1 && p <= kMaxRank; ++p) {
+  for (int p = first; p <= last; ++p) {
     reread_.ready[p] = true;
     if (matchAt(q, p) == nullptr) continue;
     char* key = keys[n];
@@ -191,7 +194,8 @@ void qv_peptidesummary::prepareReread(int q, int first) const {
     answers[n + 1] = &reread_.subst[p];
     n += 2;
   }
-  qv_valueref found[4];
+  static_assert(2 * kMaxRank <= qv_resultsfile::kMaxValuesAtOnce);
+  qv_valueref found[2 * kMaxRank];
   file_.findSectionValues(SEC_PEPTIDES, std::span<const std::string_view>(asked, n), std::span<qv_valueref>(found, n));
   for (size_t k = 0; k < n; ++k) *answers[k] = found[k];
 }

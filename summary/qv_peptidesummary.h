@@ -64,10 +64,10 @@ class qv_peptidesummary : public qv_summary {
   double ionsScoreCutoff_;
   bool errorTolerant_;
   qv_pre_read_proteins listScan_;  // the protein list of the match being read
-  // What re-reading the matches of one query needs, found two ranks at a
-  // time: the values through a cursor (a report walks the queries in
-  // order), the four companions together with their index slots fetched
-  // ahead (most are absent, and only the index can tell).
+  // What re-reading the matches of one query needs: the values through a
+  // cursor (a report walks the queries in order), the companions together
+  // with their index slots fetched ahead (most are absent, and only the
+  // index can tell).
   struct Reread {
     int query = 0;
     bool ready[kMaxRank + 2] = {};  // rank p's values are found
