@@ -99,7 +99,7 @@ void qv_summary::reserveMatches(size_t count) {
   // Filled front to back: large pages spare a page fault per 4 KB, which
   // costs more than the filling itself.
   qv_platform::adviseLargePages(matches_.data(), matches_.capacity() * sizeof(qv_match));
-  qv_platform::adviseLargePages(matchProteins_.data(), matchProteins_.capacity() * sizeof(qv_protein*));
+  qv_platform::adviseLargePages(matchProteins_.data(), matchProteins_.capacity() * sizeof(uint32_t));
 }
 
 uint32_t qv_summary::addMatch(double ionsScore, int prettyRank, std::string_view sequence, uint64_t sequenceHash,
@@ -119,7 +119,7 @@ void qv_summary::addMatchProtein(uint32_t m, qv_protein* protein) {
   qv_match& match = matches_[m];
   if (match.proteinCount == 0) match.proteinsBegin = static_cast<uint32_t>(matchProteins_.size());
   if (match.proteinCount == UINT16_MAX) return;
-  matchProteins_.push_back(protein);
+  matchProteins_.push_back(protein->refs().owner());
   ++match.proteinCount;
 }
 
@@ -137,7 +137,7 @@ std::unique_ptr<qv_peptide> qv_summary::makePeptide(uint32_t m) const {
   }
   peptide->setPrettyRank(match.prettyRank);
   peptide->setClaimingHit(match.claimingHit);
-  for (uint32_t i = 0; i < match.proteinCount; ++i) peptide->addProtein(matchProteins_[match.proteinsBegin + i]);
+  for (uint32_t i = 0; i < match.proteinCount; ++i) peptide->addProtein(byId_[matchProteins_[match.proteinsBegin + i]]);
   return peptide;
 }
 

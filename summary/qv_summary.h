@@ -211,7 +211,7 @@ class qv_summary {
   /// The record of the match at (q, p), or nullptr; records nothing.
   virtual const qv_match* matchAt(int q, int p) const = 0;
   /// Protein i (from 0) of the proteins match m was added to.
-  qv_protein* proteinOfMatch(const qv_match& m, int i) const { return matchProteins_[m.proteinsBegin + i]; }
+  qv_protein* proteinOfMatch(const qv_match& m, int i) const { return byId_[matchProteins_[m.proteinsBegin + i]]; }
   /// Reads the peptide of (q, rank) from the file again.
   virtual std::unique_ptr<qv_peptide> rereadPeptide(int q, int rank) const = 0;
   /// Scores the proteins, orders them, groups them and numbers the hits.
@@ -271,7 +271,7 @@ class qv_summary {
   std::vector<qv_match> matches_;
   qv_ref_store refStore_;                   // the references of every protein
   qv_string_pool strings_;                  // sequences and modifications of the matches
-  std::vector<qv_protein*> matchProteins_;  // the proteins of each match, in runs
+  std::vector<uint32_t> matchProteins_;  // the protein numbers of each match, in runs
   mutable std::unordered_map<uint32_t, std::unique_ptr<qv_peptide>> peptides_;  // made on demand
   std::vector<int32_t> claimed_;     // per query: claimed matches
   std::vector<int32_t> claimedTop_;  // per query: claimed matches of pretty rank 1
