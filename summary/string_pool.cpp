@@ -16,7 +16,7 @@ uint64_t qv_string_pool::hashOf(std::string_view text) {
     h ^= h >> 32;
   }
   uint64_t w = 0;
-  std::memcpy(&w, text.data() + i, text.size() - i);
+  if (i < text.size()) std::memcpy(&w, text.data() + i, text.size() - i);
   h = (h ^ w) * 0xC4CEB9FE1A85EC53ULL;
   return h ^ (h >> 29);
 }
