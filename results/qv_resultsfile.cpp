@@ -397,45 +397,62 @@ qv_resultsfile::SectionCursor::SectionCursor(const qv_resultsfile& file, int sec
   end_ = std::max(pos, std::min(file.fixed_[section].end, size));
 }
 
-qv_valueref qv_resultsfile::SectionCursor::find(std::string_view key) {
+bool qv_resultsfile::SectionCursor::findNearby(std::string_view key, qv_valueref& value) {
   // The line at the cursor is the next one expected; a companion or two may
   // come first.
   constexpr int kLinesAhead = 8;
   const char* const text = file_->text_.data();
+  if (key.empty() || key.find_first_of(std::string_view("=\n\0", 3)) != std::string_view::npos) return false;
+  // A key of plain bytes matched byte for byte, followed by "=", is the
+  // line's whole key; only the peak-list marker needs the general reading.
+  const bool marker = key == "Ions1";
   uint32_t p = pos_;
-  if (!key.empty() && key.find_first_of("=\n", 0) == std::string_view::npos) {
-    for (int i = 0; i < kLinesAhead && p < end_; ++i) {
-      const char* line = text + p;
-      if (*line == '\0') {  // the index stops here too: no line after it is a key
-        end_ = pos_ = p;
-        break;
-      }
-      const size_t rest = end_ - p;
-      if (rest > key.size() && line[key.size()] == '=' && std::memcmp(line, key.data(), key.size()) == 0) {
-        const qv_valueref value = file_->lineValue(line, key.size());
-        // The value ends at the line's end as a rule: the next line follows.
-        const char* after = value.where == qv_valueref::IN_MEMORY ? value.text.data() + value.text.size() : line;
-        if (*after == '\n') {
-          pos_ = static_cast<uint32_t>(after - text) + 1;
-        } else {
-          const void* lf = std::memchr(after, '\n', static_cast<size_t>(text + end_ - after));
-          pos_ = lf == nullptr ? end_ : static_cast<uint32_t>(static_cast<const char*>(lf) - text) + 1;
-        }
-        return value;
-      }
-      const void* lf = std::memchr(line, '\n', rest);
-      p = lf == nullptr ? end_ : static_cast<uint32_t>(static_cast<const char*>(lf) - text) + 1;
+  for (int i = 0; i < kLinesAhead && p < end_; ++i) {
+    const char* line = text + p;
+    if (*line == '\0') {  // the index stops here too: no line after it is a key
+      end_ = pos_ = p;
+      return false;
     }
+    const size_t rest = end_ - p;
+    if (rest > key.size() && line[key.size()] == '=' && std::memcmp(line, key.data(), key.size()) == 0) {
+      const char* after = line + key.size() + 1;
+      if (marker) {
+        value = file_->lineValue(line, key.size());
+      } else {
+        const size_t n = qv_results::lineRestLength(after);
+        value = after[n] == '\0' || n == 0 ? qv_valueref{} : qv_valueref{qv_valueref::IN_MEMORY, {after, n}, 0};
+        after += n;
+      }
+      // The value ends at the line's end as a rule: the next line follows.
+      if (*after == '\n') {
+        pos_ = static_cast<uint32_t>(after - text) + 1;
+      } else {
+        const void* lf = std::memchr(after, '\n', static_cast<size_t>(text + end_ - after));
+        pos_ = lf == nullptr ? end_ : static_cast<uint32_t>(static_cast<const char*>(lf) - text) + 1;
+      }
+      return true;
+    }
+    const void* lf = std::memchr(line, '\n', rest);
+    p = lf == nullptr ? end_ : static_cast<uint32_t>(static_cast<const char*>(lf) - text) + 1;
   }
-  const qv_valueref value = file_->findSectionValue(section_, key);
-  // Found elsewhere (every line of the section's body lies before end_):
-  // reading goes on after it.
+  return false;
+}
+
+void qv_resultsfile::SectionCursor::resumeAfter(const qv_valueref& value) {
+  // Every line of the section's body lies before end_.
+  const char* const text = file_->text_.data();
   const char* valueEnd = value.text.data() + value.text.size();
   if (value.where == qv_valueref::IN_MEMORY && end_ != 0 && valueEnd >= text && valueEnd <= text + end_) {
-    const size_t rest = static_cast<size_t>(text + end_ - valueEnd);
-    const void* lf = std::memchr(valueEnd, '\n', rest);
+    const void* lf = std::memchr(valueEnd, '\n', static_cast<size_t>(text + end_ - valueEnd));
     pos_ = lf == nullptr ? end_ : static_cast<uint32_t>(static_cast<const char*>(lf) - text) + 1;
   }
+}
+
+qv_valueref qv_resultsfile::SectionCursor::find(std::string_view key) {
+  qv_valueref value;
+  if (findNearby(key, value)) return value;
+  value = file_->findSectionValue(section_, key);
+  resumeAfter(value);  // found elsewhere: reading goes on after it
   return value;
 }
 

@@ -151,6 +151,14 @@ class qv_resultsfile {
   class SectionCursor {
    public:
     qv_valueref find(std::string_view key);
+    /// The first half of find(): true, with the value (or absent for an
+    /// empty value), when the key's line is among the next few; false when
+    /// only the index can tell. A caller with several keys to ask the index
+    /// for asks them together (findSectionValues) and calls resumeAfter()
+    /// with what it found.
+    bool findNearby(std::string_view key, qv_valueref& value);
+    /// Reading goes on after the line of `value` (a value of this section).
+    void resumeAfter(const qv_valueref& value);
 
    private:
     friend class qv_resultsfile;
