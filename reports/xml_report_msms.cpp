@@ -189,11 +189,7 @@ class MisBlock {
     });
     const std::string description =
         summary_.getProteinDescription(protein.getAccession()).substr(0, kDescriptionLength);
-    int32_t queryMatch = 0;
-    for (int j = 1; j <= protein.getNumPeptides(); ++j)
-      if (protein.getPeptideQuery(j) != -1 && protein.getPeptideP(j) != -1 &&
-          protein.getPeptideDuplicateStatus(j) != qv_protein::DUP_SAME_QUERY)
-        ++queryMatch;
+    const int32_t queryMatch = protein.getQueryMatchCount();
     line.tail = qv_xmlwriter::piece([&](qv_xmlwriter& w) {
       w.attrInt("score", qv_reports::roundedScore(protein.getScore()))
           .attrPercentEscaped("desc", description)

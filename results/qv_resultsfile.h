@@ -126,6 +126,17 @@ class qv_resultsfile {
   /// Calls f(key) for every key of query q, in no particular order. `key`
   /// is as written in the file and lies in the text held in memory, valid
   /// as long as this object: valueOfKey(key) tells where its value lies.
+  /// Calls f(key) for every key of a fixed section, in no particular order
+  /// (enumerateSectionKeys() sorts them first).
+  template <typename F>
+  void forEachSectionKey(int section, F&& f) const {
+    const qv_results::KeyTable* keys = fixedKeys(section);
+    if (keys == nullptr) return;
+    keys->forEach([&](uint32_t line) {
+      const char* text = text_.data() + line;
+      f(std::string_view(text, qv_results::lineKeyLength(text)));
+    });
+  }
   template <typename F>
   void forEachQueryKey(int q, F&& f) const {
     const qv_results::KeyTable* keys = queryKeys(q);

@@ -78,6 +78,12 @@ class qv_protein {
   const qv_protein* getComponent(int i) const;
   void addComponent(qv_protein* component) { components_.push_back(component); }
 
+  /// Number of references whose query and rank are known (not -1) and that
+  /// are not duplicates from the same query; worked out when the summary
+  /// scores the protein.
+  int getQueryMatchCount() const { return queryMatchCount_; }
+  void setQueryMatchCount(int count) { queryMatchCount_ = count; }
+
   /// The match record of reference i (from 1), or nullptr.
   const qv_match* getPeptideMatch(int i) const;
   const qv_match& matchOf(const qv_peptide_ref& ref) const { return (*matches_)[ref.match]; }
@@ -105,6 +111,7 @@ class qv_protein {
   bool component_ = false;
   Status status_ = INDEPENDENT;
   std::string leader_;
+  int32_t queryMatchCount_ = 0;
   qv_ref_list refs_;
   std::vector<qv_protein*> components_;
 };

@@ -63,12 +63,12 @@ qv_proteinsummary::~qv_proteinsummary() = default;
 // that a hit costs its own matches rather than one look-up per query.
 void qv_proteinsummary::findMatchKeys() {
   queriesOfHit_.assign(static_cast<size_t>(numHits_) + 1, {});
-  const int keys = file_.getNumberOfSectionKeys(SEC_SUMMARY);
-  for (int n = 1; n <= keys; ++n) {
+  // In any order: each hit's list is sorted below.
+  file_.forEachSectionKey(SEC_SUMMARY, [this](std::string_view key) {
     int h = 0, q = 0;
-    if (!parseMatchKey(file_.enumerateSectionKeys(SEC_SUMMARY, n), h, q)) continue;
-    if (h <= numHits_ && q <= numQueries_) queriesOfHit_[static_cast<size_t>(h)].push_back(q);
-  }
+    if (parseMatchKey(key, h, q) && h <= numHits_ && q <= numQueries_)
+      queriesOfHit_[static_cast<size_t>(h)].push_back(q);
+  });
   for (std::vector<int>& list : queriesOfHit_) std::sort(list.begin(), list.end());
 }
 

@@ -215,11 +215,12 @@ void qv_summary::scoreProtein(qv_protein& protein) {
   refs.truncate(kept);
 
   double plain = 0, excess = 0, thresholds = 0;
-  int counted = 0;
+  int counted = 0, queryMatches = 0;
   for (const qv_peptide_ref& ref : refs) {
     const double reduced = protein.reducedScoreOf(ref);
     if (isCountingCode(ref.dupFlags) && reduced >= 0) plain += reduced;
     const qv_match& m = protein.matchOf(ref);
+    if (m.query != -1 && m.rank != -1 && ref.dupStatus != qv_protein::DUP_SAME_QUERY) ++queryMatches;
     int threshold = referenceThreshold(m.query);
     if (m.ionsScore >= threshold && ref.dupStatus != qv_protein::DUP_SAME_QUERY) {
       excess += m.ionsScore - threshold;
@@ -227,11 +228,12 @@ void qv_summary::scoreProtein(qv_protein& protein) {
       ++counted;
     }
   }
-  finishScore(protein, plain, excess, thresholds, counted, false);
+  finishScore(protein, plain, excess, thresholds, counted, queryMatches, false);
 }
 
 void qv_summary::finishScore(qv_protein& protein, double plain, double excess, double thresholds, int counted,
-                             bool knownSorted) {
+                             int queryMatches, bool knownSorted) {
+  protein.setQueryMatchCount(queryMatches);
   const bool grouping = (flags_ & FLAG_GROUP) != 0;
   if (scoresFromPeptides()) {
     double score = plain;
@@ -292,6 +294,7 @@ bool qv_summary::scoreEntry(uint32_t e) {
   s.end = ref.end;
   const double reduced = qv_protein::reducedScore(m.ionsScore, ref.multiplicity, toleranceTerm_);
   if (counting_[ref.dupFlags & 15] && reduced >= 0) s.plain += reduced;
+  if (m.query != -1 && m.rank != -1 && ref.dupStatus != qv_protein::DUP_SAME_QUERY) ++s.queryMatches;
   const int threshold = referenceThreshold(m.query);
   if (m.ionsScore >= threshold && ref.dupStatus != qv_protein::DUP_SAME_QUERY) {
     s.excess += m.ionsScore - threshold;
@@ -328,7 +331,7 @@ void qv_summary::scoreProteinsInStoreOrder() {
   for (size_t id = 0; id < byId_.size(); ++id) {
     if (id % 100 == 99) file_.keepAlive();
     const ScoreSums& s = sums_[id];
-    finishScore(*byId_[id], s.plain, s.excess, s.thresholds, s.counted, s.sorted);
+    finishScore(*byId_[id], s.plain, s.excess, s.thresholds, s.counted, s.queryMatches, s.sorted);
   }
   sums_ = std::vector<ScoreSums>();
 }

@@ -254,7 +254,7 @@ class qv_summary {
   bool scoreEntry(uint32_t e);
   void placeLists();
   void finishScore(qv_protein& protein, double plain, double excess, double thresholds, int counted,
-                   bool knownSorted);
+                   int queryMatches, bool knownSorted);
   int duplicateFlags(const qv_protein& protein, const qv_peptide_ref& ref, const qv_peptide_ref& before) const;
   void numberHits(size_t walkEnd);
   bool hasUnclaimedRankOne(const qv_protein& protein) const;
@@ -292,6 +292,7 @@ class qv_summary {
     int32_t query = 0, rank = 0, start = 0, end = 0;
     uint32_t sequence = 0, mods = 0;
     int counted = 0;
+    int queryMatches = 0;  // kept, query and rank known, not from the same query
     double plain = 0, excess = 0, thresholds = 0;
   };
   std::vector<ScoreSums> sums_;  // by protein number, until the summary is built

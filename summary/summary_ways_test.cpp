@@ -27,6 +27,12 @@ std::string describe(const qv_summary& s, const qv_resultsfile& file) {
   std::ostringstream out;
   out << "hits " << s.getNumberOfHits() << " min " << s.getMinScore() << "\n";
   for (const qv_protein* p : s.getOrderedProteins()) {
+    // The count a report prints, against the references it counts.
+    int queryMatches = 0;
+    for (int i = 1; i <= p->getNumPeptides(); ++i)
+      queryMatches += p->getPeptideQuery(i) != -1 && p->getPeptideP(i) != -1 &&
+                      p->getPeptideDuplicateStatus(i) != qv_protein::DUP_SAME_QUERY;
+    EXPECT_EQ(p->getQueryMatchCount(), queryMatches) << p->getAccession();
     out << p->getAccession() << " score " << p->getScore() << " hit " << p->getHitNumber() << " status "
         << p->getStatus() << " under " << p->getGroupLeaderAccession() << " frame " << p->getFrame() << "\n";
     for (int i = 1; i <= p->getNumPeptides(); ++i) {
