@@ -3,7 +3,10 @@
 #include "results/qv_resultsfile.h"
 
 qv_summary_source::qv_summary_source(const qv_resultsfile& file, qv_peptide_form form)
-    : qv_resultsfile_peptide_source(file, form), file_(file), summaryCursor_(file.sectionCursor(SEC_SUMMARY)) {}
+    : qv_resultsfile_peptide_source(file, form),
+      file_(file),
+      summaryCursor_(file.sectionCursor(SEC_SUMMARY)),
+      matchCursor_(file.sectionCursor(form == qv_peptide_form::QUERY_RANK ? SEC_PEPTIDES : SEC_SUMMARY)) {}
 
 bool qv_summary_source::inRange(int q) const {
   if (q < 1 || q > file_.getNumQueries()) return false;
@@ -19,7 +22,7 @@ bool qv_summary_source::inRange(int q) const {
 
 std::string qv_summary_source::getValue(std::string_view key) const {
   if (skipExtras_ && (key.ends_with("_primary_nl") || key.ends_with("_subst"))) return std::string();
-  return qv_resultsfile_peptide_source::getValue(key);
+  return file_.valueText(matchCursor_.find(key));
 }
 
 double qv_summary_source::getObservedMass(int q) const {

@@ -41,4 +41,8 @@ class qv_summary_source : public qv_resultsfile_peptide_source {
   mutable std::vector<bool> chargeKnown_;
   // Charges are asked for query after query: read in the order of the file.
   mutable qv_resultsfile::SectionCursor summaryCursor_;
+  // The matches of the source's own section are asked for in about the
+  // order they are written (a protein summary reads hit after hit): read
+  // in the order of the file too.
+  mutable qv_resultsfile::SectionCursor matchCursor_;
 };
