@@ -45,8 +45,10 @@ struct Match {
 class MisBlock {
  public:
   MisBlock(const qv_resultsfile& file, const qv_report_size& size, qv_xmlwriter& out)
-      : file_(file), out_(out), summary_(file, 1, size.minProbability, size.maxHits, std::nullopt, 0.0, 0,
-                                         std::nullopt) {}
+      : file_(file),
+        out_(out),
+        summary_(file, 1, size.minProbability, size.maxHits, std::nullopt, 0.0, 0, std::nullopt),
+        rawCursor_(file.sectionCursor(SEC_PEPTIDES)) {}
 
   void write() {
     const int queries = file_.getNumQueries();
@@ -165,7 +167,7 @@ class MisBlock {
     *end++ = 'p';
     end = std::to_chars(end, key + sizeof key, p).ptr;
     raw_.clear();
-    (void)file_.appendValue(file_.findSectionValue(SEC_PEPTIDES, std::string_view(key, end)), raw_);
+    (void)file_.appendValue(rawCursor_.find(std::string_view(key, end)), raw_);
     const std::string_view value = raw_;
     const size_t open = value.find('"');
     const size_t close = open == std::string::npos ? open : value.find('"', open + 1);
@@ -204,6 +206,8 @@ class MisBlock {
   std::array<Match, kMaxRank> matches_;
   std::string sequence_;
   std::string raw_;  // the raw value of the match in writing
+  // Raw values are read query after query: in the order of the file.
+  qv_resultsfile::SectionCursor rawCursor_;
   std::optional<double> expectationAtZero_;  // of the query in writing
   static constexpr int kPowerBits = 12;
   struct Power {
