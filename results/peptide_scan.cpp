@@ -1,5 +1,6 @@
 #include "results/peptide_scan.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "results/value_parse.h"
@@ -52,6 +53,43 @@ bool qv_scanQueryRankValue(std::string_view value, qv_query_rank_scan& out) {
   out.sequence = fields[4];
   out.varMods = fields[6];
   out.ionsScore = qv_results::leadingDouble(fields[7]);
+  return true;
+}
+
+bool qv_scanHitQueryValue(std::string_view value, qv_hit_query_scan& out) {
+  out = qv_hit_query_scan();
+  if (value == "-1") {
+    out.noMatch = true;
+    return true;
+  }
+  const char* p = value.data();
+  const char* const end = p + value.size();
+  std::string_view fields[14];
+  for (int i = 0; i < 14; ++i) {
+    if (startsOddly(p, end)) return false;
+    const char* comma = findChar(p, end, ',');
+    if (comma == end && i < 13) return false;  // too few fields: the full reader records it
+    fields[i] = std::string_view(p, static_cast<size_t>(comma - p));
+    p = comma == end ? end : comma + 1;
+  }
+  out.noMatch = qv_results::leadingInt(fields[0]) == -1;
+  out.start = qv_results::leadingInt(fields[3]);
+  out.end = qv_results::leadingInt(fields[4]);
+  out.sequence = fields[6];
+  out.varMods = fields[8];
+  out.ionsScore = qv_results::leadingDouble(fields[9]);
+  out.multiplicity = qv_results::leadingInt(fields[10]);
+  return true;
+}
+
+bool qv_scanFirstTerms(std::string_view terms, char& before, char& after) {
+  before = after = '?';
+  if (terms.empty()) return true;
+  if (isBlank(terms[0]) || terms[0] == '"') return false;
+  const size_t pairEnd = std::min(terms.find(':'), terms.size());
+  if (pairEnd < 3) return false;
+  before = terms[0];
+  after = terms[2];
   return true;
 }
 

@@ -31,6 +31,27 @@ bool qv_scanQueryRankValue(std::string_view value, qv_query_rank_scan& out);
 /// must read the value.
 bool qv_scanQueryRankFields(std::string_view value, std::string_view (&fields)[11], std::string_view& proteinList);
 
+/// What a protein summary keeps of an "h%d_q%d" value.
+struct qv_hit_query_scan {
+  bool noMatch = false;  ///< the value "-1", or missed cleavages of -1
+  double ionsScore = 0;
+  std::string_view sequence;
+  std::string_view varMods;
+  int32_t start = 0;
+  int32_t end = 0;
+  int32_t multiplicity = 0;
+};
+
+/// Reads `value` (not empty) as qv_readHitQueryPeptide would; false when the
+/// full reader must read it (fewer than fourteen fields, a field led by a
+/// blank or a quote).
+bool qv_scanHitQueryValue(std::string_view value, qv_hit_query_scan& out);
+
+/// The first pair of a "_terms" value (empty when absent) as
+/// qv_readHitQueryPeptide takes it: '?' and '?' for an empty value; false
+/// when the full reader must read it (it would record a short pair).
+bool qv_scanFirstTerms(std::string_view terms, char& before, char& after);
+
 /// One protein of a protein list, as qv_protein_reference with a view of
 /// its accession.
 struct qv_protein_scan {

@@ -7,8 +7,10 @@
 // read back from the file), and an append of it; the getters are one line
 // each over that primitive. Every lookup has an "absent" result; nothing
 // here throws.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <initializer_list>
 #include <memory>
@@ -127,14 +129,22 @@ class qv_resultsfile {
   /// is as written in the file and lies in the text held in memory, valid
   /// as long as this object: valueOfKey(key) tells where its value lies.
   /// Calls f(key) for every key of a fixed section, in no particular order
-  /// (enumerateSectionKeys() sorts them first).
+  /// (enumerateSectionKeys() sorts them first): in the order of the file
+  /// (reading the text front to back) when no key is written twice.
   template <typename F>
   void forEachSectionKey(int section, F&& f) const {
     const qv_results::KeyTable* keys = fixedKeys(section);
     if (keys == nullptr) return;
-    keys->forEach([&](uint32_t line) {
-      const char* text = text_.data() + line;
-      f(std::string_view(text, qv_results::lineKeyLength(text)));
+    if (!fixed_[section].distinctKeys) {
+      keys->forEach([&](uint32_t line) {
+        const char* text = text_.data() + line;
+        f(std::string_view(text, qv_results::lineKeyLength(text)));
+      });
+      return;
+    }
+    forEachBodyLine(section, [&](const char* line) {
+      const size_t length = qv_results::lineKeyLength(line);
+      if (line[length] == '=') f(std::string_view(line, length));
     });
   }
   template <typename F>
@@ -349,6 +359,21 @@ class qv_resultsfile {
     return appendValue(value, out);
   }
   int observedCharge(int q, SectionCursor* summary) const;
+  /// Calls f(line) for each line of a fixed section's body, as the key
+  /// index walked it (up to a NUL where a line starts).
+  template <typename F>
+  void forEachBodyLine(int section, F&& f) const {
+    const char* text = text_.data();
+    const uint32_t size = text_.size();
+    const uint32_t end = std::min(fixed_[section].end, size);
+    uint32_t pos = text_.afterLineEnd(fixed_[section].start);
+    while (pos < size && (text[pos] == '\r' || text[pos] == '\n')) ++pos;
+    while (pos < end && text[pos] != '\0') {
+      f(text + pos);
+      const void* lf = std::memchr(text + pos, '\n', end - pos);
+      pos = lf == nullptr ? end : static_cast<uint32_t>(static_cast<const char*>(lf) - text) + 1;
+    }
+  }
   bool cachedTest(int which, std::string_view key1, std::string_view key2, bool numeric) const;
 
   std::string fileName_;

@@ -2,6 +2,7 @@
 // order of the keys asked for and of the lines written: in order, out of
 // order, absent, in another letter case, written twice, after a NUL.
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,22 @@ TEST(SectionCursorTest, StopsWhereTheIndexStops) {
   qv_resultsfile file(dir.write("n.dat", text));
   expectSameAnswers(file, {"q1_p1", "q1_p2", "q1_p3"});
   EXPECT_FALSE(file.sectionCursor(SEC_PEPTIDES).find("q1_p3").found());
+}
+
+// Every key once, in whatever order, as enumerateSectionKeys lists them.
+TEST(SectionCursorTest, EverySectionKeyIsWalkedOnce) {
+  for (bool twice : {false, true}) {
+    std::vector<std::string> lines = kLines;
+    if (twice) lines.push_back("Q1_p1=AGAIN");
+    qvresultstest::ScratchDir dir;
+    qv_resultsfile file(dir.write("k.dat", qvresultstest::buildResultsFile(withPeptideLines(lines), false)));
+    std::multiset<std::string> walked, listed;
+    file.forEachSectionKey(SEC_PEPTIDES, [&](std::string_view key) { walked.emplace(key); });
+    for (int n = 1; n <= file.getNumberOfSectionKeys(SEC_PEPTIDES); ++n)
+      listed.insert(file.enumerateSectionKeys(SEC_PEPTIDES, n));
+    EXPECT_EQ(walked, listed) << twice;
+    EXPECT_EQ(walked.size(), 14u) << twice;  // the stray and the blank lines hold no key
+  }
 }
 
 TEST(SectionCursorTest, AMissingSectionHasNoValues) {

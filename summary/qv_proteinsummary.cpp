@@ -1,9 +1,12 @@
 #include "summary/qv_proteinsummary.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdlib>
+#include <cstring>
 #include <string_view>
 
+#include "results/peptide_scan.h"
 #include "results/peptide_string.h"
 
 namespace {
@@ -42,7 +45,8 @@ bool parseMatchKey(std::string_view key, int& h, int& q) {
 qv_proteinsummary::qv_proteinsummary(const qv_resultsfile& file, uint32_t flags, double minProbability, int maxHits,
                                      const std::optional<std::string>& unigeneFile,
                                      const std::optional<std::string>& hitFilter)
-    : qv_summary(file, flags, minProbability, maxHits, unigeneFile, std::string(), qv_peptide_form::HIT_QUERY) {
+    : qv_summary(file, flags, minProbability, maxHits, unigeneFile, std::string(), qv_peptide_form::HIT_QUERY),
+      hitCursor_(file.sectionCursor(SEC_SUMMARY)) {
   noMatch_ = std::make_unique<qv_peptide>(qv_peptide::noMatch(0, 0, 0, 0));
   if (isUnsupportedVersion()) return;
   setHitOrder();
@@ -99,21 +103,64 @@ void qv_proteinsummary::readHit(int h) {
   for (int q : queriesOfHit_[static_cast<size_t>(h)]) {
     if (++done % 600 == 0) file_.keepAlive();
     if (table_.count(slot(h, q)) != 0) continue;  // a second hit line of the same number adds nothing
-    qv_hit_query_read read = qv_readHitQueryPeptide(source_, h, q);
-    if (!read.peptide) continue;
-    const uint32_t m = addMatch(*read.peptide, q, h);
-    table_.emplace(slot(h, q), m);
-    if (read.peptide->isNoMatch()) continue;
     qv_peptide_ref ref;
+    uint32_t m = 0;
+    bool noMatch = false;
+    if (!readMatchFast(h, q, m, noMatch, ref)) {
+      qv_hit_query_read read = qv_readHitQueryPeptide(source_, h, q);
+      if (!read.peptide) continue;
+      m = addMatch(*read.peptide, q, h);
+      noMatch = read.peptide->isNoMatch();
+      ref.start = read.start;
+      ref.end = read.end;
+      ref.multiplicity = read.multiplicity;
+      ref.residueBefore = read.residueBefore;
+      ref.residueAfter = read.residueAfter;
+    } else if (m == UINT32_MAX) {
+      continue;  // nothing written for this match
+    }
+    table_.emplace(slot(h, q), m);
+    if (noMatch) continue;
     ref.match = m;
-    ref.start = read.start;
-    ref.end = read.end;
-    ref.multiplicity = read.multiplicity;
     ref.frame = frame;
-    ref.residueBefore = read.residueBefore;
-    ref.residueAfter = read.residueAfter;
     protein->addRef(ref);
   }
+}
+
+// Match (h, q) read by the fast readers through the hits' cursor, as the
+// full reader would read it (which records nothing for what they accept):
+// true with its record m (UINT32_MAX when nothing is written for it), or
+// false, having read nothing, when the full reader must read it.
+bool qv_proteinsummary::readMatchFast(int h, int q, uint32_t& m, bool& noMatch, qv_peptide_ref& ref) {
+  if (q < 1 || q > numQueries_) return false;  // the full reader records the query's range
+  char key[48] = {'h'};
+  char* at = std::to_chars(key + 1, key + 16, h).ptr;
+  *at++ = '_';
+  *at++ = 'q';
+  at = std::to_chars(at, key + 32, q).ptr;
+  const size_t length = static_cast<size_t>(at - key);
+  const qv_valueref value = hitCursor_.find(std::string_view(key, length));
+  if (value.where == qv_valueref::ABSENT) {
+    m = UINT32_MAX;
+    return true;
+  }
+  qv_hit_query_scan scan;
+  if (value.where != qv_valueref::IN_MEMORY || !qv_scanHitQueryValue(value.text, scan)) return false;
+  if (value.text != "-1") {  // the no-match value has no companions
+    std::memcpy(at, "_terms", 6);
+    const qv_valueref terms = hitCursor_.find(std::string_view(key, length + 6));
+    if (terms.where == qv_valueref::ON_DISK || !qv_scanFirstTerms(terms.text, ref.residueBefore, ref.residueAfter))
+      return false;
+  }
+  // As making the peptide would: a query without its "qexp" line is recorded.
+  (void)source_.getObservedMass(q);
+  (void)source_.getObservedCharge(q);
+  m = addMatch(scan.ionsScore, h, scan.sequence, scan.varMods, q, h);
+  noMatch = scan.noMatch;
+  ref.start = scan.start;
+  ref.end = scan.end;
+  ref.multiplicity = scan.multiplicity;
+  return true;
 }
 
 void qv_proteinsummary::readMixtures() {

@@ -57,5 +57,8 @@ class qv_proteinsummary : public qv_summary {
   int64_t matchNumber(int q, int h) const;
 
   std::unordered_map<uint64_t, uint32_t> table_;  // match number at slot(h, q)
+  bool readMatchFast(int h, int q, uint32_t& m, bool& noMatch, qv_peptide_ref& ref);
+  // The hits' matches are read hit after hit: in the order of the file.
+  qv_resultsfile::SectionCursor hitCursor_;
   std::vector<std::vector<int>> queriesOfHit_;    // the q of every "h%d_q%d" key
 };

@@ -186,6 +186,60 @@ TEST(SummaryWays, PeptidesReadAgainEqualTheFullReadersPeptides) {
   }
 }
 
+// The matches of a fingerprint summary's hits against the full reader's
+// reading of each "h%d_q%d" line, on a plain and a damaged file.
+TEST(SummaryWays, FingerprintMatchesEqualTheFullReadersMatches) {
+  for (bool damage : {false, true}) {
+    qvgen::Options o;
+    o.type = qvgen::SearchType::Pmf;
+    o.queries = 300;
+    o.hits = 20;
+    o.proteins = 60;
+    o.seed = damage ? 31 : 32;
+    std::string text = qvgen::resultsText(o);
+    if (damage) {  // a blank-led value, a cut value, a short "_terms" pair
+      std::istringstream in(text);
+      std::ostringstream out;
+      int n = 0;
+      for (std::string line; std::getline(in, line);) {
+        const bool match = line.rfind('h', 0) == 0 && line.find("_q") != std::string::npos;
+        if (match && ++n % 7 == 0) line.insert(line.find('=') + 1, " ");
+        if (match && n % 11 == 0) line = line.substr(0, line.find(',', line.find(',') + 1));
+        if (match && n % 13 == 0 && line.find("_terms=") != std::string::npos) line = line.substr(0, line.find('=') + 2);
+        out << line << "\n";
+      }
+      text = out.str();
+    }
+    ScratchDir dir;
+    const std::string path = dir.write("f.dat", text);
+    qv_resultsfile file(path);
+    qv_resultsfile reference(path);
+    const qv_resultsfile_peptide_source source(reference, qv_peptide_form::HIT_QUERY);
+    qv_proteinsummary s(file, 0x1, 0.0, 50, std::nullopt, std::nullopt);
+    int compared = 0;
+    for (const qv_protein* p : s.getOrderedProteins()) {
+      if (p->isMixture()) continue;
+      for (int i = 1; i <= p->getNumPeptides(); ++i) {
+        const qv_hit_query_read full = qv_readHitQueryPeptide(source, p->getHitNumber(), p->getPeptideQuery(i));
+        ASSERT_NE(full.peptide, nullptr);
+        const qv_match* m = p->getPeptideMatch(i);
+        EXPECT_EQ(m->ionsScore, full.peptide->getIonsScore());
+        EXPECT_EQ(s.sequenceOf(*m), full.peptide->getPeptideStr());
+        EXPECT_EQ(s.modsOf(*m), full.peptide->getVarModsStr());
+        EXPECT_EQ(p->getPeptideStart(i), full.start);
+        EXPECT_EQ(p->getPeptideEnd(i), full.end);
+        EXPECT_EQ(p->getPeptideMultiplicity(i), full.multiplicity);
+        EXPECT_EQ(p->getPeptideResidueBefore(i), full.residueBefore);
+        EXPECT_EQ(p->getPeptideResidueAfter(i), full.residueAfter);
+        ++compared;
+      }
+    }
+    EXPECT_GT(compared, 100);
+    // The damage reaches the full reader, which records it.
+    EXPECT_EQ(file.getNumberOfErrors() > 0, damage);
+  }
+}
+
 TEST(SummaryWays, FingerprintSummariesScoreAlikeBothWays) {
   qvgen::Options o;
   o.type = qvgen::SearchType::Pmf;
