@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-qv_string_pool::qv_string_pool() : begin_{0, 0}, slots_(1024, 0), tags_(1024, 0) {}
+qv_string_pool::qv_string_pool() : begin_{0, 0}, slots_(1024, 0) {}
 
 // A multiply-and-fold hash over eight bytes at a time: sequences are short,
 // and this costs a few cycles where a general byte hash costs tens.
@@ -21,56 +21,49 @@ uint64_t qv_string_pool::hashOf(std::string_view text) {
   return h ^ (h >> 29);
 }
 
+// A slot is the text's number + 1 in its low half (0: empty) and the upper
+// half of its hash in its high half: one read gives both.
 uint32_t qv_string_pool::find(std::string_view text) const {
   if (text.empty()) return 0;
   const uint64_t h = hashOf(text);
-  const uint32_t tag = static_cast<uint32_t>(h >> 32);
+  const uint64_t tag = h & 0xFFFFFFFF00000000ULL;
   const size_t mask = slots_.size() - 1;
   for (size_t i = h & mask;; i = (i + 1) & mask) {
-    const uint32_t slot = slots_[i];
+    const uint64_t slot = slots_[i];
     if (slot == 0) return kNone;
-    if (tags_[i] == tag && get(slot - 1) == text) return slot - 1;
+    if ((slot & 0xFFFFFFFF00000000ULL) == tag && get(static_cast<uint32_t>(slot) - 1) == text)
+      return static_cast<uint32_t>(slot) - 1;
   }
 }
 
 uint32_t qv_string_pool::intern(std::string_view text, uint64_t h) {
   if (text.empty()) return 0;
-  const uint32_t tag = static_cast<uint32_t>(h >> 32);
+  const uint64_t tag = h & 0xFFFFFFFF00000000ULL;
   const size_t mask = slots_.size() - 1;
-  for (size_t i = h & mask;; i = (i + 1) & mask) {
-    const uint32_t slot = slots_[i];
+  size_t i = h & mask;
+  for (;; i = (i + 1) & mask) {
+    const uint64_t slot = slots_[i];
     if (slot == 0) break;
-    if (tags_[i] == tag && get(slot - 1) == text) return slot - 1;
+    if ((slot & 0xFFFFFFFF00000000ULL) == tag && get(static_cast<uint32_t>(slot) - 1) == text)
+      return static_cast<uint32_t>(slot) - 1;
   }
   if (text_.size() + text.size() > UINT32_MAX) return 0;
   const uint32_t id = size();
   text_.append(text);
   begin_.push_back(static_cast<uint32_t>(text_.size()));
-  if ((static_cast<size_t>(id) + 1) * 2 > slots_.size()) {
-    grow();  // at most half full, so that searches stay short
-  } else {
-    for (size_t i = h & mask;; i = (i + 1) & mask) {
-      if (slots_[i] == 0) {
-        slots_[i] = id + 1;
-        tags_[i] = tag;
-        break;
-      }
-    }
-  }
+  slots_[i] = tag | (static_cast<uint64_t>(id) + 1);  // the empty slot the search ended on
+  if ((static_cast<size_t>(id) + 1) * 2 > slots_.size()) grow();  // at most half full, so that searches stay short
   return id;
 }
 
 void qv_string_pool::grow() {
-  std::vector<uint32_t> slots(slots_.size() * 2, 0);
-  std::vector<uint32_t> tags(slots.size(), 0);
+  std::vector<uint64_t> slots(slots_.size() * 2, 0);
   const size_t mask = slots.size() - 1;
   for (uint32_t id = 1; id < size(); ++id) {
     const uint64_t h = hashOf(get(id));
     size_t i = h & mask;
     while (slots[i] != 0) i = (i + 1) & mask;
-    slots[i] = id + 1;
-    tags[i] = static_cast<uint32_t>(h >> 32);
+    slots[i] = (h & 0xFFFFFFFF00000000ULL) | (static_cast<uint64_t>(id) + 1);
   }
   slots_.swap(slots);
-  tags_.swap(tags);
 }

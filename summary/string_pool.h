@@ -26,10 +26,7 @@ class qv_string_pool {
   uint32_t find(std::string_view text) const;
   /// Asks the processor to fetch the slot a text of this hash starts at: a
   /// pool of many texts is probed at random.
-  void prefetch(uint64_t hash) const {
-    __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
-    __builtin_prefetch(&tags_[hash & (slots_.size() - 1)]);
-  }
+  void prefetch(uint64_t hash) const { __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]); }
   /// The text of number `id` (which intern() gave).
   std::string_view get(uint32_t id) const {
     return std::string_view(text_.data() + begin_[id], begin_[id + 1] - begin_[id]);
@@ -45,6 +42,5 @@ class qv_string_pool {
 
   std::string text_;
   std::vector<uint32_t> begin_;  // offset of each text in text_, and the end of the last
-  std::vector<uint32_t> slots_;  // open addressing: number + 1, 0 when empty
-  std::vector<uint32_t> tags_;   // the upper hash bits of each slot's text
+  std::vector<uint64_t> slots_;  // open addressing: upper hash bits, number + 1; 0 when empty
 };
