@@ -6,7 +6,6 @@
 // the frame after the colon that follows.
 #include <array>
 #include <bit>
-#include <charconv>
 #include <cmath>
 #include <optional>
 #include <string>
@@ -161,13 +160,10 @@ class MisBlock {
   // they are) when it holds fewer than two double quotes, and then there is
   // no protein either, even should the summary know an empty accession.
   bool rawAccessionAndFrame(int q, int p, std::string& accession, int& frame) {
-    char key[32] = {'q'};
-    char* end = std::to_chars(key + 1, key + 12, q).ptr;
-    *end++ = '_';
-    *end++ = 'p';
-    end = std::to_chars(end, key + sizeof key, p).ptr;
+    char key[kMaxPeptideKeyLength];
+    const size_t length = qv_formatPeptideKey(key, qv_peptide_form::QUERY_RANK, q, p);
     raw_.clear();
-    (void)file_.appendValue(rawCursor_.find(std::string_view(key, end)), raw_);
+    (void)file_.appendValue(rawCursor_.find(std::string_view(key, length)), raw_);
     const std::string_view value = raw_;
     const size_t open = value.find('"');
     const size_t close = open == std::string::npos ? open : value.find('"', open + 1);

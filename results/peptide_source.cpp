@@ -1,10 +1,23 @@
 #include "results/peptide_source.h"
 
+#include <charconv>
+
 #include "results/qv_resultsfile.h"
 
 std::string qv_peptideKey(qv_peptide_form form, int q, int rankOrHit) {
   if (form == qv_peptide_form::QUERY_RANK) return "q" + std::to_string(q) + "_p" + std::to_string(rankOrHit);
   return "h" + std::to_string(rankOrHit) + "_q" + std::to_string(q);
+}
+
+size_t qv_formatPeptideKey(char* out, qv_peptide_form form, int q, int rankOrHit) {
+  const bool queryRank = form == qv_peptide_form::QUERY_RANK;
+  char* at = out;
+  *at++ = queryRank ? 'q' : 'h';
+  at = std::to_chars(at, out + 12, queryRank ? q : rankOrHit).ptr;
+  *at++ = '_';
+  *at++ = queryRank ? 'p' : 'q';
+  at = std::to_chars(at, out + kMaxPeptideKeyLength, queryRank ? rankOrHit : q).ptr;
+  return static_cast<size_t>(at - out);
 }
 
 qv_resultsfile_peptide_source::qv_resultsfile_peptide_source(const qv_resultsfile& file, qv_peptide_form form)

@@ -20,6 +20,12 @@ enum class qv_peptide_form { QUERY_RANK, HIT_QUERY };
 /// companion keys are this key followed by their suffix.
 std::string qv_peptideKey(qv_peptide_form form, int q, int rankOrHit);
 
+/// Longest key qv_formatPeptideKey writes ("q" or "h", two integers, "_p" or "_q").
+inline constexpr size_t kMaxPeptideKeyLength = 25;
+/// The same key written into `out` (room for kMaxPeptideKeyLength bytes)
+/// without allocating, for readers that build one per match; its length.
+size_t qv_formatPeptideKey(char* out, qv_peptide_form form, int q, int rankOrHit);
+
 class qv_peptide_source {
  public:
   virtual ~qv_peptide_source() = default;

@@ -1,34 +1,19 @@
 #include "summary/match_read_ahead.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 #include <new>
 #include <system_error>
 
 #include "summary/string_pool.h"
 
-namespace {
-
-// "q<q>_p<p>" into `key`; its length.
-size_t formatMatchKey(char (&key)[48], int q, int p) {
-  char* at = key;
-  *at++ = 'q';
-  at = std::to_chars(at, key + 16, q).ptr;
-  *at++ = '_';
-  *at++ = 'p';
-  at = std::to_chars(at, key + 32, p).ptr;
-  return static_cast<size_t>(at - key);
-}
-
-}  // namespace
 
 void qv_preReadMatch(qv_resultsfile::SectionCursor& cursor, int q, int p, qv_pre_read_match& out,
                      qv_pre_read_proteins& proteins) {
   out = qv_pre_read_match();
   out.rank = p;
   char key[48];
-  const size_t keyLength = formatMatchKey(key, q, p);
+  const size_t keyLength = qv_formatPeptideKey(key, qv_peptide_form::QUERY_RANK, q, p);
   out.value = cursor.find(std::string_view(key, keyLength));
   if (out.value.where != qv_valueref::IN_MEMORY) return;
   out.fast = qv_scanQueryRankValue(out.value.text, out.scan);

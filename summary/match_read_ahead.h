@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "results/peptide_scan.h"
+#include "results/peptide_source.h"
 #include "results/qv_resultsfile.h"
 
 /// A match found and split without recording anything.

@@ -1,6 +1,5 @@
 #include "summary/qv_peptidesummary.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <span>
@@ -177,13 +176,7 @@ void qv_peptidesummary::prepareReread(int q, int first) const {
     reread_.ready[p] = true;
     if (matchAt(q, p) == nullptr) continue;
     char* key = keys[n];
-    char* at = key;
-    *at++ = 'q';
-    at = std::to_chars(at, key + 16, q).ptr;
-    *at++ = '_';
-    *at++ = 'p';
-    at = std::to_chars(at, key + 32, p).ptr;
-    const size_t length = static_cast<size_t>(at - key);
+    const size_t length = qv_formatPeptideKey(key, qv_peptide_form::QUERY_RANK, q, p);
     reread_.value[p] = rereadCursor_->find(std::string_view(key, length));
     std::memcpy(keys[n + 1], key, length);
     std::memcpy(key + length, "_primary_nl", 11);

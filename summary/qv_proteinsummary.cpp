@@ -1,7 +1,6 @@
 #include "summary/qv_proteinsummary.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -133,12 +132,9 @@ void qv_proteinsummary::readHit(int h) {
 // false, having read nothing, when the full reader must read it.
 bool qv_proteinsummary::readMatchFast(int h, int q, uint32_t& m, bool& noMatch, qv_peptide_ref& ref) {
   if (q < 1 || q > numQueries_) return false;  // the full reader records the query's range
-  char key[48] = {'h'};
-  char* at = std::to_chars(key + 1, key + 16, h).ptr;
-  *at++ = '_';
-  *at++ = 'q';
-  at = std::to_chars(at, key + 32, q).ptr;
-  const size_t length = static_cast<size_t>(at - key);
+  char key[48];
+  const size_t length = qv_formatPeptideKey(key, qv_peptide_form::HIT_QUERY, q, h);
+  char* at = key + length;
   const qv_valueref value = hitCursor_.find(std::string_view(key, length));
   if (value.where == qv_valueref::ABSENT) {
     m = UINT32_MAX;
