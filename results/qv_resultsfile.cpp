@@ -47,6 +47,15 @@ std::string bracketToken(std::string_view name) { return "[" + upper(name) + "]"
 // kept on disk starts that many bytes into its line.
 size_t keyLengthAsked(std::string_view key) { return std::min(key.find('='), key.size()); }
 
+// Whether a key holds "=", LF or NUL (no line's whole key does). One pass
+// over the key: a search for any of three bytes would search the three
+// bytes once for each byte of the key.
+bool holdsKeyEnd(std::string_view key) {
+  for (char c : key)
+    if (c == '=' || c == '\n' || c == '\0') return true;
+  return false;
+}
+
 }  // namespace
 
 qv_resultsfile::qv_resultsfile(const std::string& fileName, int keepAliveInterval, std::string keepAliveText,
@@ -402,7 +411,7 @@ bool qv_resultsfile::SectionCursor::findNearby(std::string_view key, qv_valueref
   // come first.
   constexpr int kLinesAhead = 8;
   const char* const text = file_->text_.data();
-  if (key.empty() || key.find_first_of(std::string_view("=\n\0", 3)) != std::string_view::npos) return false;
+  if (key.empty() || holdsKeyEnd(key)) return false;
   // A key of plain bytes matched byte for byte, followed by "=", is the
   // line's whole key; only the peak-list marker needs the general reading.
   const bool marker = key == "Ions1";
