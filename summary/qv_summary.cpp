@@ -10,6 +10,7 @@
 #include "summary/accession_order.h"
 #include "results/qv_searchparams.h"
 #include "summary/summary_grouping.h"
+#include "summary/two_parts.h"
 
 namespace {
 
@@ -406,14 +407,15 @@ bool qv_summary::hasUnclaimedRankOne(const qv_protein& protein) const {
   return false;
 }
 
-void qv_summary::claimPeptides(qv_protein& protein, int hitNumber) {
+// Claims the references [begin, end) of a hit's list for it.
+void qv_summary::claimPeptides(qv_protein& protein, int hitNumber, size_t begin, size_t end) {
   qv_ref_list& refs = protein.refs();
   // The references and their match records lie scattered: each is asked for
   // well before it is used.
   constexpr size_t kAhead = 16;
-  for (size_t i = 0; i < refs.size(); ++i) {
-    refs.prefetch(i + kAhead);
-    if (i + kAhead / 2 < refs.size()) __builtin_prefetch(&matches_[refs[i + kAhead / 2].match]);
+  for (size_t i = begin; i < end; ++i) {
+    if (i + kAhead < end) refs.prefetch(i + kAhead);
+    if (i + kAhead / 2 < end) __builtin_prefetch(&matches_[refs[i + kAhead / 2].match]);
     qv_peptide_ref& ref = refs[i];
     qv_match& m = matches_[ref.match];
     const size_t q = static_cast<size_t>(m.query);
@@ -433,6 +435,43 @@ void qv_summary::claimPeptides(qv_protein& protein, int hitNumber) {
   }
 }
 
+// A claim reads and writes only what belongs to the query of its match (the
+// match record, the query's counts) and its own reference, so the claims of
+// the low queries and those of the high ones are independent: each half of
+// the queries is claimed, hit after hit, on a thread of its own. A list is
+// sorted by query, so each hit's references split in two runs.
+void qv_summary::claimHits() {
+  size_t total = 0;
+  for (const qv_protein* hit : hits_) total += hit->refs().size();
+  const int32_t middle = numQueries_ / 2 + 1;  // the first query of the upper half
+  std::vector<size_t> split(hits_.size());
+  const bool twoParts = total >= qv_twoPartsMinItems() && numQueries_ >= 2;
+  for (size_t k = 0; k < hits_.size(); ++k) {
+    const qv_ref_list& refs = hits_[k]->refs();
+    size_t lo = 0, hi = twoParts ? refs.size() : 0;
+    while (lo < hi) {
+      const size_t mid = lo + (hi - lo) / 2;
+      if (matches_[refs[mid].match].query < middle)
+        lo = mid + 1;
+      else
+        hi = mid;
+    }
+    split[k] = lo;
+  }
+  const auto lower = [&] {
+    for (size_t k = 0; k < hits_.size(); ++k) claimPeptides(*hits_[k], static_cast<int>(k) + 1, 0, split[k]);
+  };
+  const auto upper = [&] {
+    for (size_t k = 0; k < hits_.size(); ++k)
+      claimPeptides(*hits_[k], static_cast<int>(k) + 1, split[k], hits_[k]->refs().size());
+  };
+  if (twoParts) {
+    qv_runInTwoParts(lower, upper);
+  } else {
+    upper();  // every split is 0: the whole lists
+  }
+}
+
 void qv_summary::numberHits(size_t walkEnd) {
   claimed_.assign(static_cast<size_t>(numQueries_) + 1, 0);
   claimedTop_.assign(static_cast<size_t>(numQueries_) + 1, 0);
@@ -442,12 +481,16 @@ void qv_summary::numberHits(size_t walkEnd) {
     if ((flags_ & FLAG_ALL_PROTEINS) == 0 && protein.getStatus() != qv_protein::INDEPENDENT) continue;
     int n = static_cast<int>(hits_.size()) + 1;
     if (qv_grouping::stopsAt(n, protein.getScore(), maxHits_, minScore_)) break;
+    // Whether a protein has an unclaimed peptide depends on the claims of
+    // the hits before it: those are made as the hits are numbered.
     if (needsRed && !hasUnclaimedRankOne(protein)) continue;
     if (form_ == qv_peptide_form::QUERY_RANK) protein.setHitNumber(n);
-    claimPeptides(protein, n);
+    if (needsRed) claimPeptides(protein, n, 0, protein.refs().size());
     hits_.push_back(&protein);
     if (n <= kAlwaysNumbered) table_[n - 1] = protein.getScore();
   }
+  // Otherwise the hits do not depend on the claims, which are made after.
+  if (!needsRed) claimHits();
 }
 
 qv_protein* qv_summary::getHit(int n) const {

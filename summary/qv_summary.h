@@ -258,7 +258,9 @@ class qv_summary {
   int duplicateFlags(const qv_protein& protein, const qv_peptide_ref& ref, const qv_peptide_ref& before) const;
   void numberHits(size_t walkEnd);
   bool hasUnclaimedRankOne(const qv_protein& protein) const;
-  void claimPeptides(qv_protein& protein, int hitNumber);
+  void claimPeptides(qv_protein& protein, int hitNumber, size_t begin, size_t end);
+  /// Claims the peptides of every numbered hit, in hit order.
+  void claimHits();
   bool comesBefore(const qv_protein* a, const qv_protein* b) const;
   void readQueryScores() const;
   /// "qmatch<q>" and "qplughole<q>" of the summary section as numbers.

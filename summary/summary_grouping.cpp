@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <unordered_map>
 #include <string_view>
 #include <unordered_set>
+
+#include "summary/two_parts.h"
 
 namespace qv_grouping {
 namespace {
@@ -143,11 +146,19 @@ size_t groupProteins(const std::vector<qv_protein*>& hits, const Settings& s) {
   // The key of every reference in the store, marked when the reference does
   // not count: read once in store order, so that the walks below read one
   // number per reference instead of a reference and its match record.
-  std::vector<uint32_t> entryKey(s.refs->size());
-  for (size_t e = 0; e < entryKey.size(); ++e) {
-    const qv_peptide_ref& ref = (*s.refs)[static_cast<uint32_t>(e)];
-    entryKey[e] = keys.of(ref) | (counts(ref, s) ? 0 : kNotCounting);
-  }
+  // A big store is read in two halves at once (each writes its own half).
+  const size_t entries = s.refs->size();
+  const std::unique_ptr<uint32_t[]> entryKey = std::make_unique_for_overwrite<uint32_t[]>(entries);
+  const auto readKeys = [&](size_t from, size_t to) {
+    for (size_t e = from; e < to; ++e) {
+      const qv_peptide_ref& ref = (*s.refs)[static_cast<uint32_t>(e)];
+      entryKey[e] = keys.of(ref) | (counts(ref, s) ? 0 : kNotCounting);
+    }
+  };
+  if (entries >= qv_twoPartsMinItems() && entries >= 2)
+    qv_runInTwoParts([&] { readKeys(0, entries / 2); }, [&] { readKeys(entries / 2, entries); });
+  else
+    readKeys(0, entries);
   // The keys of a list, fetched ahead: a list's references lie scattered.
   const auto keyAt = [&](const qv_ref_list& refs, size_t i) {
     if (i + 16 < refs.size()) __builtin_prefetch(&entryKey[refs.number(i + 16)]);

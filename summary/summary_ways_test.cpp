@@ -1,10 +1,13 @@
 // The fast ways of building a summary against the plain ones, on generated
 // files (some of them damaged, so that the full readers take over matches
 // and record problems): matches read ahead on a second thread against
-// matches read one by one, and scores worked out in one walk over the
-// reference store against protein by protein. Every protein, reference,
-// mark and error must come out the same.
+// matches read one by one, scores worked out in one walk over the
+// reference store against protein by protein, and the build steps split in
+// two parts run at once (the claims of the hits by halves of the queries,
+// the grouping's keys by halves of the store) against one part. Every
+// protein, reference, mark and error must come out the same.
 #include <climits>
+#include <cstdint>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -15,6 +18,7 @@
 #include "summary/qv_peptidesummary.h"
 #include "summary/qv_proteinsummary.h"
 #include "summary/summary_test_util.h"
+#include "summary/two_parts.h"
 #include "tools/genresults/gen_model.h"
 #include "tools/genresults/gen_writer.h"
 
@@ -101,18 +105,22 @@ std::string firstDifference(const std::string& a, const std::string& b) {
   }
 }
 
-std::string summaryText(const std::string& path, uint32_t flags, int readAheadFrom, bool storeOrder) {
+std::string summaryText(const std::string& path, uint32_t flags, int readAheadFrom, bool storeOrder,
+                        bool twoParts = false) {
   qv_peptidesummary::setReadAheadMinQueries(readAheadFrom);
   qv_summary::setScoresInStoreOrder(storeOrder);
+  const size_t minItems = qv_twoPartsMinItems();
+  qv_setTwoPartsMinItems(twoParts ? 0 : SIZE_MAX);
   qv_resultsfile file(path);
   qv_peptidesummary s(file, flags, 0.05, 999999, std::nullopt, 0.0, 0, std::nullopt);
   std::string text = describe(s, file);
   qv_peptidesummary::setReadAheadMinQueries(2000);
   qv_summary::setScoresInStoreOrder(true);
+  qv_setTwoPartsMinItems(minItems);
   return text;
 }
 
-TEST(SummaryWays, ReadingAheadAndScoringInStoreOrderChangeNothing) {
+TEST(SummaryWays, ReadingAheadScoringInStoreOrderAndTwoPartsChangeNothing) {
   ScratchDir dir;
   for (bool damage : {false, true}) {
     qvgen::Options o;
@@ -122,11 +130,12 @@ TEST(SummaryWays, ReadingAheadAndScoringInStoreOrderChangeNothing) {
     o.seed = damage ? 5 : 9;
     const std::string text = qvgen::resultsText(o);
     const std::string path = dir.write(damage ? "damaged.dat" : "plain.dat", damage ? damaged(text) : text);
-    for (uint32_t flags : {0x0u, 0x41u, 0x5u, 0x4000001u}) {
+    for (uint32_t flags : {0x0u, 0x41u, 0x5u, 0x4000001u, 0x9u}) {
       const std::string plain = summaryText(path, flags, INT_MAX, false);
       EXPECT_EQ(firstDifference(summaryText(path, flags, 1, false), plain), "") << "read ahead, flags " << flags;
       EXPECT_EQ(firstDifference(summaryText(path, flags, INT_MAX, true), plain), "") << "store order, " << flags;
-      EXPECT_EQ(firstDifference(summaryText(path, flags, 1, true), plain), "") << "both, flags " << flags;
+      EXPECT_EQ(firstDifference(summaryText(path, flags, INT_MAX, false, true), plain), "") << "two parts, " << flags;
+      EXPECT_EQ(firstDifference(summaryText(path, flags, 1, true, true), plain), "") << "all, flags " << flags;
       // The damage is seen: the full readers record what they find (the
       // walk over every rank above adds "no peptide" errors to both).
       size_t readerErrors = 0;
@@ -249,13 +258,16 @@ TEST(SummaryWays, FingerprintSummariesScoreAlikeBothWays) {
   ScratchDir dir;
   const std::string path = dir.write("p.dat", qvgen::resultsText(o));
   std::string texts[2];
-  for (bool storeOrder : {false, true}) {
-    qv_summary::setScoresInStoreOrder(storeOrder);
+  const size_t minItems = qv_twoPartsMinItems();
+  for (bool fast : {false, true}) {
+    qv_summary::setScoresInStoreOrder(fast);
+    qv_setTwoPartsMinItems(fast ? 0 : SIZE_MAX);
     qv_resultsfile file(path);
     qv_proteinsummary s(file, 0x1, 0.0, 50, std::nullopt, std::nullopt);
-    texts[storeOrder] = describe(s, file);
+    texts[fast] = describe(s, file);
   }
   qv_summary::setScoresInStoreOrder(true);
+  qv_setTwoPartsMinItems(minItems);
   EXPECT_EQ(firstDifference(texts[1], texts[0]), "");
 }
 

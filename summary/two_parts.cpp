@@ -1,0 +1,25 @@
+#include "summary/two_parts.h"
+
+#include <new>
+#include <system_error>
+#include <thread>
+
+namespace {
+size_t gTwoPartsMinItems = 65536;
+}  // namespace
+
+void qv_runInTwoParts(const std::function<void()>& first, const std::function<void()>& second) {
+  std::thread thread;
+  try {
+    thread = std::thread(first);
+  } catch (const std::system_error&) {
+    first();  // no second thread: one part after the other
+  } catch (const std::bad_alloc&) {
+    first();
+  }
+  second();
+  if (thread.joinable()) thread.join();
+}
+
+size_t qv_twoPartsMinItems() { return gTwoPartsMinItems; }
+void qv_setTwoPartsMinItems(size_t items) { gTwoPartsMinItems = items; }
