@@ -5,6 +5,10 @@
 
 #include "results/value_parse.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
@@ -22,7 +26,8 @@ const char* findChar(const char* p, const char* end, char c) {
 
 }  // namespace
 
-bool qv_scanQueryRankFields(std::string_view value, std::string_view (&fields)[11], std::string_view& proteinList) {
+bool qv_scanQueryRankFieldsPlain(std::string_view value, std::string_view (&fields)[11],
+                                 std::string_view& proteinList) {
   const char* p = value.data();
   const char* const end = p + value.size();
   // Ten fields end at a comma, the eleventh at a semicolon (or the end).
@@ -39,6 +44,55 @@ bool qv_scanQueryRankFields(std::string_view value, std::string_view (&fields)[1
   proteinList = semicolon == end ? std::string_view()
                                  : std::string_view(semicolon + 1, static_cast<size_t>(end - semicolon - 1));
   return true;
+}
+
+// The same split from the commas and semicolons of sixteen bytes at a time:
+// a value's eleven fields are a hundred bytes or so, which the plain loop
+// reads byte by byte, one field at a time.
+bool qv_scanQueryRankFields(std::string_view value, std::string_view (&fields)[11], std::string_view& proteinList) {
+  const char* const begin = value.data();
+  const char* const end = begin + value.size();
+  const char* start = begin;  // where the field being read starts
+  int field = 0;
+  if (startsOddly(start, end)) return false;
+  // A comma at `at` ends field `field` (below 10); false when the next
+  // field starts oddly.
+  const auto endField = [&](const char* at) {
+    fields[field++] = std::string_view(start, static_cast<size_t>(at - start));
+    start = at + 1;
+    return !startsOddly(start, end);
+  };
+  // A semicolon at `at` ends the eleventh field and the split.
+  const auto finish = [&](const char* at) {
+    fields[10] = std::string_view(start, static_cast<size_t>(at - start));
+    proteinList = at == end ? std::string_view() : std::string_view(at + 1, static_cast<size_t>(end - at - 1));
+    return true;
+  };
+  const char* p = begin;
+#if defined(__SSE2__)
+  const __m128i comma = _mm_set1_epi8(',');
+  const __m128i semicolon = _mm_set1_epi8(';');
+  for (; p + 16 <= end; p += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    uint32_t commas = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, comma)));
+    for (; field < 10 && commas != 0; commas &= commas - 1)
+      if (!endField(p + __builtin_ctz(commas))) return false;
+    if (field < 10) continue;
+    // Only a semicolon at or after the eleventh field's start ends it.
+    uint32_t semicolons = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, semicolon)));
+    if (start > p) semicolons &= ~((1u << (start - p)) - 1);
+    if (semicolons != 0) return finish(p + __builtin_ctz(semicolons));
+  }
+#endif
+  for (; p < end; ++p) {
+    if (field < 10) {
+      if (*p == ',' && !endField(p)) return false;
+    } else if (*p == ';' && p >= start) {
+      return finish(p);
+    }
+  }
+  if (field < 10) return false;  // too few fields: the full reader records it
+  return finish(end);
 }
 
 bool qv_scanQueryRankValue(std::string_view value, qv_query_rank_scan& out) {

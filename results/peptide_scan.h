@@ -30,6 +30,9 @@ bool qv_scanQueryRankValue(std::string_view value, qv_query_rank_scan& out);
 /// splits them, and the protein list after them; false when the full reader
 /// must read the value.
 bool qv_scanQueryRankFields(std::string_view value, std::string_view (&fields)[11], std::string_view& proteinList);
+/// The same, byte by byte: the plain version the tests hold the fast one to.
+bool qv_scanQueryRankFieldsPlain(std::string_view value, std::string_view (&fields)[11],
+                                 std::string_view& proteinList);
 
 /// What a protein summary keeps of an "h%d_q%d" value.
 struct qv_hit_query_scan {

@@ -138,4 +138,43 @@ TEST(PeptideScanTest, DamagedValuesAreReadAsTheFullReaderReadsThemOrRefused) {
   EXPECT_GT(listsAccepted, 2000);
 }
 
+// The sixteen-byte split against the byte-by-byte one: values built of
+// fields of every length (so that each separator falls at every place of a
+// sixteen-byte step), damaged at random with separators, blanks and quotes,
+// and cut short.
+TEST(PeptideScanTest, FastSplitAgreesWithThePlainSplit) {
+  std::mt19937 random(7);
+  const std::string alphabet = ",,,;;\" \t-0AK";
+  int accepted = 0;
+  for (int round = 0; round < 30000; ++round) {
+    std::string value;
+    const int fields = 9 + static_cast<int>(random() % 4);
+    for (int f = 0; f < fields; ++f) {
+      if (f > 0) value += f == 11 ? ';' : ',';
+      value.append(random() % 19, static_cast<char>('A' + f));
+    }
+    if (random() % 2 == 0) value += ";\"SYN1\":0:1:4:1,\"SYN2\":0;:2";
+    for (int e = static_cast<int>(random() % 4); e > 0; --e) {
+      const size_t at = value.empty() ? 0 : random() % value.size();
+      if (random() % 5 == 0)
+        value.resize(at);
+      else
+        value.insert(at, 1, alphabet[random() % alphabet.size()]);
+    }
+    std::string_view fast[11], plain[11], fastList, plainList;
+    const bool fastOk = qv_scanQueryRankFields(value, fast, fastList);
+    ASSERT_EQ(fastOk, qv_scanQueryRankFieldsPlain(value, plain, plainList)) << value;
+    if (!fastOk) continue;
+    ++accepted;
+    for (int f = 0; f < 11; ++f) {
+      // The same bytes of the value, not only equal texts.
+      ASSERT_EQ(fast[f].data(), plain[f].data()) << value << " field " << f;
+      ASSERT_EQ(fast[f].size(), plain[f].size()) << value << " field " << f;
+    }
+    ASSERT_EQ(fastList.data(), plainList.data()) << value;
+    ASSERT_EQ(fastList.size(), plainList.size()) << value;
+  }
+  EXPECT_GT(accepted, 5000);
+}
+
 }  // namespace
