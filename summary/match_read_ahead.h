@@ -7,15 +7,13 @@
 // read, in query and rank order, and does everything that records errors or
 // builds its records. The summary reads the same way by itself (one match at
 // a time, through preReadMatch) for small files or when no thread can be had.
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 #include "results/peptide_scan.h"
 #include "results/peptide_source.h"
 #include "results/qv_resultsfile.h"
+#include "summary/read_ahead.h"
 
 /// A match found and split without recording anything.
 struct qv_pre_read_match {
@@ -64,37 +62,12 @@ class qv_match_read_ahead {
   /// next batch, on the caller's thread too. Without a second thread the
   /// caller reads every batch itself.
   qv_match_read_ahead(const qv_resultsfile& file, int numQueries, int maxRank);
-  ~qv_match_read_ahead();
-  qv_match_read_ahead(const qv_match_read_ahead&) = delete;
-  qv_match_read_ahead& operator=(const qv_match_read_ahead&) = delete;
 
   /// The next batch in query order (the one returned before is given back);
   /// nullptr when every query has been handed out.
-  const Batch* next();
+  const Batch* next() { return ahead_.next(); }
 
  private:
   static constexpr int kQueriesPerBatch = 256;
-  static constexpr int kSlots = 4;  // batches read and not yet given back, at most
-  enum class State { FREE, FILLING, READY, UNREAD };
-  struct Slot {
-    Batch batch;
-    State state = State::FREE;
-  };
-
-  bool claim(int& k);  // under the lock
-  void fill(int k, qv_resultsfile::SectionCursor& cursor);
-  void run();
-
-  const qv_resultsfile& file_;
-  const int numQueries_;
-  const int maxRank_;
-  const int batchCount_;
-  qv_resultsfile::SectionCursor ownCursor_;  // for the batches the caller reads
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  Slot slots_[kSlots];
-  int nextToClaim_ = 0;
-  int current_ = -1;      // the batch handed out last
-  bool stopping_ = false;  // the summary wants no more
-  std::thread thread_;
+  qv_read_ahead<Batch> ahead_;
 };
