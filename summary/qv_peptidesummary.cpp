@@ -84,6 +84,12 @@ int gReadAheadMinQueries = 2000;
 int qv_peptidesummary::readAheadMinQueries() { return gReadAheadMinQueries; }
 void qv_peptidesummary::setReadAheadMinQueries(int queries) { gReadAheadMinQueries = queries; }
 
+namespace {
+qv_peptidesummary::Rereading gRereading = qv_peptidesummary::Rereading::AUTO;
+}  // namespace
+
+qv_peptidesummary::Rereading qv_peptidesummary::rereading() { return gRereading; }
+void qv_peptidesummary::setRereading(Rereading way) { gRereading = way; }
 // A match read by the fast readers is taken as they split it; anything else
 // is read again by the full reader, which records its problems. Both give
 // the same values.
@@ -159,62 +165,105 @@ const qv_match* qv_peptidesummary::matchAt(int q, int p) const {
   return m == 0 ? nullptr : &matchRecord(m - 1);
 }
 
-// Rank 1 alone may be all a caller wants (the text report); a caller that
-// wants rank 2 as well wants the rest, which are then found together.
-void qv_peptidesummary::prepareReread(int q, int first) const {
-  if (reread_.query != q) {
-    reread_ = Reread();
-    reread_.query = q;
-  }
-  if (!rereadCursor_) rereadCursor_.emplace(file_.sectionCursor(SEC_PEPTIDES));
-  const int last = first == 1 ? 1 : kMaxRank;
-  char keys[2 * kMaxRank][48];
-  std::string_view asked[2 * kMaxRank];
-  qv_valueref* answers[2 * kMaxRank];
-  size_t n = 0;
-  for (int p = first; p <= last; ++p) {
-    reread_.ready[p] = true;
-    if (matchAt(q, p) == nullptr) continue;
-    char* key = keys[n];
-    const size_t length = qv_formatPeptideKey(key, qv_peptide_form::QUERY_RANK, q, p);
-    reread_.value[p] = rereadCursor_->find(std::string_view(key, length));
-    std::memcpy(keys[n + 1], key, length);
-    std::memcpy(key + length, "_primary_nl", 11);
-    std::memcpy(keys[n + 1] + length, "_subst", 6);
-    asked[n] = std::string_view(key, length + 11);
-    answers[n] = &reread_.primaryNl[p];
-    asked[n + 1] = std::string_view(keys[n + 1], length + 6);
-    answers[n + 1] = &reread_.subst[p];
-    n += 2;
-  }
-  static_assert(2 * kMaxRank <= qv_resultsfile::kMaxValuesAtOnce);
-  qv_valueref found[2 * kMaxRank];
-  file_.findSectionValues(SEC_PEPTIDES, std::span<const std::string_view>(asked, n), std::span<qv_valueref>(found, n));
-  for (size_t k = 0; k < n; ++k) *answers[k] = found[k];
+uint32_t qv_peptidesummary::matchRanks(int q) const {
+  uint32_t ranks = 0;
+  for (int p = 1; p <= kMaxRank; ++p)
+    if (table_[slot(q, p)] != 0) ranks |= uint32_t{1} << p;
+  return ranks;
 }
 
-// A value the fast reader splits is made into the peptide here, with the
-// same values the full reader would give; anything else goes to the full
+// The re-read match (q, p): from the queries read ahead when the caller
+// walks the search, else read here. Rank 1 alone may be all a caller wants
+// (the text report); a caller that wants rank 2 as well wants the rest,
+// which are then read together.
+qv_reread_match& qv_peptidesummary::rereadMatch(int q, int p) const {
+  if (qv_reread_match* ahead = rereadAheadMatch(q, p)) return *ahead;
+  if (reread_.query != q) {
+    reread_.query = q;
+    reread_.ranks = 0;
+  }
+  if ((reread_.ranks >> p & 1) == 0 || reread_.match[p].state == qv_reread_match::TAKEN) {
+    uint32_t ranks = uint32_t{1} << p;
+    if (p > 1) {
+      ranks |= matchRanks(q) & ~((uint32_t{1} << p) - 1) & ~reread_.ranks;
+      startWalkWhenDue(q);
+    }
+    if (!rereadCursor_) rereadCursor_.emplace(file_.sectionCursor(SEC_PEPTIDES));
+    qv_rereadQuery(file_, *rereadCursor_, companions_.get(), q, ranks, reread_.match);
+    reread_.ranks |= ranks;
+  }
+  return reread_.match[p];
+}
+
+// Batches are taken in order. A query behind the batch in hand is read
+// here; a caller that asks for one beyond the next batch is not walking the
+// search, and the reading ahead stops.
+qv_reread_match* qv_peptidesummary::rereadAheadMatch(int q, int p) const {
+  if (!rereadAhead_) return nullptr;
+  if (q < (rereadBatch_ == nullptr ? walkFirstQuery_ : rereadBatch_->firstQuery)) return nullptr;
+  if (rereadBatch_ == nullptr || q >= rereadBatch_->endQuery) {
+    const int expected = rereadBatch_ == nullptr ? walkFirstQuery_ : rereadBatch_->endQuery;
+    if (q >= expected + kRereadBatchQueries || (rereadBatch_ = rereadAhead_->next()) == nullptr) {
+      stopWalk();
+      return nullptr;
+    }
+  }
+  qv_reread_match& match =
+      rereadBatch_->matches[static_cast<size_t>(q - rereadBatch_->firstQuery) * (kMaxRank + 1) + static_cast<size_t>(p)];
+  return match.state == qv_reread_match::TAKEN ? nullptr : &match;
+}
+
+void qv_peptidesummary::stopWalk() const {
+  rereadBatch_ = nullptr;
+  rereadAhead_.reset();
+}
+
+// Reading ahead costs a second thread and a walk over the section for the
+// marks: it starts once enough queries of a large search have been re-read
+// in full to show that the caller walks them all. It starts once at most.
+void qv_peptidesummary::startWalkWhenDue(int q) const {
+  if (walkTried_) return;
+  const Rereading way = rereading();
+  if (way == Rereading::PLAIN) return;
+  if (way == Rereading::AUTO && (numQueries_ < readAheadMinQueries() || ++fullRereads_ < kFullRereadsBeforeWalk))
+    return;
+  walkTried_ = true;
+  if (q >= numQueries_) return;
+  companions_ = std::make_unique<qv_match_companions>(file_, numQueries_, kMaxRank, way == Rereading::AUTO);
+  walkFirstQuery_ = q + 1;
+  // Each batch reads every match of its queries; a rank without a match is
+  // marked for the full reader, which is never asked for it.
+  rereadAhead_ = std::make_unique<qv_read_ahead<RereadBatch>>(
+      file_, SEC_PEPTIDES, q + 1, numQueries_, kRereadBatchQueries,
+      [this](RereadBatch& batch, int firstQuery, int endQuery, qv_resultsfile::SectionCursor& cursor) {
+        batch.firstQuery = firstQuery;
+        batch.endQuery = endQuery;
+        batch.matches.resize(static_cast<size_t>(endQuery - firstQuery) * (kMaxRank + 1));
+        for (int query = firstQuery; query < endQuery; ++query) {
+          qv_reread_match* out = &batch.matches[static_cast<size_t>(query - firstQuery) * (kMaxRank + 1)];
+          const uint32_t ranks = matchRanks(query);
+          for (int p = 1; p <= kMaxRank; ++p)
+            if ((ranks >> p & 1) == 0) out[p].state = qv_reread_match::FULL_READER;
+          qv_rereadQuery(file_, cursor, companions_.get(), query, ranks, out);
+        }
+      });
+}
+
+// The match re-read is made into the peptide, with the values the full
+// reader would give; anything the fast reader refused goes to the full
 // reader. Quiet either way: the match was read once already.
 std::unique_ptr<qv_peptide> qv_peptidesummary::rereadPeptide(int q, int p) const {
   if (q < 1 || q > numQueries_ || p < 1 || p > kMaxRank) return qv_readQueryRankPeptide(source_, q, p).peptide;
-  if (reread_.query != q || !reread_.ready[p]) prepareReread(q, p);
-  const qv_valueref& value = reread_.value[p];
-  std::string_view fields[11];
-  std::string_view proteins;
-  const bool onDisk = value.where == qv_valueref::ON_DISK || reread_.primaryNl[p].where == qv_valueref::ON_DISK ||
-                      reread_.subst[p].where == qv_valueref::ON_DISK;
-  if (onDisk || value.where != qv_valueref::IN_MEMORY ||
-      (value.text != "-1" && !qv_scanQueryRankFields(value.text, fields, proteins)))
-    return qv_readQueryRankPeptide(source_, q, p).peptide;
-  if (value.text == "-1")
+  qv_reread_match& match = rereadMatch(q, p);
+  if (match.state == qv_reread_match::NO_MATCH)
     return std::make_unique<qv_peptide>(
         qv_peptide::noMatch(q, p, source_.getObservedMass(q), source_.getObservedCharge(q)));
-  auto peptide = std::make_unique<qv_peptide>(q, p, qv_queryRankValues(fields), source_.getObservedMass(q),
+  if (match.state != qv_reread_match::SPLIT) return qv_readQueryRankPeptide(source_, q, p).peptide;
+  auto peptide = std::make_unique<qv_peptide>(q, p, std::move(match.values), source_.getObservedMass(q),
                                               source_.getObservedCharge(q));
-  if (reread_.primaryNl[p].found()) peptide->setPrimaryNlStr(std::string(reread_.primaryNl[p].text));
-  if (reread_.subst[p].found())
-    peptide->setSubstitutions(qv_parseSubstitutions(reread_.subst[p].text, peptide->getPeptideStr()));
+  if (match.hasPrimaryNl) peptide->setPrimaryNlStr(std::move(match.primaryNl));
+  if (match.hasSubstitutions) peptide->setSubstitutions(std::move(match.substitutions));
+  match.state = qv_reread_match::TAKEN;
   return peptide;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <sstream>
 
 namespace qvsummarytest {
 
@@ -32,6 +33,31 @@ std::string match(const std::string& sequence, double score, const std::string& 
   std::string mods = varMods.empty() ? std::string(sequence.size() + 2, '0') : varMods;
   return "0,1000.000000,0.010000,5," + sequence + ",10," + mods + "," + number + ",0000002000020000000,0,0;" +
          proteins;
+}
+
+std::string withOddCompanions(const std::string& text) {
+  std::istringstream in(text);
+  std::ostringstream out;
+  int n = 0;
+  for (std::string line; std::getline(in, line);) {
+    const size_t nl = line.find("_primary_nl=");
+    const size_t subst = line.find("_subst=");
+    if (line.rfind('q', 0) == 0 && (nl != std::string::npos || subst != std::string::npos)) {
+      ++n;
+      const size_t eq = line.find('=');
+      if (n % 3 == 0)
+        for (size_t i = 0; i < eq; ++i) line[i] = static_cast<char>(line[i] >= 'a' && line[i] <= 'z' ? line[i] - 32 : line[i]);
+      if (n % 4 == 0) out << "q0" << line.substr(1) << "\n";
+      if (n % 5 == 0) {
+        out << line << "\n";
+        line = line.substr(0, eq + 1) + "1";  // written again: the first one stays
+      }
+    } else if (line.rfind("q1_p1=", 0) == 0) {
+      out << "q999999_p1_subst=A1B\nq1_p11_primary_nl=01\nq1_p0_subst=A1B\n";
+    }
+    out << line << "\n";
+  }
+  return out.str();
 }
 
 }  // namespace qvsummarytest

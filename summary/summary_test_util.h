@@ -32,4 +32,10 @@ std::string buildFile(const FileSpec& layout);
 std::string match(const std::string& sequence, double score, const std::string& proteins,
                   const std::string& varMods = "");
 
+/// A generated file's text with its match companions ("_primary_nl",
+/// "_subst") written in other letter cases, some twice (the first one
+/// counts), some again under keys with a leading zero (which no reader asks
+/// for), and a few added for queries and ranks beyond the search's.
+std::string withOddCompanions(const std::string& text);
+
 }  // namespace qvsummarytest

@@ -25,6 +25,7 @@
 namespace {
 
 using qvsummarytest::ScratchDir;
+using qvsummarytest::withOddCompanions;
 
 // Everything a report can see of a summary, as text.
 std::string describe(const qv_summary& s, const qv_resultsfile& file) {
@@ -159,39 +160,57 @@ std::string fieldsOf(const qv_peptide& p) {
   return out.str();
 }
 
+// Each way of re-reading (one query at a time; the queries ahead read on a
+// second thread with the companions marked, from the first query or once
+// 1,000 queries have been walked) against the full reader, on a plain file
+// and on one with damaged values and companions in odd letter cases,
+// written twice or under keys no reader asks for.
 TEST(SummaryWays, PeptidesReadAgainEqualTheFullReadersPeptides) {
+  using Way = qv_peptidesummary::Rereading;
   ScratchDir dir;
   for (bool damage : {false, true}) {
     qvgen::Options o;
-    o.queries = 600;
+    o.queries = 1300;  // past the 1,000 queries after which reading ahead starts
     o.proteins = 200;
     o.peaks = 3;
     o.seed = damage ? 21 : 22;
     const std::string text = qvgen::resultsText(o);
-    const std::string path = dir.write("r.dat", damage ? damaged(text) : text);
-    qv_resultsfile file(path);
+    const std::string path = dir.write("r.dat", damage ? withOddCompanions(damaged(text)) : text);
     qv_resultsfile reference(path);
     const qv_resultsfile_peptide_source source(reference, qv_peptide_form::QUERY_RANK);
-    qv_peptidesummary s(file, 0x41, 0.05, 999999, std::nullopt, 0.0, 0, std::nullopt);
-    int compared = 0, substituted = 0, withLoss = 0;
-    // In order, as a report walks them, then some again out of order.
-    std::vector<std::pair<int, int>> order;
-    for (int q = 1; q <= o.queries; ++q)
-      for (int p = 1; p <= s.getMaxRank(); ++p) order.emplace_back(q, p);
-    for (int i = 0; i < 500; ++i) order.push_back(order[static_cast<size_t>(i * 7919) % order.size()]);
-    for (const auto& [q, p] : order) {
-      std::optional<qv_peptide> copy = s.getPeptideCopy(q, p);
-      const qv_query_rank_read full = qv_readQueryRankPeptide(source, q, p);
-      ASSERT_EQ(copy.has_value(), full.peptide != nullptr) << q << " " << p;
-      if (!copy) continue;
-      EXPECT_EQ(fieldsOf(*copy), fieldsOf(*full.peptide));
-      ++compared;
-      substituted += !copy->getSubstitutions().empty();
-      withLoss += !copy->getPrimaryNlStr().empty();
+    for (Way way : {Way::PLAIN, Way::AT_ONCE, Way::AUTO}) {
+      SCOPED_TRACE(static_cast<int>(way));
+      qv_peptidesummary::setRereading(way);
+      qv_peptidesummary::setReadAheadMinQueries(1);
+      qv_resultsfile file(path);
+      qv_peptidesummary s(file, 0x41, 0.05, 999999, std::nullopt, 0.0, 0, std::nullopt);
+      int compared = 0, substituted = 0, withLoss = 0;
+      // In order, as a report walks them, with a query asked for twice and
+      // one behind; then a jump ahead and some out of order.
+      std::vector<std::pair<int, int>> order;
+      for (int q = 1; q <= o.queries; ++q) {
+        for (int p = 1; p <= s.getMaxRank(); ++p) order.emplace_back(q, p);
+        if (q % 97 == 0) order.emplace_back(q, 2);
+        if (q % 89 == 0) order.emplace_back(q - 1, 3);
+      }
+      order.emplace_back(40, 2);
+      for (int i = 0; i < 500; ++i) order.push_back(order[static_cast<size_t>(i * 7919) % order.size()]);
+      for (const auto& [q, p] : order) {
+        std::optional<qv_peptide> copy = s.getPeptideCopy(q, p);
+        const qv_query_rank_read full = qv_readQueryRankPeptide(source, q, p);
+        ASSERT_EQ(copy.has_value(), full.peptide != nullptr) << q << " " << p;
+        if (!copy) continue;
+        ASSERT_EQ(fieldsOf(*copy), fieldsOf(*full.peptide));
+        ++compared;
+        substituted += !copy->getSubstitutions().empty();
+        withLoss += !copy->getPrimaryNlStr().empty();
+      }
+      EXPECT_GT(compared, 6000);
+      EXPECT_GT(substituted, 10);
+      EXPECT_GT(withLoss, 10);
     }
-    EXPECT_GT(compared, 3000);
-    EXPECT_GT(substituted, 10);
-    EXPECT_GT(withLoss, 10);
+    qv_peptidesummary::setRereading(Way::AUTO);
+    qv_peptidesummary::setReadAheadMinQueries(2000);
   }
 }
 
