@@ -289,6 +289,9 @@ class qv_resultsfile {
   bool anyTag() const;
   /// Leading number of "qexp<q>" in the summary; 0 and error 4 when q is out of range.
   double getObservedMass(int q) const;
+  /// The same, reading through a cursor of the summary section (a caller
+  /// that asks for every query in order).
+  double getObservedMass(int q, SectionCursor& summary) const;
   /// Charge of "qexp<q>": "Mr" 0, "1+".."8+" 1..8, "1-".."8-" -1..-8, else
   /// -100. Error 4 when q is out of range, error 5 when the key is missing.
   int getObservedCharge(int q) const;
@@ -359,6 +362,7 @@ class qv_resultsfile {
     return appendValue(value, out);
   }
   int observedCharge(int q, SectionCursor* summary) const;
+  double observedMass(int q, SectionCursor* summary) const;
   /// Calls f(line) for each line of a fixed section's body, as the key
   /// index walked it (up to a NUL where a line starts).
   template <typename F>

@@ -58,10 +58,14 @@ TEST_P(GeneratedFile, ReadsBackTheModel) {
   EXPECT_EQ(f.anyMSMS(), !pmf);
 
   const auto proteins = qvgen::makeProteins(options);
+  qv_resultsfile::SectionCursor masses = f.sectionCursor(SEC_SUMMARY);
+  qv_resultsfile::SectionCursor charges = f.sectionCursor(SEC_SUMMARY);
   for (int q = 1; q <= f.getNumQueries(); ++q) {
     const qvgen::QueryModel model = qvgen::makeQuery(options, proteins, q);
     EXPECT_NEAR(f.getObservedMass(q), model.mz, 1e-5) << q;
+    EXPECT_EQ(f.getObservedMass(q, masses), f.getObservedMass(q)) << q;
     EXPECT_EQ(f.getObservedCharge(q), model.charge) << q;
+    EXPECT_EQ(f.getObservedCharge(q, charges), model.charge) << q;
     const qv_inputquery query(f, q);
     EXPECT_EQ(query.getTitle(), "Spectrum " + std::to_string(q) + " scans: " + std::to_string(1000 + 3 * q));
     const std::string description = f.getQueryDescription(q);

@@ -37,12 +37,17 @@ bool qv_resultsfile::anyMSMS() const { return cachedTest(0, "num_vals", {}, true
 bool qv_resultsfile::anySeq() const { return cachedTest(1, "Seq1", "Comp1", false); }
 bool qv_resultsfile::anyTag() const { return cachedTest(2, "Tag1", "Etag1", false); }
 
-double qv_resultsfile::getObservedMass(int q) const {
+double qv_resultsfile::getObservedMass(int q) const { return observedMass(q, nullptr); }
+
+double qv_resultsfile::getObservedMass(int q, SectionCursor& summary) const { return observedMass(q, &summary); }
+
+double qv_resultsfile::observedMass(int q, SectionCursor* summary) const {
   if (q < 1 || q > numQueries_) {
     setError(ERR_QUERY_OUT_OF_RANGE, "getObservedMass", q, numQueries_);
     return 0;
   }
-  return getSectionValueDouble(SEC_SUMMARY, "qexp" + std::to_string(q));
+  const std::string key = "qexp" + std::to_string(q);
+  return valueDouble(summary != nullptr ? summary->find(key) : findSectionValue(SEC_SUMMARY, key));
 }
 
 int qv_resultsfile::getObservedCharge(int q) const { return observedCharge(q, nullptr); }

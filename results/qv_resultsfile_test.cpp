@@ -236,6 +236,16 @@ TEST_P(BothDialects, ObservedChargeReadsTheSecondFieldOfQexp) {
   EXPECT_FALSE(f.isValid());
   EXPECT_EQ(f.getObservedMass(7), 0.0);
   EXPECT_EQ(f.getLastErrorString(), "Query out of range. In function getObservedMass. Request query 7, num queries: 6");
+  // Through a cursor: the same values, in and out of order, and the same error.
+  qv_resultsfile::SectionCursor cursor = f.sectionCursor(SEC_SUMMARY);
+  EXPECT_DOUBLE_EQ(f.getObservedMass(2, cursor), 1000.5);
+  EXPECT_DOUBLE_EQ(f.getObservedMass(1, cursor), 500.25);
+  EXPECT_DOUBLE_EQ(f.getObservedMass(5, cursor), 700);
+  EXPECT_EQ(f.getObservedMass(6, cursor), 0.0);
+  const int errors = f.getNumberOfErrors();
+  EXPECT_EQ(f.getObservedMass(8, cursor), 0.0);
+  EXPECT_EQ(f.getNumberOfErrors(), errors + 1);
+  EXPECT_EQ(f.getLastErrorString(), "Query out of range. In function getObservedMass. Request query 8, num queries: 6");
   EXPECT_EQ(f.getObservedCharge(0), -100);
   EXPECT_EQ(f.getLastError(), 4);
 }

@@ -6,6 +6,7 @@ qv_summary_source::qv_summary_source(const qv_resultsfile& file, qv_peptide_form
     : qv_resultsfile_peptide_source(file, form),
       file_(file),
       summaryCursor_(file.sectionCursor(SEC_SUMMARY)),
+      massCursor_(file.sectionCursor(SEC_SUMMARY)),
       matchCursor_(file.sectionCursor(form == qv_peptide_form::QUERY_RANK ? SEC_PEPTIDES : SEC_SUMMARY)) {}
 
 bool qv_summary_source::inRange(int q) const {
@@ -29,7 +30,7 @@ double qv_summary_source::getObservedMass(int q) const {
   if (!inRange(q)) return quiet_ ? 0.0 : file_.getObservedMass(q);
   const size_t i = static_cast<size_t>(q);
   if (!massKnown_[i]) {
-    mass_[i] = file_.getObservedMass(q);
+    mass_[i] = file_.getObservedMass(q, massCursor_);
     massKnown_[i] = true;
   }
   return mass_[i];

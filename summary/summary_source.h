@@ -39,8 +39,11 @@ class qv_summary_source : public qv_resultsfile_peptide_source {
   mutable std::vector<int> charge_;
   mutable std::vector<bool> massKnown_;
   mutable std::vector<bool> chargeKnown_;
-  // Charges are asked for query after query: read in the order of the file.
+  // Charges and masses are asked for query after query, each on its own
+  // (a summary reads the charges, a report the masses): read in the order
+  // of the file, a cursor each.
   mutable qv_resultsfile::SectionCursor summaryCursor_;
+  mutable qv_resultsfile::SectionCursor massCursor_;
   // The matches of the source's own section are asked for in about the
   // order they are written (a protein summary reads hit after hit): read
   // in the order of the file too.
