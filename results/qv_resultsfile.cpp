@@ -460,9 +460,20 @@ void qv_resultsfile::SectionCursor::resumeAfter(const qv_valueref& value) {
 qv_valueref qv_resultsfile::SectionCursor::find(std::string_view key) {
   qv_valueref value;
   if (findNearby(key, value)) return value;
-  value = file_->findSectionValue(section_, key);
+  return findInIndex(key);
+}
+
+qv_valueref qv_resultsfile::SectionCursor::findInIndex(std::string_view key) {
+  const qv_valueref value = file_->findSectionValue(section_, key);
   resumeAfter(value);  // found elsewhere: reading goes on after it
   return value;
+}
+
+void qv_resultsfile::SectionCursor::prefetch(std::string_view key) const {
+  const KeyTable* keys = file_->fixedKeys(section_);
+  if (keys == nullptr || keys->size() == 0 || keys->isList()) return;
+  const qv_results::PaddedKey padded(key);
+  if (padded.usable()) keys->prefetch(qv_results::hashKey(padded.text()));
 }
 
 qv_valueref qv_resultsfile::findQueryValue(int q, std::string_view key) const { return find(queryKeys(q), key); }

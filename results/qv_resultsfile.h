@@ -180,6 +180,12 @@ class qv_resultsfile {
     bool findNearby(std::string_view key, qv_valueref& value);
     /// Reading goes on after the line of `value` (a value of this section).
     void resumeAfter(const qv_valueref& value);
+    /// The second half of find(): the key asked of the index, reading going
+    /// on after its line when it is found.
+    qv_valueref findInIndex(std::string_view key);
+    /// Asks the processor to fetch the index slot of a key that the index
+    /// will be asked for soon (a key not expected on the next lines).
+    void prefetch(std::string_view key) const;
 
    private:
     friend class qv_resultsfile;

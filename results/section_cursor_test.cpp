@@ -110,6 +110,25 @@ TEST(SectionCursorTest, EverySectionKeyIsWalkedOnce) {
   }
 }
 
+// The index half of a look-up: a key found there moves reading past its
+// line, an absent one leaves it where it was; fetching a slot ahead changes
+// no answer.
+TEST(SectionCursorTest, AKeyFoundInTheIndexMovesReadingPastItsLine) {
+  qvresultstest::ScratchDir dir;
+  qv_resultsfile file(dir.write("i.dat", qvresultstest::buildResultsFile(withPeptideLines(kLines), false)));
+  qv_resultsfile::SectionCursor cursor = file.sectionCursor(SEC_PEPTIDES);
+  cursor.prefetch("q5_p1");
+  cursor.prefetch("q9_p1");
+  qv_valueref value;
+  EXPECT_FALSE(cursor.findNearby("q5_p1", value));  // eight lines and more ahead
+  EXPECT_EQ(describe(cursor.findInIndex("q5_p1")), "'E1'");
+  ASSERT_TRUE(cursor.findNearby("q5_p2", value));
+  EXPECT_EQ(describe(value), "'E2'");
+  EXPECT_FALSE(cursor.findInIndex("q9_p1").found());
+  ASSERT_TRUE(cursor.findNearby("q7_p1", value));
+  EXPECT_EQ(describe(value), "'G1'");
+}
+
 TEST(SectionCursorTest, AMissingSectionHasNoValues) {
   qvresultstest::ScratchDir dir;
   std::vector<SectionText> sections = qvresultstest::sampleSections(1);

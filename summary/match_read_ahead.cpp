@@ -5,13 +5,27 @@
 #include "summary/string_pool.h"
 
 
+namespace {
+// The most ranks a search writes for a query.
+constexpr int kMostRanks = 10;
+}  // namespace
+
 void qv_preReadMatch(qv_resultsfile::SectionCursor& cursor, int q, int p, qv_pre_read_match& out,
                      qv_pre_read_proteins& proteins) {
   out = qv_pre_read_match();
   out.rank = p;
   char key[48];
   const size_t keyLength = qv_formatPeptideKey(key, qv_peptide_form::QUERY_RANK, q, p);
-  out.value = cursor.find(std::string_view(key, keyLength));
+  if (!cursor.findNearby(std::string_view(key, keyLength), out.value)) {
+    // Not on the next lines: as a rule the query has no match at this rank
+    // nor at those after it, which only the index can tell. Their slots are
+    // fetched together, so that the waits for them overlap.
+    for (int r = p + 1; r <= kMostRanks; ++r) {
+      char later[48];
+      cursor.prefetch(std::string_view(later, qv_formatPeptideKey(later, qv_peptide_form::QUERY_RANK, q, r)));
+    }
+    out.value = cursor.findInIndex(std::string_view(key, keyLength));
+  }
   if (out.value.where != qv_valueref::IN_MEMORY) return;
   out.fast = qv_scanQueryRankValue(out.value.text, out.scan);
   if (!out.fast) return;
