@@ -11,10 +11,14 @@ const qv_message_row* qv_findMessage(int number) {
   return nullptr;
 }
 
-void qv_errors::addError(int number, std::string_view text, int level, std::string_view sessionName, int32_t userId) {
+bool qv_errors::foldsIntoLast(int number) const {
   const size_t n = numbers_.size();
-  if (n >= 2 && numbers_[n - 1] == number && numbers_[n - 2] == number) {
-    ++repeats_[n - 1];
+  return n >= 2 && numbers_[n - 1] == number && numbers_[n - 2] == number;
+}
+
+void qv_errors::addError(int number, std::string_view text, int level, std::string_view sessionName, int32_t userId) {
+  if (foldsIntoLast(number)) {
+    ++repeats_.back();
   } else {
     numbers_.push_back(number);
     texts_.emplace_back(text);
@@ -28,6 +32,14 @@ void qv_errors::setErrorArgs(int number, std::string_view sessionName, int32_t u
                              std::initializer_list<qv_format::Arg> args) {
   const qv_message_row* row = qv_findMessage(number);
   if (row == nullptr || row->level > logLevel_) return;
+  // A report that folds into the two before it keeps no text: unless a log
+  // wants the line, it is counted without formatting its message (a walk
+  // over a large search can record the same error hundreds of thousands
+  // of times in a row).
+  if (logFileName_.empty() && foldsIntoLast(number)) {
+    ++repeats_.back();
+    return;
+  }
   addError(number, qv_format::formatMessage(row->format, args), row->level, sessionName, userId);
 }
 

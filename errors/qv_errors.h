@@ -63,6 +63,8 @@ class qv_errors {
   /// The core operation: folds a third report of the same number into the
   /// repeat count of the last entry, else appends; then logs when enabled.
   void addError(int number, std::string_view text, int level, std::string_view sessionName = {}, int32_t userId = -1);
+  /// Whether a report of `number` would only count as a repeat of the last one.
+  bool foldsIntoLast(int number) const;
 
   /// Sets the log file (empty: no logging) and the log level.
   void setLogging(std::string_view fileName, int level);

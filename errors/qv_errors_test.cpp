@@ -63,6 +63,30 @@ TEST(ErrorList, FoldsOnlyUnbrokenRunsOnTheSecondEntry) {
   EXPECT_EQ(f.getLastErrorString(), "y (Error repeated 2 times)");
 }
 
+// A run of reports with arguments: the first two keep their own texts, the
+// rest only count; a log still gets every one of them with its own text.
+TEST(ErrorList, ARunOfReportsCountsTheRestAndLogsEachOne) {
+  for (bool logged : {false, true}) {
+    const std::string log = tempPath("qvrunlog");
+    std::filesystem::remove(log);
+    qv_errors e;
+    if (logged) e.setLogging(log, 2);
+    for (int q = 1; q <= 5; ++q) e.setError(4, "fn", q, 9);
+    e.setError(5, "fn", "key");
+    e.setError(4, "fn", 6, 9);
+    ASSERT_EQ(e.getNumberOfErrors(), 4);
+    EXPECT_EQ(e.getErrorString(1), "Query out of range. In function fn. Request query 1, num queries: 9");
+    EXPECT_EQ(e.getErrorString(2),
+              "Query out of range. In function fn. Request query 2, num queries: 9 (Error repeated 4 times)");
+    EXPECT_EQ(e.getErrorRepeats(2), 3);
+    EXPECT_EQ(e.getErrorString(4), "Query out of range. In function fn. Request query 6, num queries: 9");
+    const std::string text = logged ? slurp(log) : std::string();
+    std::filesystem::remove(log);
+    for (int q = 1; q <= 6; ++q)
+      EXPECT_EQ(text.find("Request query " + std::to_string(q) + ",") != std::string::npos, logged) << q;
+  }
+}
+
 TEST(ErrorList, EmptyListAndOutOfRangeEntries) {
   qv_errors e;
   EXPECT_EQ(e.getLastError(), 0);
