@@ -111,6 +111,11 @@ qv_peptide::Values qv_queryRankValues(const std::string_view (&fields)[11]) {
   return v;
 }
 
+void qv_queryRankNumbers(const std::string_view (&fields)[11], qv_peptide::Values& values) {
+  for (int i = 0; i < 11; ++i)
+    if (i != 4 && i != 6 && i != 8) storeField(values, i, fields[i]);
+}
+
 qv_query_rank_read qv_readQueryRankPeptide(const qv_peptide_source& source, int q, int p) {
   qv_query_rank_read result;
   const std::string key = qv_peptideKey(qv_peptide_form::QUERY_RANK, q, p);

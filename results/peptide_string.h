@@ -31,6 +31,10 @@ qv_query_rank_read qv_readQueryRankPeptide(const qv_peptide_source& source, int 
 /// The values of the eleven fields of a "q%d_p%d" value, as the reader above
 /// stores them.
 qv_peptide::Values qv_queryRankValues(const std::string_view (&fields)[11]);
+/// The same for the numbers alone: the three texts (sequence, modifications
+/// and series used, fields 4, 6 and 8) are left empty, for a caller that
+/// copies them from the fields when it needs them.
+void qv_queryRankNumbers(const std::string_view (&fields)[11], qv_peptide::Values& values);
 
 /// Reads the protein list of match (q, p) with the residues of its "_terms"
 /// companion. Items with a missing number are dropped (error 8); an empty

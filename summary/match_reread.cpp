@@ -14,6 +14,14 @@ constexpr int kMaxRanks = 15;
 
 }  // namespace
 
+qv_peptide::Values qv_reread_match::values() const {
+  qv_peptide::Values v = numbers;
+  v.sequence = sequence;
+  v.varModsStr = varMods;
+  v.seriesUsedStr = seriesUsed;
+  return v;
+}
+
 void qv_rereadQuery(const qv_resultsfile& file, qv_resultsfile::SectionCursor& cursor,
                     const qv_match_companions* marks, int q, uint32_t ranks, qv_reread_match* out) {
   if (marks != nullptr && !marks->ready()) marks = nullptr;
@@ -75,14 +83,13 @@ void qv_rereadQuery(const qv_resultsfile& file, qv_resultsfile::SectionCursor& c
     std::string_view proteins;
     if (!qv_scanQueryRankFields(value.text, fields, proteins)) continue;
     match.state = qv_reread_match::SPLIT;
-    match.values = qv_queryRankValues(fields);
-    if (primaryNl[p].found()) {
-      match.hasPrimaryNl = true;
-      match.primaryNl.assign(primaryNl[p].text);
-    }
-    if (subst[p].found()) {
-      match.hasSubstitutions = true;
-      match.substitutions = qv_parseSubstitutions(subst[p].text, match.values.sequence);
-    }
+    qv_queryRankNumbers(fields, match.numbers);
+    match.sequence = fields[4];
+    match.varMods = fields[6];
+    match.seriesUsed = fields[8];
+    match.hasPrimaryNl = primaryNl[p].found();
+    match.primaryNl = primaryNl[p].text;
+    match.hasSubstitutions = subst[p].found();
+    match.substitutions = subst[p].text;
   }
 }

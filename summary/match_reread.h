@@ -7,27 +7,34 @@
 // summary, so a report walking the whole search has the queries ahead re-read
 // on a second thread (qv_read_ahead) while it writes.
 #include <cstdint>
-#include <string>
-#include <vector>
+#include <string_view>
 
 #include "results/qv_peptide.h"
 #include "results/qv_resultsfile.h"
 #include "summary/match_companions.h"
 
-/// A match re-read without recording anything.
+/// A match re-read without recording anything. Its texts are views of the
+/// file's text held in memory, valid as long as the file: a match read on
+/// one thread and made into a peptide on another hands over no memory of
+/// its own.
 struct qv_reread_match {
   enum State : uint8_t {
     FULL_READER,  ///< not read here: the full reader must read it (and record what it finds)
     NO_MATCH,     ///< the value is "-1"
-    SPLIT,        ///< `values` and the companions hold the match
-    TAKEN,        ///< handed out already
+    SPLIT,        ///< the fields below hold the match
   };
   State state = FULL_READER;
-  qv_peptide::Values values;
+  qv_peptide::Values numbers;  ///< its numbers; the texts are left empty
+  std::string_view sequence;
+  std::string_view varMods;
+  std::string_view seriesUsed;
   bool hasPrimaryNl = false;
-  std::string primaryNl;
+  std::string_view primaryNl;
   bool hasSubstitutions = false;
-  std::vector<qv_substitution> substitutions;
+  std::string_view substitutions;  ///< the "_subst" value
+
+  /// The values, texts and all.
+  qv_peptide::Values values() const;
 };
 
 /// Re-reads the matches of query q at the ranks whose bits (1 << p, p from

@@ -182,7 +182,7 @@ qv_reread_match& qv_peptidesummary::rereadMatch(int q, int p) const {
     reread_.query = q;
     reread_.ranks = 0;
   }
-  if ((reread_.ranks >> p & 1) == 0 || reread_.match[p].state == qv_reread_match::TAKEN) {
+  if ((reread_.ranks >> p & 1) == 0) {
     uint32_t ranks = uint32_t{1} << p;
     if (p > 1) {
       ranks |= matchRanks(q) & ~((uint32_t{1} << p) - 1) & ~reread_.ranks;
@@ -210,7 +210,7 @@ qv_reread_match* qv_peptidesummary::rereadAheadMatch(int q, int p) const {
   }
   qv_reread_match& match =
       rereadBatch_->matches[static_cast<size_t>(q - rereadBatch_->firstQuery) * (kMaxRank + 1) + static_cast<size_t>(p)];
-  return match.state == qv_reread_match::TAKEN ? nullptr : &match;
+  return &match;
 }
 
 void qv_peptidesummary::stopWalk() const {
@@ -254,16 +254,16 @@ void qv_peptidesummary::startWalkWhenDue(int q) const {
 // reader. Quiet either way: the match was read once already.
 std::unique_ptr<qv_peptide> qv_peptidesummary::rereadPeptide(int q, int p) const {
   if (q < 1 || q > numQueries_ || p < 1 || p > kMaxRank) return qv_readQueryRankPeptide(source_, q, p).peptide;
-  qv_reread_match& match = rereadMatch(q, p);
+  const qv_reread_match& match = rereadMatch(q, p);
   if (match.state == qv_reread_match::NO_MATCH)
     return std::make_unique<qv_peptide>(
         qv_peptide::noMatch(q, p, source_.getObservedMass(q), source_.getObservedCharge(q)));
   if (match.state != qv_reread_match::SPLIT) return qv_readQueryRankPeptide(source_, q, p).peptide;
-  auto peptide = std::make_unique<qv_peptide>(q, p, std::move(match.values), source_.getObservedMass(q),
-                                              source_.getObservedCharge(q));
-  if (match.hasPrimaryNl) peptide->setPrimaryNlStr(std::move(match.primaryNl));
-  if (match.hasSubstitutions) peptide->setSubstitutions(std::move(match.substitutions));
-  match.state = qv_reread_match::TAKEN;
+  auto peptide =
+      std::make_unique<qv_peptide>(q, p, match.values(), source_.getObservedMass(q), source_.getObservedCharge(q));
+  if (match.hasPrimaryNl) peptide->setPrimaryNlStr(std::string(match.primaryNl));
+  if (match.hasSubstitutions)
+    peptide->setSubstitutions(qv_parseSubstitutions(match.substitutions, peptide->getPeptideStr()));
   return peptide;
 }
 
