@@ -1,5 +1,6 @@
 #include "summary/match_reread.h"
 
+#include <algorithm>
 #include <cstring>
 #include <span>
 #include <string_view>
@@ -91,5 +92,101 @@ void qv_rereadQuery(const qv_resultsfile& file, qv_resultsfile::SectionCursor& c
     match.primaryNl = primaryNl[p].text;
     match.hasSubstitutions = subst[p].found();
     match.substitutions = subst[p].text;
+  }
+}
+
+namespace {
+qv_match_rereader::Way gWay = qv_match_rereader::Way::AUTO;
+}  // namespace
+
+qv_match_rereader::Way qv_match_rereader::way() { return gWay; }
+void qv_match_rereader::setWay(Way way) { gWay = way; }
+
+qv_match_rereader::qv_match_rereader(const qv_resultsfile& file, int numQueries, int maxRank, bool large,
+                                     std::function<uint32_t(int)> ranksOf)
+    : file_(file),
+      numQueries_(numQueries),
+      maxRank_(std::min(maxRank, kMaxRanks)),
+      large_(large),
+      ranksOf_(std::move(ranksOf)) {}
+
+qv_match_rereader::~qv_match_rereader() = default;
+
+// From the queries read ahead when the caller walks the search, else read
+// here. Rank 1 alone may be all a caller wants (the text report); a caller
+// that wants rank 2 as well wants the rest, which are then read together.
+const qv_reread_match& qv_match_rereader::match(int q, int p) {
+  if (const qv_reread_match* ahead = aheadMatch(q, p)) return *ahead;
+  if (query_ != q) {
+    query_ = q;
+    ranks_ = 0;
+  }
+  if ((ranks_ >> p & 1) == 0) {
+    uint32_t ranks = uint32_t{1} << p;
+    if (p > 1) {
+      ranks |= ranksOf_(q) & ~((uint32_t{1} << p) - 1) & ~ranks_;
+      startWalkWhenDue(q);
+    }
+    if (!cursor_) cursor_.emplace(file_.sectionCursor(SEC_PEPTIDES));
+    qv_rereadQuery(file_, *cursor_, companions_.get(), q, ranks, matches_);
+    ranks_ |= ranks;
+  }
+  return matches_[p];
+}
+
+// Batches are taken in order. A query behind the batch in hand is read
+// here; a caller that asks for one beyond the next batch is not walking the
+// search, and the reading ahead stops.
+const qv_reread_match* qv_match_rereader::aheadMatch(int q, int p) {
+  if (!ahead_) return nullptr;
+  if (q < (batch_ == nullptr ? walkFirstQuery_ : batch_->firstQuery)) return nullptr;
+  if (batch_ == nullptr || q >= batch_->endQuery) {
+    const int expected = batch_ == nullptr ? walkFirstQuery_ : batch_->endQuery;
+    if (q >= expected + kBatchQueries || (batch_ = ahead_->next()) == nullptr) {
+      stopWalk();
+      return nullptr;
+    }
+  }
+  return &batch_->matches[static_cast<size_t>(q - batch_->firstQuery) * static_cast<size_t>(maxRank_ + 1) +
+                          static_cast<size_t>(p)];
+}
+
+void qv_match_rereader::stopWalk() {
+  batch_ = nullptr;
+  ahead_.reset();
+}
+
+// Reading ahead costs a second thread and a walk over the section for the
+// marks: it starts once enough queries of a large search have been re-read
+// in full to show that the caller walks them all. It starts once at most.
+void qv_match_rereader::startWalkWhenDue(int q) {
+  if (walkTried_) return;
+  const Way use = way();
+  if (use == Way::PLAIN) return;
+  if (use == Way::AUTO && (!large_ || ++fullRereads_ < kFullRereadsBeforeWalk)) return;
+  walkTried_ = true;
+  if (q >= numQueries_) return;
+  companions_ = std::make_unique<qv_match_companions>(file_, numQueries_, maxRank_, use == Way::AUTO);
+  walkFirstQuery_ = q + 1;
+  ahead_ = std::make_unique<qv_read_ahead<Batch>>(
+      file_, SEC_PEPTIDES, q + 1, numQueries_, kBatchQueries,
+      [this](Batch& batch, int firstQuery, int endQuery, qv_resultsfile::SectionCursor& cursor) {
+        fill(batch, firstQuery, endQuery, cursor);
+      });
+}
+
+// Every match of the batch's queries; a rank without a match is left to the
+// full reader, which is never asked for it.
+void qv_match_rereader::fill(Batch& batch, int firstQuery, int endQuery, qv_resultsfile::SectionCursor& cursor) const {
+  const auto perQuery = static_cast<size_t>(maxRank_ + 1);
+  batch.firstQuery = firstQuery;
+  batch.endQuery = endQuery;
+  batch.matches.resize(static_cast<size_t>(endQuery - firstQuery) * perQuery);
+  for (int q = firstQuery; q < endQuery; ++q) {
+    qv_reread_match* out = &batch.matches[static_cast<size_t>(q - firstQuery) * perQuery];
+    const uint32_t ranks = ranksOf_(q);
+    for (int p = 1; p <= maxRank_; ++p)
+      if ((ranks >> p & 1) == 0) out[p].state = qv_reread_match::FULL_READER;
+    qv_rereadQuery(file_, cursor, companions_.get(), q, ranks, out);
   }
 }

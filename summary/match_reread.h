@@ -7,11 +7,16 @@
 // summary, so a report walking the whole search has the queries ahead re-read
 // on a second thread (qv_read_ahead) while it writes.
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string_view>
+#include <vector>
 
 #include "results/qv_peptide.h"
 #include "results/qv_resultsfile.h"
 #include "summary/match_companions.h"
+#include "summary/read_ahead.h"
 
 /// A match re-read without recording anything. Its texts are views of the
 /// file's text held in memory, valid as long as the file: a match read on
@@ -43,3 +48,67 @@ struct qv_reread_match {
 /// companions a match does not have. Records nothing.
 void qv_rereadQuery(const qv_resultsfile& file, qv_resultsfile::SectionCursor& cursor,
                     const qv_match_companions* marks, int q, uint32_t ranks, qv_reread_match* out);
+
+/// The re-reading of one summary's matches, query by query: a query's
+/// matches are read together (rank 1 alone when that is all that is asked
+/// for), and a caller that walks a large search has the queries ahead read
+/// on a second thread and the companions marked.
+class qv_match_rereader {
+ public:
+  /// How matches are re-read. AUTO: once 1,000 queries of a large search
+  /// have been re-read in full (the caller walks the search, as the XML
+  /// report does), the queries ahead are re-read on a second thread, and a
+  /// third marks which companions the matches have. AT_ONCE: the same from
+  /// the first query re-read in full, whatever the size, with the marks
+  /// made first. PLAIN: one query at a time, every companion asked of the
+  /// key index. For tests and benchmarks, which compare the ways.
+  enum class Way { AUTO, AT_ONCE, PLAIN };
+  static Way way();
+  static void setWay(Way way);
+
+  /// Re-reads matches of `file` (queries 1 to numQueries, ranks 1 to
+  /// maxRank, at most 15); `ranksOf(q)` has bit p set when query q has a
+  /// match at rank p, and is called on the second thread too (it must read
+  /// only what does not change). `large` allows reading ahead in AUTO.
+  qv_match_rereader(const qv_resultsfile& file, int numQueries, int maxRank, bool large,
+                    std::function<uint32_t(int)> ranksOf);
+  ~qv_match_rereader();
+  qv_match_rereader(const qv_match_rereader&) = delete;
+  qv_match_rereader& operator=(const qv_match_rereader&) = delete;
+
+  /// Match (q, p), which must be one the summary holds, re-read; valid
+  /// until the next call.
+  const qv_reread_match& match(int q, int p);
+
+ private:
+  struct Batch {
+    int firstQuery = 0;
+    int endQuery = 0;
+    std::vector<qv_reread_match> matches;  // maxRank + 1 per query, at (q - firstQuery) * (maxRank + 1) + p
+  };
+  static constexpr int kBatchQueries = 128;
+  static constexpr int kFullRereadsBeforeWalk = 1000;
+
+  const qv_reread_match* aheadMatch(int q, int p);
+  void startWalkWhenDue(int q);
+  void stopWalk();
+  void fill(Batch& batch, int firstQuery, int endQuery, qv_resultsfile::SectionCursor& cursor) const;
+
+  const qv_resultsfile& file_;
+  const int numQueries_;
+  const int maxRank_;
+  const bool large_;
+  const std::function<uint32_t(int)> ranksOf_;
+  // The query re-read here last.
+  int query_ = 0;
+  uint32_t ranks_ = 0;  // bit p: rank p is read
+  qv_reread_match matches_[16];
+  std::optional<qv_resultsfile::SectionCursor> cursor_;
+  int fullRereads_ = 0;
+  bool walkTried_ = false;
+  int walkFirstQuery_ = 0;
+  // Last, so that the reading ahead stops before what it reads goes.
+  std::unique_ptr<qv_match_companions> companions_;
+  std::unique_ptr<qv_read_ahead<Batch>> ahead_;
+  Batch* batch_ = nullptr;  // the batch handed out last
+};

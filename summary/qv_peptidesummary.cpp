@@ -84,12 +84,6 @@ int gReadAheadMinQueries = 2000;
 int qv_peptidesummary::readAheadMinQueries() { return gReadAheadMinQueries; }
 void qv_peptidesummary::setReadAheadMinQueries(int queries) { gReadAheadMinQueries = queries; }
 
-namespace {
-qv_peptidesummary::Rereading gRereading = qv_peptidesummary::Rereading::AUTO;
-}  // namespace
-
-qv_peptidesummary::Rereading qv_peptidesummary::rereading() { return gRereading; }
-void qv_peptidesummary::setRereading(Rereading way) { gRereading = way; }
 // A match read by the fast readers is taken as they split it; anything else
 // is read again by the full reader, which records its problems. Both give
 // the same values.
@@ -172,89 +166,15 @@ uint32_t qv_peptidesummary::matchRanks(int q) const {
   return ranks;
 }
 
-// The re-read match (q, p): from the queries read ahead when the caller
-// walks the search, else read here. Rank 1 alone may be all a caller wants
-// (the text report); a caller that wants rank 2 as well wants the rest,
-// which are then read together.
-qv_reread_match& qv_peptidesummary::rereadMatch(int q, int p) const {
-  if (qv_reread_match* ahead = rereadAheadMatch(q, p)) return *ahead;
-  if (reread_.query != q) {
-    reread_.query = q;
-    reread_.ranks = 0;
-  }
-  if ((reread_.ranks >> p & 1) == 0) {
-    uint32_t ranks = uint32_t{1} << p;
-    if (p > 1) {
-      ranks |= matchRanks(q) & ~((uint32_t{1} << p) - 1) & ~reread_.ranks;
-      startWalkWhenDue(q);
-    }
-    if (!rereadCursor_) rereadCursor_.emplace(file_.sectionCursor(SEC_PEPTIDES));
-    qv_rereadQuery(file_, *rereadCursor_, companions_.get(), q, ranks, reread_.match);
-    reread_.ranks |= ranks;
-  }
-  return reread_.match[p];
-}
-
-// Batches are taken in order. A query behind the batch in hand is read
-// here; a caller that asks for one beyond the next batch is not walking the
-// search, and the reading ahead stops.
-qv_reread_match* qv_peptidesummary::rereadAheadMatch(int q, int p) const {
-  if (!rereadAhead_) return nullptr;
-  if (q < (rereadBatch_ == nullptr ? walkFirstQuery_ : rereadBatch_->firstQuery)) return nullptr;
-  if (rereadBatch_ == nullptr || q >= rereadBatch_->endQuery) {
-    const int expected = rereadBatch_ == nullptr ? walkFirstQuery_ : rereadBatch_->endQuery;
-    if (q >= expected + kRereadBatchQueries || (rereadBatch_ = rereadAhead_->next()) == nullptr) {
-      stopWalk();
-      return nullptr;
-    }
-  }
-  qv_reread_match& match =
-      rereadBatch_->matches[static_cast<size_t>(q - rereadBatch_->firstQuery) * (kMaxRank + 1) + static_cast<size_t>(p)];
-  return &match;
-}
-
-void qv_peptidesummary::stopWalk() const {
-  rereadBatch_ = nullptr;
-  rereadAhead_.reset();
-}
-
-// Reading ahead costs a second thread and a walk over the section for the
-// marks: it starts once enough queries of a large search have been re-read
-// in full to show that the caller walks them all. It starts once at most.
-void qv_peptidesummary::startWalkWhenDue(int q) const {
-  if (walkTried_) return;
-  const Rereading way = rereading();
-  if (way == Rereading::PLAIN) return;
-  if (way == Rereading::AUTO && (numQueries_ < readAheadMinQueries() || ++fullRereads_ < kFullRereadsBeforeWalk))
-    return;
-  walkTried_ = true;
-  if (q >= numQueries_) return;
-  companions_ = std::make_unique<qv_match_companions>(file_, numQueries_, kMaxRank, way == Rereading::AUTO);
-  walkFirstQuery_ = q + 1;
-  // Each batch reads every match of its queries; a rank without a match is
-  // marked for the full reader, which is never asked for it.
-  rereadAhead_ = std::make_unique<qv_read_ahead<RereadBatch>>(
-      file_, SEC_PEPTIDES, q + 1, numQueries_, kRereadBatchQueries,
-      [this](RereadBatch& batch, int firstQuery, int endQuery, qv_resultsfile::SectionCursor& cursor) {
-        batch.firstQuery = firstQuery;
-        batch.endQuery = endQuery;
-        batch.matches.resize(static_cast<size_t>(endQuery - firstQuery) * (kMaxRank + 1));
-        for (int query = firstQuery; query < endQuery; ++query) {
-          qv_reread_match* out = &batch.matches[static_cast<size_t>(query - firstQuery) * (kMaxRank + 1)];
-          const uint32_t ranks = matchRanks(query);
-          for (int p = 1; p <= kMaxRank; ++p)
-            if ((ranks >> p & 1) == 0) out[p].state = qv_reread_match::FULL_READER;
-          qv_rereadQuery(file_, cursor, companions_.get(), query, ranks, out);
-        }
-      });
-}
-
 // The match re-read is made into the peptide, with the values the full
 // reader would give; anything the fast reader refused goes to the full
 // reader. Quiet either way: the match was read once already.
 std::unique_ptr<qv_peptide> qv_peptidesummary::rereadPeptide(int q, int p) const {
   if (q < 1 || q > numQueries_ || p < 1 || p > kMaxRank) return qv_readQueryRankPeptide(source_, q, p).peptide;
-  const qv_reread_match& match = rereadMatch(q, p);
+  if (!rereader_)
+    rereader_ = std::make_unique<qv_match_rereader>(file_, numQueries_, kMaxRank, numQueries_ >= readAheadMinQueries(),
+                                                    [this](int query) { return matchRanks(query); });
+  const qv_reread_match& match = rereader_->match(q, p);
   if (match.state == qv_reread_match::NO_MATCH)
     return std::make_unique<qv_peptide>(
         qv_peptide::noMatch(q, p, source_.getObservedMass(q), source_.getObservedCharge(q)));

@@ -12,7 +12,6 @@
 #include "results/peptide_scan.h"
 #include "summary/match_read_ahead.h"
 #include "summary/match_reread.h"
-#include "summary/read_ahead.h"
 #include "summary/qv_summary.h"
 
 class qv_peptidesummary : public qv_summary {
@@ -44,18 +43,6 @@ class qv_peptidesummary : public qv_summary {
   static int readAheadMinQueries();
   static void setReadAheadMinQueries(int queries);
 
-  /// How matches are re-read for their peptide objects. AUTO: once a
-  /// caller has re-read every rank of 1,000 queries of a large search (it
-  /// walks the search, as the XML report does), the queries ahead are
-  /// re-read on a second thread, and a third marks which companions the
-  /// matches have. AT_ONCE: the same from the first query re-read in full,
-  /// whatever the size, with the marks made first. PLAIN: one query at a
-  /// time, every companion asked of the key index. For tests and
-  /// benchmarks, which compare the ways.
-  enum class Rereading { AUTO, AT_ONCE, PLAIN };
-  static Rereading rereading();
-  static void setRereading(Rereading way);
-
   /// The ions-score cut-off of query q (a probability turned into a score).
   double getIonsScoreCutoff(int q) const;
 
@@ -74,41 +61,16 @@ class qv_peptidesummary : public qv_summary {
   /// judged against the parent search.
   bool passesParentCheck(int q, double ionsScore);
   void openParent();
+  /// The ranks (bit p) at which query q has a match.
+  uint32_t matchRanks(int q) const;
 
   double ionsScoreCutoff_;
   bool errorTolerant_;
   qv_pre_read_proteins listScan_;  // the protein list of the match being read
-  // Re-reading: the matches of the query re-read last, and the queries
-  // read ahead for a caller walking the search.
-  struct Reread {
-    int query = 0;
-    uint32_t ranks = 0;  // bit p: rank p is read
-    qv_reread_match match[kMaxRank + 1];
-  };
-  struct RereadBatch {
-    int firstQuery = 0;
-    int endQuery = 0;
-    std::vector<qv_reread_match> matches;  // kMaxRank + 1 per query, at (q - firstQuery) * (kMaxRank + 1) + p
-  };
-  qv_reread_match& rereadMatch(int q, int p) const;
-  qv_reread_match* rereadAheadMatch(int q, int p) const;
-  void startWalkWhenDue(int q) const;
-  void stopWalk() const;
-  static constexpr int kRereadBatchQueries = 128;
-  mutable int walkFirstQuery_ = 0;
-  /// The ranks (bit p) at which query q has a match.
-  uint32_t matchRanks(int q) const;
-  static constexpr int kFullRereadsBeforeWalk = 1000;
-  mutable Reread reread_;
-  mutable std::optional<qv_resultsfile::SectionCursor> rereadCursor_;
-  mutable int fullRereads_ = 0;
-  mutable bool walkTried_ = false;
   std::vector<uint32_t> table_;  // match number + 1 at p * numQueries + q; 0 when there is none
   bool parentTried_ = false;
   std::unique_ptr<qv_resultsfile> parentFile_;
   std::unique_ptr<qv_peptidesummary> parent_;
-  // Last, so that the reading ahead stops before what it reads goes.
-  mutable std::unique_ptr<qv_match_companions> companions_;
-  mutable std::unique_ptr<qv_read_ahead<RereadBatch>> rereadAhead_;
-  mutable RereadBatch* rereadBatch_ = nullptr;  // the batch handed out last
+  // Last, so that its reading ahead stops before what it reads goes.
+  mutable std::unique_ptr<qv_match_rereader> rereader_;  // made on the first re-read
 };

@@ -166,7 +166,7 @@ std::string fieldsOf(const qv_peptide& p) {
 // and on one with damaged values and companions in odd letter cases,
 // written twice or under keys no reader asks for.
 TEST(SummaryWays, PeptidesReadAgainEqualTheFullReadersPeptides) {
-  using Way = qv_peptidesummary::Rereading;
+  using Way = qv_match_rereader::Way;
   ScratchDir dir;
   for (bool damage : {false, true}) {
     qvgen::Options o;
@@ -180,7 +180,7 @@ TEST(SummaryWays, PeptidesReadAgainEqualTheFullReadersPeptides) {
     const qv_resultsfile_peptide_source source(reference, qv_peptide_form::QUERY_RANK);
     for (Way way : {Way::PLAIN, Way::AT_ONCE, Way::AUTO}) {
       SCOPED_TRACE(static_cast<int>(way));
-      qv_peptidesummary::setRereading(way);
+      qv_match_rereader::setWay(way);
       qv_peptidesummary::setReadAheadMinQueries(1);
       qv_resultsfile file(path);
       qv_peptidesummary s(file, 0x41, 0.05, 999999, std::nullopt, 0.0, 0, std::nullopt);
@@ -209,7 +209,7 @@ TEST(SummaryWays, PeptidesReadAgainEqualTheFullReadersPeptides) {
       EXPECT_GT(substituted, 10);
       EXPECT_GT(withLoss, 10);
     }
-    qv_peptidesummary::setRereading(Way::AUTO);
+    qv_match_rereader::setWay(Way::AUTO);
     qv_peptidesummary::setReadAheadMinQueries(2000);
   }
 }
