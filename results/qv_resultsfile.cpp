@@ -472,8 +472,12 @@ qv_valueref qv_resultsfile::SectionCursor::findInIndex(std::string_view key) {
 void qv_resultsfile::SectionCursor::prefetch(std::string_view key) const {
   const KeyTable* keys = file_->fixedKeys(section_);
   if (keys == nullptr || keys->size() == 0 || keys->isList()) return;
-  const qv_results::PaddedKey padded(key);
-  if (padded.usable()) keys->prefetch(qv_results::hashKey(padded.text()));
+  // The key with zero bytes after it, as hashKey reads it (a hint: a key
+  // too long for the buffer is not fetched).
+  char padded[64] = {};
+  if (key.size() > sizeof padded - qv_results::kTextPadding - 1) return;
+  std::memcpy(padded, key.data(), key.size());
+  keys->prefetch(qv_results::hashKey(padded));
 }
 
 qv_valueref qv_resultsfile::findQueryValue(int q, std::string_view key) const { return find(queryKeys(q), key); }
