@@ -31,7 +31,7 @@ uint32_t qv_string_pool::find(std::string_view text) const {
   for (size_t i = h & mask;; i = (i + 1) & mask) {
     const uint64_t slot = slots_[i];
     if (slot == 0) return kNone;
-    if ((slot & 0xFFFFFFFF00000000ULL) == tag && get(static_cast<uint32_t>(slot) - 1) == text)
+    if ((slot & 0xFFFFFFFF00000000ULL) == tag && sameText(get(static_cast<uint32_t>(slot) - 1), text))
       return static_cast<uint32_t>(slot) - 1;
   }
 }
@@ -44,7 +44,7 @@ uint32_t qv_string_pool::intern(std::string_view text, uint64_t h) {
   for (;; i = (i + 1) & mask) {
     const uint64_t slot = slots_[i];
     if (slot == 0) break;
-    if ((slot & 0xFFFFFFFF00000000ULL) == tag && get(static_cast<uint32_t>(slot) - 1) == text)
+    if ((slot & 0xFFFFFFFF00000000ULL) == tag && sameText(get(static_cast<uint32_t>(slot) - 1), text))
       return static_cast<uint32_t>(slot) - 1;
   }
   if (text_.size() + text.size() > UINT32_MAX) return 0;
