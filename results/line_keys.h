@@ -14,8 +14,9 @@
 namespace qv_results {
 
 /// Zero bytes after the text's terminating NUL, so that a key can be read
-/// eight bytes at a time up to the end of the text.
-inline constexpr size_t kTextPadding = 8;
+/// eight bytes at a time, and the rest of a line sixteen at a time, up to
+/// the end of the text.
+inline constexpr size_t kTextPadding = 16;
 
 /// Compares the key of a line (text up to its first "=", LF or NUL; a CR
 /// before the "=" is part of the key) with `key` (up to "=" or its end),
@@ -82,7 +83,8 @@ inline size_t lineKeyLength(const char* line) {
     if (e < 8) return i + e;
   }
 }
-/// Bytes before the first CR, LF or NUL; the text must be padded.
+/// Bytes before the first CR, LF or NUL, read sixteen bytes at a time; the
+/// text must be padded.
 size_t lineRestLength(const char* text);
 
 /// True when the line holds a key: an "=" before its end. A line without
