@@ -203,14 +203,14 @@ TEST_F(ResultsCommands, ReaderSeesTheFirstLinesBeforeTheSummaryIsBuilt) {
   // flushed before the configuration is read and the summary built, so the
   // first piece a reader gets holds them and nothing after them. Were they
   // held back, they would arrive with the rest of the report.
-  generate("F.dat", {"--queries", "3000", "--peaks", "5", "--ranks", "10", "--proteins", "300"});
+  generate("F.dat", {"--queries", "20000", "--peaks", "5", "--ranks", "10", "--proteins", "300"});
   const int64_t id = t_.completed("../data/F.dat");
   std::string first;
   const RunResult r = t_.runWatching({"--results", "--taskID", std::to_string(id)}, [&](const std::string& soFar) {
     if (first.empty()) first = soFar;
   });
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(first, "file=../data/F.dat\nrelease=SynthDB_2026_01.fasta\nqueries=3000\n");
+  EXPECT_EQ(first, "file=../data/F.dat\nrelease=SynthDB_2026_01.fasta\nqueries=20000\n");
   EXPECT_TRUE(r.out.ends_with("selectpeptides=1\n")) << r.out.substr(r.out.size() - 200);
 }
 
