@@ -423,7 +423,7 @@ bool qv_resultsfile::SectionCursor::findNearby(std::string_view key, qv_valueref
       return false;
     }
     const size_t rest = end_ - p;
-    if (rest > key.size() && line[key.size()] == '=' && std::memcmp(line, key.data(), key.size()) == 0) {
+    if (rest > key.size() && line[key.size()] == '=' && qv_results::sameBytes(line, key.data(), key.size())) {
       const char* after = line + key.size() + 1;
       if (marker) {
         value = file_->lineValue(line, key.size());

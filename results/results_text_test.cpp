@@ -87,6 +87,26 @@ TEST(KeyCompare, LineComparisonAgreesWithThePlainOne) {
 
 // Key and value lengths found eight bytes at a time agree with a plain
 // scan, wherever the ending byte falls in a word.
+// The in-place comparison against memcmp for every length around its
+// eight-byte steps: equal bytes, bytes differing at each position (in the
+// lowest and in the highest bit of a byte), read from ranges of exactly n
+// bytes (so that a read beyond them shows under the sanitizer).
+TEST(KeyCompare, SameBytesAgreesWithMemcmp) {
+  for (size_t n = 0; n <= 40; ++n) {
+    std::vector<char> a(n), b(n);
+    for (size_t i = 0; i < n; ++i) a[i] = b[i] = static_cast<char>('A' + (i * 7) % 26);
+    EXPECT_TRUE(qv_results::sameBytes(a.data(), b.data(), n)) << n;
+    for (size_t i = 0; i < n; ++i) {
+      for (char bit : {char(1), char(-128)}) {
+        b[i] = static_cast<char>(a[i] ^ bit);
+        EXPECT_FALSE(qv_results::sameBytes(a.data(), b.data(), n)) << n << " " << i;
+        EXPECT_EQ(qv_results::sameBytes(a.data(), b.data(), n), std::memcmp(a.data(), b.data(), n) == 0);
+        b[i] = a[i];
+      }
+    }
+  }
+}
+
 TEST(KeyCompare, KeyAndValueLengthsAgreeWithAPlainScan) {
   std::mt19937 random(5);
   const std::string alphabet("aZ=\r\n\0_9", 8);

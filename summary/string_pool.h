@@ -6,10 +6,11 @@
 // two matches have the same text exactly when they have the same number, so
 // duplicates and grouping compare numbers instead of texts.
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "results/line_keys.h"
 
 class qv_string_pool {
  public:
@@ -35,33 +36,16 @@ class qv_string_pool {
   /// The hash the pool uses: a few cycles for a short text, where a general
   /// byte hash costs tens.
   static uint64_t hashOf(std::string_view text);
-  /// Whether two texts are equal, as operator== tells, compared eight bytes
-  /// at a time in place: a probe compares a text of ten to thirty bytes,
-  /// for which calling the library costs more than the comparison.
+  /// Whether two texts are equal, as operator== tells, compared in place
+  /// (a probe compares a text of ten to thirty bytes).
   static bool sameText(std::string_view a, std::string_view b) {
-    const size_t n = a.size();
-    if (n != b.size()) return false;
-    const char* x = a.data();
-    const char* y = b.data();
-    if (n >= 8) {
-      for (size_t i = 0; i + 8 < n; i += 8)
-        if (load8(x + i) != load8(y + i)) return false;
-      return load8(x + n - 8) == load8(y + n - 8);  // the last eight, overlapping the word before
-    }
-    for (size_t i = 0; i < n; ++i)
-      if (x[i] != y[i]) return false;
-    return true;
+    return a.size() == b.size() && qv_results::sameBytes(a.data(), b.data(), a.size());
   }
   /// Number of distinct texts, the empty one included.
   uint32_t size() const { return static_cast<uint32_t>(begin_.size() - 1); }
 
  private:
   void grow();
-  static uint64_t load8(const char* p) {
-    uint64_t w;
-    std::memcpy(&w, p, sizeof w);
-    return w;
-  }
 
   std::string text_;
   std::vector<uint32_t> begin_;  // offset of each text in text_, and the end of the last
