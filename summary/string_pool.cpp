@@ -56,8 +56,12 @@ uint32_t qv_string_pool::intern(std::string_view text, uint64_t h) {
   return id;
 }
 
+// The table grows fourfold: every text is hashed again and placed at
+// random in a new table at each growth, which a pool of hundreds of
+// thousands of sequences (a search of many proteins) then does half as often
+// over its life, for a table at most twice as large.
 void qv_string_pool::grow() {
-  std::vector<uint64_t> slots(slots_.size() * 2, 0);
+  std::vector<uint64_t> slots(slots_.size() * 4, 0);
   const size_t mask = slots.size() - 1;
   for (uint32_t id = 1; id < size(); ++id) {
     const uint64_t h = hashOf(get(id));
