@@ -56,7 +56,6 @@ void qv_rereadQuery(const qv_resultsfile& file, qv_resultsfile::SectionCursor& c
       ask(std::string_view(substKey, length + 6), &subst[p]);
     }
   }
-  static_assert(2 * kMaxRanks <= 2 * qv_resultsfile::kMaxValuesAtOnce);
   for (size_t from = 0; from < n; from += qv_resultsfile::kMaxValuesAtOnce) {
     const size_t count = std::min(n - from, qv_resultsfile::kMaxValuesAtOnce);
     qv_valueref found[qv_resultsfile::kMaxValuesAtOnce];
