@@ -7,7 +7,7 @@ packages=(
   libxerces-c-dev libcurl4-openssl-dev libssl-dev libacl1-dev acl
   clang libclang-rt-dev
   python3 locales
-  libxml2-utils time
+  libxml2-utils time ccache
 )
 missing=()
 for p in "${packages[@]}"; do
