@@ -125,9 +125,6 @@ class qv_resultsfile {
   /// for keys[i]), their table slots fetched together so that the waits
   /// overlap.
   void findSectionValues(int section, std::span<const std::string_view> keys, std::span<qv_valueref> out) const;
-  /// Calls f(key) for every key of query q, in no particular order. `key`
-  /// is as written in the file and lies in the text held in memory, valid
-  /// as long as this object: valueOfKey(key) tells where its value lies.
   /// Calls f(key) for every key of a fixed section, in no particular order
   /// (enumerateSectionKeys() sorts them first): in the order of the file
   /// (reading the text front to back) when no key is written twice.
@@ -147,6 +144,9 @@ class qv_resultsfile {
       if (line[length] == '=') f(std::string_view(line, length));
     });
   }
+  /// Calls f(key) for every key of query q, in no particular order. `key`
+  /// is as written in the file and lies in the text held in memory, valid
+  /// as long as this object: valueOfKey(key) tells where its value lies.
   template <typename F>
   void forEachQueryKey(int q, F&& f) const {
     const qv_results::KeyTable* keys = queryKeys(q);

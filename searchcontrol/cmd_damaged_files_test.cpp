@@ -350,7 +350,7 @@ TEST(LostAnswers, AnswerThatCannotBeWrittenIsNotASuccess) {
     EXPECT_EQ(r.status, qv_output::kAnswerNotWritten) << r.err;
     // The record was made; the answer went nowhere else (not into the index).
     const std::string index = t.read(t.dayIndex(id));
-    EXPECT_EQ(index.size(), indexBefore.size() + 326);
+    EXPECT_EQ(index.size(), indexBefore.size() + qv_tasklayout::kRecordSize);
     EXPECT_EQ(index.find("taskID="), std::string::npos);
     r = runWithStdout(t, mode, {"--status", "--taskID", sid});
     EXPECT_EQ(r.status, qv_output::kAnswerNotWritten) << r.err;

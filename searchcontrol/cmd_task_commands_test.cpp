@@ -43,8 +43,8 @@ TEST(CreateTaskId, SkipsIdentifiersThatHaveATaskFile) {
   TaskTree t;
   const int64_t first = t.create();
   t.seedAhead(first, 5000);
-  t.write(t.taskFile(first + 5001), std::string(326, ' '));
-  t.write(t.taskFile(first + 5002), std::string(326, ' '));
+  t.write(t.taskFile(first + 5001), std::string(qv_tasklayout::kRecordSize, ' '));
+  t.write(t.taskFile(first + 5002), std::string(qv_tasklayout::kRecordSize, ' '));
   EXPECT_EQ(t.create(), first + 5003);
 }
 
@@ -64,7 +64,7 @@ TEST(CreateTaskId, DayIndexEndingInAPartialRecordIsRepaired) {
   const int64_t first = t.create();
   t.write(t.dayIndex(first), t.read(t.dayIndex(first)) + "17965420");  // a writer died mid-record
   const int64_t second = t.create();
-  EXPECT_EQ(t.read(t.dayIndex(first)).size(), 75u + 2 * 326);
+  EXPECT_EQ(t.read(t.dayIndex(first)).size(), static_cast<size_t>(qv_tasklayout::recordOffset(2)));
   EXPECT_EQ(t.record(t.dayIndex(first), 1).taskId, second);
 }
 

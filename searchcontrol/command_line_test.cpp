@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "searchcontrol/command_line.h"
+#include "searchcontrol/commands.h"
 #include "testsupport/server_tree.h"
 
 namespace {
@@ -58,6 +59,24 @@ TEST(CommandLine, RefusedLinesPrintUsageAndExitOne) {
   expectRefused({"--status", "--taskID", "-inf"});
   expectRefused({"--status", "--taskID", "0.85"});               // rounds to 0
   expectRefused({"--create_task_id", "--nice"});                 // value missing even for a task-free command
+}
+
+TEST(CommandLine, UsageTextNamesEveryCommandOfTheTableButTheSelfCheck) {
+  int listed = 0;
+  for (int i = 0; i < qv_searchcontrol::kNumberOfCommands; ++i) {
+    const std::string option(qv_searchcontrol::kCommands[i].option);
+    const bool inUsage = kUsage.find(" " + option + " ") != std::string::npos ||
+                         kUsage.find(" " + option + "\n") != std::string::npos;
+    EXPECT_EQ(inUsage, option != "--secret_test_harness") << option;
+    listed += inUsage;
+  }
+  // One usage line per listed command, each naming the program.
+  int lines = 0;
+  for (size_t at = kUsage.find("qv-searchcontrol.exe --"); at != std::string::npos;
+       at = kUsage.find("qv-searchcontrol.exe --", at + 1)) {
+    ++lines;
+  }
+  EXPECT_EQ(lines, listed);
 }
 
 TEST(CommandLine, VersionEchoesTheInvocationName) {

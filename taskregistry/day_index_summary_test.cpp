@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "taskregistry/task_record.h"
+
 namespace {
 
 using namespace qv_dayindexsummary;
@@ -13,7 +15,7 @@ TEST(DayIndexSummary, TracksLargestLastAndOrder) {
   s.add(12);
   EXPECT_TRUE(s.ascending);
   EXPECT_EQ(s.maxId, 12);
-  EXPECT_EQ(s.coveredBytes, 75 + 2 * 326);
+  EXPECT_EQ(s.coveredBytes, qv_tasklayout::recordOffset(2));
   s.add(12);  // a repeat breaks strict order
   EXPECT_FALSE(s.ascending);
   s.add(11);

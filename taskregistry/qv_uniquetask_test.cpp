@@ -27,7 +27,7 @@ class UniqueTask : public testing::Test {
 
   qv_taskrecord recordAt(const std::string& file, int64_t offset) {
     const std::string bytes = tree_.read(file);
-    return *qv_tasklayout::parseRecord(std::string_view(bytes).substr(offset, 326));
+    return *qv_tasklayout::parseRecord(std::string_view(bytes).substr(offset, qv_tasklayout::kRecordSize));
   }
   std::string dayIndexOf(int64_t id) { return "data/" + qv_tasklayout::dayName(id) + "/task_id"; }
 
@@ -78,7 +78,7 @@ TEST_F(UniqueTask, UpdateWritesBackWhereTheRecordWasFound) {
   EXPECT_EQ(r.errorNumber, 7);
   EXPECT_EQ(r.jobNumber, 55);
   EXPECT_EQ(r.spare, 66);
-  EXPECT_EQ(recordAt(dayIndexOf(second), 75 + 326).state, TASK_INFO_STATE_ID_ASSIGNED);
+  EXPECT_EQ(recordAt(dayIndexOf(second), qv_tasklayout::recordOffset(1)).state, TASK_INFO_STATE_ID_ASSIGNED);
 }
 
 TEST_F(UniqueTask, IndexReplacedByALinkIsNotWrittenThroughAndGivesCode1) {
