@@ -98,14 +98,22 @@ TEST_F(SummaryBoundaries, SingleQueryThresholdIsTheHomologyThresholdUnlessItIsAb
 }
 
 TEST_F(SummaryBoundaries, ChancesBelowOneInTenCountAsOneInTen) {
-  // qmatch 1000: one in 10 gives trunc(10 log10(500)) = 26, one in 11
-  // trunc(10 log10(550)) = 27.
+  // Query 1, qmatch 1000: one in 10 gives trunc(10 log10(500)) = 26, one in
+  // 11 trunc(27.40) = 27. Query 2, qmatch 1050: one in 10 gives
+  // trunc(10 log10(525)) = 27, where one in 9 would give trunc(26.74) = 26.
   FileSpec layout;
-  addQueries(layout, {{1000, 0}});
+  addQueries(layout, {{1000, 0}, {1050, 0}});
   auto file = open(layout);
   const qv_peptidesummary s(*file, 1, 0.0, 50, std::nullopt, 0.0, 0, std::nullopt);
-  const std::pair<int, int> cases[] = {{1, 26}, {9, 26}, {10, 26}, {11, 27}, {20, 30}};
-  for (const auto& [oneInX, expected] : cases) EXPECT_EQ(s.getPeptideIdentityThreshold(1, oneInX), expected) << oneInX;
+  struct Case {
+    int query;
+    int oneInX;
+    int threshold;
+  };
+  const Case cases[] = {{1, 1, 26}, {1, 9, 26}, {1, 10, 26}, {1, 11, 27}, {1, 20, 30},
+                        {2, 1, 27}, {2, 9, 27}, {2, 10, 27}, {2, 11, 27}};
+  for (const Case& c : cases)
+    EXPECT_EQ(s.getPeptideIdentityThreshold(c.query, c.oneInX), c.threshold) << c.query << " " << c.oneInX;
 }
 
 TEST_F(SummaryBoundaries, AMinimumProbabilityIsAChanceOnlyStrictlyBetweenZeroAndOne) {
