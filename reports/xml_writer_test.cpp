@@ -1,11 +1,7 @@
 // The writer's escaping, byte by byte, and the reports' number formatting.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdio>
-#include <cstring>
 #include <limits>
-#include <random>
 #include <string>
 
 #include "reports/report_numbers.h"
@@ -159,19 +155,6 @@ TEST(ReportNumbers, DoublesAreWrittenAsTheDefaultStreamForm) {
   EXPECT_EQ(number(std::numeric_limits<double>::infinity()), "inf");
   EXPECT_EQ(number(-std::numeric_limits<double>::infinity()), "-inf");
   EXPECT_EQ(number(std::numeric_limits<double>::quiet_NaN()), "nan");
-}
-
-TEST(ReportNumbers, DoublesMatchPrintfG) {
-  std::mt19937_64 random(7);
-  char expected[64];
-  for (int i = 0; i < 20000; ++i) {
-    uint64_t bits = random();
-    double value;
-    std::memcpy(&value, &bits, sizeof value);
-    if (i % 2 == 0) value = std::ldexp(static_cast<double>(random() % 2000000) - 1000000.0, static_cast<int>(random() % 80) - 60);
-    std::snprintf(expected, sizeof expected, "%g", value);
-    ASSERT_EQ(number(value), expected) << i;
-  }
 }
 
 TEST(ReportNumbers, RoundedScoresSaturateAndNanGivesZero) {

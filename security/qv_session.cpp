@@ -3,6 +3,7 @@
 #include "security/qv_session.h"
 
 #include <algorithm>
+#include <charconv>
 #include <limits>
 
 #include "platform/clock.h"
@@ -55,10 +56,15 @@ bool fixedValueAcceptable(const FixedParameter& f, std::string_view value) {
   for (; i < value.size(); ++i) {
     if (value[i] < '0' || value[i] > '9') return false;
   }
-  if (f.name == std::string_view(qv_session::kUserID) || f.name == std::string_view(qv_session::kUserType)) {
-    const int64_t v = readInteger(value).value_or(0);
+  // The file's schema holds the user id and type as 32-bit numbers and the
+  // others as 64-bit ones: a value beyond them would make a file that no
+  // longer opens.
+  const std::string_view digits = value[0] == '+' ? value.substr(1) : value;
+  int64_t v = 0;
+  const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), v);
+  if (ec != std::errc() || end != digits.data() + digits.size()) return false;
+  if (f.name == std::string_view(qv_session::kUserID) || f.name == std::string_view(qv_session::kUserType))
     return v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max();
-  }
   return true;
 }
 
