@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <vector>
 
 #include "platform/file_io.h"
@@ -13,6 +14,21 @@
 namespace qv_platform {
 
 namespace {
+
+constexpr std::string_view kTemporarySuffix = ".tmpXXXXXX";
+
+// The longest file name the directory takes (NAME_MAX when it cannot tell).
+size_t nameLimit(const std::string& dir) {
+  const long limit = ::pathconf(dir.empty() ? "." : dir.c_str(), _PC_NAME_MAX);
+  return limit > 0 ? static_cast<size_t>(limit) : NAME_MAX;
+}
+
+// "." + as much of `name` as fits + ".tmpXXXXXX": a long name is cut, so the
+// temporary file can be made beside any file whose name fits.
+std::string temporaryName(std::string_view name, size_t limit) {
+  const size_t room = limit > kTemporarySuffix.size() + 1 ? limit - kTemporarySuffix.size() - 1 : 0;
+  return "." + std::string(name.substr(0, room)) + std::string(kTemporarySuffix);
+}
 
 mode_t modeForNewFile(const std::string& path) {
   struct stat st;
@@ -33,7 +49,7 @@ bool replaceFileAtomically(const std::string& path, std::string_view data, std::
   const size_t slash = path.rfind('/');
   const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  std::string tmpl = dir + "." + name + ".tmpXXXXXX";
+  const std::string tmpl = dir + temporaryName(name, nameLimit(dir));
   std::vector<char> buffer(tmpl.begin(), tmpl.end());
   buffer.push_back('\0');
   const int fd = ::mkostemp(buffer.data(), O_CLOEXEC);

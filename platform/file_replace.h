@@ -7,8 +7,10 @@
 namespace qv_platform {
 
 /// Writes `data` to a new temporary file in the directory of `path` (named
-/// "." + the file name + ".tmp" + random characters, so that it is hidden and
-/// never mistaken for the file itself), flushes it to disk and renames it
+/// "." + as much of the file name as fits + ".tmp" + six random characters,
+/// so that it is hidden, never mistaken for the file itself, and never
+/// longer than the directory allows a name to be), flushes it to disk and
+/// renames it
 /// over `path`. The new file keeps the mode of the file it replaces (a new
 /// file gets 0666 less the umask). On failure the temporary file is removed,
 /// `path` is untouched and `*error` (when not null) holds the reason.
