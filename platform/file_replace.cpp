@@ -30,12 +30,12 @@ std::string temporaryName(std::string_view name, size_t limit) {
   return "." + std::string(name.substr(0, room)) + std::string(kTemporarySuffix);
 }
 
-mode_t modeForNewFile(const std::string& path) {
+// The mode the new file gets: the permission bits of the file it replaces,
+// or owner read and write only for a file it makes.
+mode_t finalMode(const std::string& path) {
   struct stat st;
-  if (::stat(path.c_str(), &st) == 0) return st.st_mode & 07777;
-  const mode_t mask = ::umask(0);  // read the umask: setting it is the only way
-  ::umask(mask);
-  return 0666 & ~mask;
+  if (::stat(path.c_str(), &st) == 0) return st.st_mode & 0777;
+  return 0600;
 }
 
 bool fail(std::string* error, const std::string& what, int code) {
@@ -52,20 +52,21 @@ bool replaceFileAtomically(const std::string& path, std::string_view data, std::
   const std::string tmpl = dir + temporaryName(name, nameLimit(dir));
   std::vector<char> buffer(tmpl.begin(), tmpl.end());
   buffer.push_back('\0');
+  // Made with mode 0600: nobody else can read the contents while they are written.
   const int fd = ::mkostemp(buffer.data(), O_CLOEXEC);
   if (fd < 0) return fail(error, "cannot create a temporary file beside " + path, errno);
   const std::string tmp(buffer.data());
   int code = 0;
   std::string what;
-  if (::fchmod(fd, modeForNewFile(path)) != 0) {
-    code = errno;
-    what = "cannot set the mode of " + tmp;
-  } else if (!writeAll(fd, data)) {
+  if (!writeAll(fd, data)) {
     code = errno;
     what = "cannot write " + tmp;
   } else if (::fsync(fd) != 0) {
     code = errno;
     what = "cannot flush " + tmp;
+  } else if (::fchmod(fd, finalMode(path)) != 0) {
+    code = errno;
+    what = "cannot set the mode of " + tmp;
   }
   if (::close(fd) != 0 && code == 0) {
     code = errno;

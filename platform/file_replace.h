@@ -10,10 +10,12 @@ namespace qv_platform {
 /// "." + as much of the file name as fits + ".tmp" + six random characters,
 /// so that it is hidden, never mistaken for the file itself, and never
 /// longer than the directory allows a name to be), flushes it to disk and
-/// renames it
-/// over `path`. The new file keeps the mode of the file it replaces (a new
-/// file gets 0666 less the umask). On failure the temporary file is removed,
-/// `path` is untouched and `*error` (when not null) holds the reason.
+/// renames it over `path`. The temporary file is readable and writable by
+/// its owner only while it is written, and given its final mode just before
+/// the rename: the permission bits of the file it replaces, or 0600 (owner
+/// only, whatever the umask) for a file it makes. On failure the temporary
+/// file is removed, `path` is untouched and `*error` (when not null) holds
+/// the reason.
 [[nodiscard]] bool replaceFileAtomically(const std::string& path, std::string_view data,
                                          std::string* error = nullptr);
 

@@ -1,8 +1,10 @@
 // Rewriting session files end to end, through qv-sessionprobe run as separate
-// processes: identifiers of every length a file name can have.
+// processes: identifiers of every length a file name can have, and the modes
+// of the files written.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <vector>
 
@@ -68,6 +70,11 @@ class SessionSave : public ::testing::Test {
     std::sort(all.begin(), all.end());
     return all;
   }
+  static std::string octal(fs::perms mode) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%o", static_cast<unsigned>(mode));
+    return text;
+  }
   static int64_t lastAccessed(const std::string& file) {
     const size_t at = file.find("<qvs:lastAccessed>");
     return at == std::string::npos ? -1 : std::stoll(file.substr(at + 18));
@@ -88,6 +95,27 @@ TEST_F(SessionSave, IdentifiersOfEveryLengthUpToTheLongestFileNameAreOpenedAndRe
     EXPECT_GE(lastAccessed(tree_.read("sessions/" + id)), start) << length << ": the file was rewritten";
     EXPECT_EQ(sessionNames(), std::vector<std::string>({id})) << length;
     fs::remove(tree_.path("sessions/" + id));
+  }
+}
+
+// Session files the program makes are its owner's only, whatever the umask;
+// a session file it rewrites keeps the permission bits it had (the login
+// side chose them).
+TEST_F(SessionSave, ModesOfSessionFilesMadeAndRewritten) {
+  const qvtest::RunResult made = tree_.runProgram(
+      "/bin/bash", {"-c", "umask 000; exec \"$0\"", qvtest::programPath("qv-sessionprobe")});
+  EXPECT_EQ(made.status, 0) << made.out << made.err;
+  EXPECT_EQ(octal(fs::status(tree_.path("sessions/cmd_cmdlinesession")).permissions()), "600");
+  using P = fs::perms;
+  for (const P mode : {P::owner_read | P::owner_write | P::group_read,
+                       P::owner_read | P::owner_write | P::group_read | P::others_read}) {
+    tree_.write("sessions/s", sessionFile({}, "100"));
+    fs::permissions(tree_.path("sessions/s"), mode);
+    const qvtest::RunResult r = tree_.runProgram(
+        "/bin/bash", {"-c", "umask 077; exec \"$0\" --sessionID s", qvtest::programPath("qv-sessionprobe")});
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_GT(lastAccessed(tree_.read("sessions/s")), 100);
+    EXPECT_EQ(octal(fs::status(tree_.path("sessions/s")).permissions()), octal(mode));
   }
 }
 
