@@ -1,11 +1,15 @@
 // Rewriting session files end to end, through qv-sessionprobe run as separate
-// processes: identifiers of every length a file name can have, and the modes
-// of the files written.
+// processes: identifiers of every length a file name can have, a session
+// removed (logged out) while requests have it open, a file system that
+// cannot exchange files, and the modes of the files written.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <map>
+#include <thread>
 #include <vector>
 
 #include "platform/clock.h"
@@ -57,6 +61,15 @@ class SessionSave : public ::testing::Test {
   qvtest::RunResult probe(const std::vector<std::string>& args) const {
     return tree_.runProgram(qvtest::programPath("qv-sessionprobe"), args);
   }
+  // The probe with the rename fault `fault` on the file named `target`.
+  qvtest::RunResult probeWithFault(const std::string& fault, const std::string& target,
+                                   const std::vector<std::string>& args) const {
+    std::vector<std::string> all = {"LD_PRELOAD=" + qvtest::buildDir() + "/libqv-rename-shim.so",
+                                    "ASAN_OPTIONS=verify_asan_link_order=0", "QV_RENAME_FAULT=" + fault,
+                                    "QV_RENAME_TARGET=" + target, qvtest::programPath("qv-sessionprobe")};
+    all.insert(all.end(), args.begin(), args.end());
+    return tree_.runProgram("/usr/bin/env", all);
+  }
   static std::string line(const qvtest::RunResult& r, const std::string& key) {
     const size_t at = r.out.find(key + "=");
     if (at == std::string::npos) return "<none>";
@@ -96,6 +109,90 @@ TEST_F(SessionSave, IdentifiersOfEveryLengthUpToTheLongestFileNameAreOpenedAndRe
     EXPECT_EQ(sessionNames(), std::vector<std::string>({id})) << length;
     fs::remove(tree_.path("sessions/" + id));
   }
+}
+
+// A session removed (its user logged out) after a request read it but
+// before the request wrote it back is refused, and stays removed. The
+// command-line session, which is made when it is missing, is made.
+TEST_F(SessionSave, ASessionRemovedJustBeforeItsRewriteIsRefusedAndStaysRemoved) {
+  tree_.write("sessions/gone", sessionFile());
+  const qvtest::RunResult r = probeWithFault("removed-first", "gone", {"--sessionID", "gone"});
+  EXPECT_EQ(r.status, 11) << r.out << r.err;
+  EXPECT_EQ(line(r, "last_error"), "4355") << r.out;
+  EXPECT_NE(r.out.find("message=4355,1,Can't find the session file requested\n"), std::string::npos) << r.out;
+  EXPECT_NE(tree_.read("logs/security.log").find(",4355,1,\"gone\",42,\"Can't find the session file requested\"\n"),
+            std::string::npos)
+      << tree_.read("logs/security.log");
+  EXPECT_EQ(sessionNames(), std::vector<std::string>()) << "the session came back";
+
+  const qvtest::RunResult cmd = probeWithFault("removed-first", "cmd_cmdlinesession", {});
+  EXPECT_EQ(cmd.status, 0) << cmd.out << cmd.err;
+  EXPECT_EQ(line(cmd, "session"), "cmd_cmdlinesession");
+  EXPECT_EQ(sessionNames(), std::vector<std::string>({"cmd_cmdlinesession"}));
+}
+
+// Without an exchange of two files a rewrite could bring back a removed
+// session, so on such a file system a session is not rewritten at all.
+TEST_F(SessionSave, AFileSystemThatCannotExchangeFilesLeavesTheSessionAsItWas) {
+  const std::string original = sessionFile();
+  tree_.write("sessions/s", original);
+  const qvtest::RunResult r = probeWithFault("no-exchange", "s", {"--sessionID", "s"});
+  EXPECT_EQ(r.status, 11) << r.out << r.err;
+  EXPECT_EQ(line(r, "last_error"), "4356");
+  EXPECT_NE(r.out.find("message=4356,1,Can't save the session file s (the file system of ../sessions/ cannot exchange "
+                       "two files in one step, and ../sessions/s is not replaced without it (a file removed meanwhile "
+                       "would be made again): Invalid argument)\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_EQ(tree_.read("sessions/s"), original);
+  EXPECT_EQ(sessionNames(), std::vector<std::string>({"s"}));
+}
+
+// Web requests open a session again and again while the web scripts remove
+// it (log-out). A request that read the session before the removal must not
+// write it back afterwards: no removed session may come back. The requests
+// of a round start one after another; the session is removed as soon as the
+// first has finished, when the others are at different points of their
+// work: some have not read the session yet, some are writing it back (a
+// session of 600 custom parameters takes a while to write).
+TEST_F(SessionSave, LoggedOutSessionsNeverComeBackWhileManyRequestsOpenThem) {
+  tree_.setEnv("REMOTE_ADDR", "127.0.0.1");
+  std::vector<std::pair<std::string, std::string>> custom;
+  for (int i = 0; i < 600; ++i) custom.emplace_back("p" + std::to_string(i), std::string(40, 'v'));
+  const std::string file = sessionFile(custom);
+  constexpr int kRounds = 8;
+  constexpr int kRequests = 4;
+  int cameBack = 0;
+  std::map<std::string, int> answers;
+  for (int round = 0; round < kRounds; ++round) {
+    const std::string id = "churn" + std::to_string(round);
+    tree_.write("sessions/" + id, file);
+    std::vector<qvtest::RunResult> results(kRequests);
+    std::vector<std::thread> requests;
+    for (int i = 0; i < kRequests; ++i) {
+      requests.emplace_back([&, i] { results[i] = probe({"--sessionID", id}); });
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    requests[0].join();
+    fs::remove(tree_.path("sessions/" + id));
+    for (int i = 1; i < kRequests; ++i) requests[i].join();
+    if (tree_.exists("sessions/" + id)) {
+      ++cameBack;
+      fs::remove(tree_.path("sessions/" + id));
+    }
+    for (const qvtest::RunResult& r : results) {
+      // Valid (opened and written back before the removal), refused as gone
+      // (4355: read before the removal) or not logged in (4360: after it).
+      const std::string error = line(r, "last_error");
+      EXPECT_TRUE((r.status == 0 && error == "0") || (r.status == 11 && (error == "4355" || error == "4360")))
+          << r.status << "\n" << r.out << r.err;
+      ++answers[error];
+    }
+  }
+  EXPECT_EQ(cameBack, 0) << "of " << kRounds << " removed sessions; requests valid " << answers["0"]
+                         << ", refused as gone " << answers["4355"] << ", not logged in " << answers["4360"];
+  EXPECT_EQ(sessionNames(), std::vector<std::string>()) << "no temporary file is left";
+  EXPECT_GE(answers["0"], kRounds) << "the first request of each round opens its session";
 }
 
 // Session files the program makes are its owner's only, whatever the umask;
