@@ -124,6 +124,11 @@ qv_platform::ReplaceResult writeFile(const Element& root, const std::string& pat
   if (service == nullptr) return ReplaceResult::Failed;
   std::string bytes;
   if (!service->serialize(root, bytes, error)) return ReplaceResult::Failed;
+  if (bytes.size() > kMaxDocumentBytes) {
+    error = "the document would be " + std::to_string(bytes.size()) + " bytes, more than the " +
+            std::to_string(kMaxDocumentBytes) + " that are read";
+    return ReplaceResult::Failed;
+  }
   return qv_platform::replaceFileAtomically(path, bytes, mode, &error);
 }
 

@@ -35,7 +35,8 @@ std::string securitySchemaLocation();
 /// a reason in `*error` when it cannot be loaded.
 const qv_xml_service* xmlService(std::string* error);
 
-/// Largest document read; the store's documents are a few kilobytes.
+/// Largest document read, and so also the largest written; the store's
+/// documents are a few kilobytes.
 inline constexpr uintmax_t kMaxDocumentBytes = 16u << 20;
 
 /// Parses `path` with validation against the schema file `schemaPath` (whose
@@ -62,8 +63,10 @@ Element& appendChild(Element& parent, std::string_view localName, std::string_vi
 /// file `path` with it atomically as `mode` says (see
 /// qv_platform::replaceFileAtomically): a temporary file beside it is
 /// written, flushed and put in its place, so a failure leaves the old file
-/// whole. Failed comes with a reason in `error`; TargetGone (ReplaceExisting
-/// only) means the file was not there and nothing was written.
+/// whole. A document whose serialised form is larger than kMaxDocumentBytes
+/// is not written (Failed): it could never be read back. Failed comes with a
+/// reason in `error`; TargetGone (ReplaceExisting only) means the file was
+/// not there and nothing was written.
 [[nodiscard]] qv_platform::ReplaceResult writeFile(const Element& root, const std::string& path,
                                                    qv_platform::ReplaceMode mode, std::string& error);
 

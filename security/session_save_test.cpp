@@ -1,7 +1,8 @@
 // Rewriting session files end to end, through qv-sessionprobe run as separate
-// processes: identifiers of every length a file name can have, a session
-// removed (logged out) while requests have it open, a file system that
-// cannot exchange files, and the modes of the files written.
+// processes: identifiers of every length a file name can have, documents at
+// the size that can be read back, a session removed (logged out) while
+// requests have it open, a file system that cannot exchange files, and the
+// modes of the files written.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "security/qv_xml.h"
 #include "testsupport/server_tree.h"
 
 namespace {
@@ -108,6 +110,40 @@ TEST_F(SessionSave, IdentifiersOfEveryLengthUpToTheLongestFileNameAreOpenedAndRe
     EXPECT_GE(lastAccessed(tree_.read("sessions/" + id)), start) << length << ": the file was rewritten";
     EXPECT_EQ(sessionNames(), std::vector<std::string>({id})) << length;
     fs::remove(tree_.path("sessions/" + id));
+  }
+}
+
+// A session file is rewritten pretty-printed with CR LF, larger than it came.
+// One whose rewrite is exactly as large as a document that is read is written
+// and read back; one byte more is refused (4356) and the old file kept whole.
+TEST_F(SessionSave, ASessionIsRewrittenOnlyWhenItCanBeReadBack) {
+  // The size of the program's own rewrite of a session with a padding value
+  // of 1000 bytes; the rewrite grows byte for byte with the value.
+  tree_.write("sessions/measure", sessionFile({{"padding", std::string(1000, 'x')}}));
+  ASSERT_EQ(probe({"--sessionID", "measure"}).status, 0);
+  const int64_t measured = static_cast<int64_t>(tree_.read("sessions/measure").size());
+  const int64_t limit = static_cast<int64_t>(qv_xml::kMaxDocumentBytes);
+  for (int64_t delta : {-1, 0, 1}) {
+    const std::string original = sessionFile({{"padding", std::string(1000 + limit + delta - measured, 'x')}});
+    ASSERT_LE(static_cast<int64_t>(original.size()), limit) << "the session is read before it is rewritten";
+    tree_.write("sessions/big", original);
+    const qvtest::RunResult r = probe({"--sessionID", "big"});
+    const std::string where = "rewrite of " + std::to_string(limit + delta) + " bytes\n" + r.out.substr(0, 2000);
+    if (delta <= 0) {
+      EXPECT_EQ(r.status, 0) << where;
+      EXPECT_EQ(static_cast<int64_t>(fs::file_size(tree_.path("sessions/big"))), limit + delta) << where;
+      const qvtest::RunResult again = probe({"--sessionID", "big"});
+      EXPECT_EQ(again.status, 0) << where << "\nread back:\n" << again.out.substr(0, 2000);
+    } else {
+      EXPECT_EQ(r.status, 11) << where;
+      EXPECT_EQ(line(r, "last_error"), "4356") << where;
+      EXPECT_NE(r.out.find("message=4356,1,Can't save the session file big (the document would be 16777217 bytes, "
+                           "more than the 16777216 that are read)\n"),
+                std::string::npos)
+          << where;
+      EXPECT_TRUE(tree_.read("sessions/big") == original) << where << "\nthe old file is kept whole";
+    }
+    EXPECT_EQ(sessionNames(), std::vector<std::string>({"big", "measure"})) << where;
   }
 }
 
