@@ -129,7 +129,9 @@ TEST(PermittedTasks, WrittenListValidatesAndReadsBack) {
   qv_xml::appendChild(data, "custom_parameters");
   tasks.writeToElement(data);
   std::string error;
-  ASSERT_TRUE(qv_xml::writeFile(root, tree.path("sessions/s"), error)) << error;
+  ASSERT_EQ(qv_xml::writeFile(root, tree.path("sessions/s"), qv_platform::ReplaceMode::CreateOrReplace, error),
+            qv_platform::ReplaceResult::Replaced)
+      << error;
   qv_errors errors;
   auto back = qv_xml::parseFile(tree.path("sessions/s"), errors, tree.path("config/tarnel_security_1_0.xsd"));
   ASSERT_TRUE(back) << errors.getLastErrorString();

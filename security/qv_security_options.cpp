@@ -74,5 +74,6 @@ bool qv_security_options::save(const std::string& path, std::string& error) cons
   qv_xml::appendChild(o, "corvanaOracleServerName", corvanaOracleServerName_);
   qv_xml::appendChild(o, "logLevel", std::to_string(logLevel_));
   qv_xml::appendChild(o, "logFileName", logFileName_);
-  return qv_xml::writeFile(root, path, error);
+  return qv_xml::writeFile(root, path, qv_platform::ReplaceMode::CreateOrReplace, error) ==
+         qv_platform::ReplaceResult::Replaced;
 }

@@ -244,12 +244,25 @@ bool qv_session::save() {
     qv_xml::appendChild(param, "paramValue", value);
   }
   tasks_.writeToElement(data);
+  // Only the command-line session is made here; any other session file is
+  // replaced only while it is there, so a session removed at log-out (even
+  // while this request had it open) is never written back. Such a session
+  // is refused like one whose file cannot be found.
+  const qv_platform::ReplaceMode mode = sessionID_ == kCommandLineSession
+                                            ? qv_platform::ReplaceMode::CreateOrReplace
+                                            : qv_platform::ReplaceMode::ReplaceExisting;
   std::string why;
-  if (!qv_xml::writeFile(root, filePath(sessionID_), why)) {
-    refuse(ERR_SESSION_SAVE, sessionID_ + " (" + why + ")");
-    return false;
+  switch (qv_xml::writeFile(root, filePath(sessionID_), mode, why)) {
+    case qv_platform::ReplaceResult::Replaced:
+      return true;
+    case qv_platform::ReplaceResult::TargetGone:
+      refuse(ERR_SESSION_FILE_NOT_FOUND);
+      return false;
+    case qv_platform::ReplaceResult::Failed:
+      break;
   }
-  return true;
+  refuse(ERR_SESSION_SAVE, sessionID_ + " (" + why + ")");
+  return false;
 }
 
 // Parameters.

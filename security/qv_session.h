@@ -71,7 +71,10 @@ class qv_session {
   /// isValid(). The request is read from the environment (REMOTE_ADDR,
   /// REMOTE_USER, HTTP_USER_AGENT, HTTP_COOKIE). An identifier that
   /// contains "/", "\" or a control character, or begins with ".", is
-  /// discarded like one whose session file does not exist.
+  /// discarded like one whose session file does not exist. A successful
+  /// open rewrites the file with the time of this access; a session whose
+  /// file was removed (log-out) after it was read is refused with 4355 and
+  /// not written back.
   explicit qv_session(std::string_view sessionID, const qv_session_context& context = {});
   /// The same for the request `request` instead of the environment's.
   qv_session(std::string_view sessionID, const qv_session_context& context, const qv_session_request& request);
@@ -106,7 +109,9 @@ class qv_session {
   /// Parameter setters: store the value and rewrite the session file
   /// (atomically). An invalid session gives 4361, a session that may not
   /// keep parameters 4362, a value a fixed parameter cannot hold or a
-  /// failed write 4356 (the old file stays whole); each returns false.
+  /// failed write 4356 (the old file stays whole), a session whose file has
+  /// been removed meanwhile 4355 (the file is not made again); each returns
+  /// false.
   [[nodiscard]] bool setParameter(std::string_view name, std::string_view value);
   [[nodiscard]] bool setIntParameter(std::string_view name, int64_t value);
   [[nodiscard]] bool setFlagParameter(std::string_view name, bool value);

@@ -117,12 +117,19 @@ Element& appendChild(Element& parent, std::string_view localName, std::string_vi
   return parent.children.back();
 }
 
-bool writeFile(const Element& root, const std::string& path, std::string& error) {
+qv_platform::ReplaceResult writeFile(const Element& root, const std::string& path, qv_platform::ReplaceMode mode,
+                                     std::string& error) {
+  using qv_platform::ReplaceResult;
   const qv_xml_service* service = xmlService(&error);
-  if (service == nullptr) return false;
+  if (service == nullptr) return ReplaceResult::Failed;
   std::string bytes;
-  if (!service->serialize(root, bytes, error)) return false;
-  return qv_platform::replaceFileAtomically(path, bytes, &error);
+  if (!service->serialize(root, bytes, error)) return ReplaceResult::Failed;
+  if (bytes.size() > kMaxDocumentBytes) {
+    error = "the document would be " + std::to_string(bytes.size()) + " bytes, more than the " +
+            std::to_string(kMaxDocumentBytes) + " that are read";
+    return ReplaceResult::Failed;
+  }
+  return qv_platform::replaceFileAtomically(path, bytes, mode, &error);
 }
 
 const Element* firstChild(const Element& parent, std::string_view localName) {

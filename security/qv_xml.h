@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "errors/qv_errors.h"
+#include "platform/file_replace.h"
 #include "security/xml_service.h"
 
 namespace qv_xml {
@@ -34,7 +35,8 @@ std::string securitySchemaLocation();
 /// a reason in `*error` when it cannot be loaded.
 const qv_xml_service* xmlService(std::string* error);
 
-/// Largest document read; the store's documents are a few kilobytes.
+/// Largest document read, and so also the largest written; the store's
+/// documents are a few kilobytes.
 inline constexpr uintmax_t kMaxDocumentBytes = 16u << 20;
 
 /// Parses `path` with validation against the schema file `schemaPath` (whose
@@ -58,10 +60,15 @@ Element createDocument(std::string_view prefix, std::string_view name, std::stri
 Element& appendChild(Element& parent, std::string_view localName, std::string_view text = {});
 
 /// Serialises the document (CR LF line ends, pretty-printed) and replaces the
-/// file `path` with it atomically: a temporary file beside it is written,
-/// flushed and renamed over it, so a failure leaves the old file whole.
-/// Returns false with a reason in `error`.
-[[nodiscard]] bool writeFile(const Element& root, const std::string& path, std::string& error);
+/// file `path` with it atomically as `mode` says (see
+/// qv_platform::replaceFileAtomically): a temporary file beside it is
+/// written, flushed and put in its place, so a failure leaves the old file
+/// whole. A document whose serialised form is larger than kMaxDocumentBytes
+/// is not written (Failed): it could never be read back. Failed comes with a
+/// reason in `error`; TargetGone (ReplaceExisting only) means the file was
+/// not there and nothing was written.
+[[nodiscard]] qv_platform::ReplaceResult writeFile(const Element& root, const std::string& path,
+                                                   qv_platform::ReplaceMode mode, std::string& error);
 
 /// The first child element with this local name, or nullptr.
 const Element* firstChild(const Element& parent, std::string_view localName);

@@ -88,7 +88,9 @@ TEST_F(XmlLayer, WrittenDocumentHasCrLfLinesAndValidates) {
   }
   const std::string path = tree_.path("config/written.xml");
   std::string error;
-  ASSERT_TRUE(qv_xml::writeFile(root, path, error)) << error;
+  ASSERT_EQ(qv_xml::writeFile(root, path, qv_platform::ReplaceMode::CreateOrReplace, error),
+            qv_platform::ReplaceResult::Replaced)
+      << error;
   const std::string bytes = tree_.read("config/written.xml");
   EXPECT_EQ(bytes.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\" ?>\r\n", 0), 0u) << bytes;
   EXPECT_NE(bytes.find("\r\n  <qvs:options>\r\n    <qvs:securityEnabled>false</qvs:securityEnabled>\r\n"),
@@ -221,7 +223,8 @@ TEST_F(XmlLayer, FailedWriteLeavesTheOldFileWhole) {
   Element root = qv_xml::createDocument("qvs", "security_options", qv_xml::kSecurityNamespace,
                                         qv_xml::securitySchemaLocation(), "1", "0");
   std::string error;
-  EXPECT_FALSE(qv_xml::writeFile(root, tree_.path("no_such_dir/file.xml"), error));
+  EXPECT_EQ(qv_xml::writeFile(root, tree_.path("no_such_dir/file.xml"), qv_platform::ReplaceMode::CreateOrReplace, error),
+            qv_platform::ReplaceResult::Failed);
   EXPECT_NE(error.find("no_such_dir"), std::string::npos) << error;
 }
 
