@@ -72,7 +72,8 @@ bool qv_session::verifyCorvanaConnection() {
   const std::string url = options_.getCorvanaAppServerURL() + "/rc?command=page&page=CheckLoginQV" +
                           "&connectionid=" + queryText(*connectionID) + "&action=check";
   errors_.setError(TRACE_CORVANA_URL, url);
-  const qv_connection_settings settings = context_.connection ? *context_.connection : configuredConnection();
+  qv_connection_settings settings = context_.connection ? *context_.connection : configuredConnection();
+  if (context_.corvanaTimeoutSeconds) settings.timeoutSeconds = *context_.corvanaTimeoutSeconds;
   // The transfer's own messages go into a list of their own, so that an
   // earlier message of the session cannot stop the request; they are then
   // logged here in front of 4373.

@@ -30,6 +30,10 @@ struct qv_session_context {
   /// Proxy settings for the Corvana login check; when unset they are taken
   /// from the Options section of the server configuration when needed.
   std::optional<qv_connection_settings> connection;
+  /// Time-out of the Corvana login check in seconds; unset: the time-out of
+  /// the connection settings. It bounds the whole check: connection,
+  /// request and answer, however slowly the server answers.
+  std::optional<int> corvanaTimeoutSeconds;
 };
 
 /// The parts of the web request a session looks at.

@@ -331,6 +331,26 @@ TEST_F(Session, ParametersAreSavedIntoTheFile) {
   EXPECT_NE(r.out.find("message=4361,1,"), std::string::npos) << r.out;
 }
 
+// What the probe prints and its exit status tell the state after --owner
+// and --set have run: a refused --set leaves the session invalid.
+TEST_F(Session, ProbeReportsTheSessionAsItIsAfterARefusedSet) {
+  tree_.write("sessions/p", sessionXml());
+  qvtest::RunResult r = probe({"--sessionID", "p", "--owner", "42", "--set", "_UserID", "abc"});
+  EXPECT_EQ(r.status, 11) << r.out;
+  EXPECT_EQ(line(r, "valid"), "0");
+  EXPECT_EQ(line(r, "last_error"), "4356");
+  EXPECT_EQ(line(r, "viewable"), "1") << "asked before the refused --set";
+  EXPECT_EQ(line(r, "set"), "0");
+  r = probe({"--sessionID", "p", "--set", "_UserID", "abc", "--quiet"});
+  EXPECT_EQ(r.out, "valid=0\n");
+  EXPECT_EQ(r.status, 11);
+  r = probe({"--sessionID", "p", "--set", "colour", "red", "--quiet"});
+  EXPECT_EQ(r.out, "valid=1\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(tree_.read("sessions/p").find("<qvs:paramName>colour</qvs:paramName>"), std::string::npos)
+      << "--quiet still stores the parameter";
+}
+
 TEST_F(Session, FailedSaveKeepsTheOldFileWhole) {
   // With files limited to 1 KiB the rewrite of this 3 KiB session file fails.
   const std::string original = sessionXml({}, "<qvs:param><qvs:paramName>big</qvs:paramName><qvs:paramValue>" +
