@@ -3,6 +3,7 @@
 // (or a command line) against a task of another user, through
 // --result_file_mime, whose answer shows plainly whether results went out.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -53,6 +54,28 @@ TEST(ResultsSecurity, SessionCannotTurnSecurityOffForItself) {
   for (const auto& c : cases) {
     const RunResult r = t.ask("--result_file_mime", t.completed("../data/F1.dat", c.owner), {"--sessionID", "mine"});
     EXPECT_EQ(r.out, c.answer) << "owner " << c.owner;
+  }
+}
+
+// Any entry named login.pl means the security layer is installed: a link
+// that leads nowhere (a script being replaced, say) must not switch the
+// session check off.
+TEST(ResultsSecurity, LoginScriptThatIsADanglingLinkOrADirectoryStillMeansASessionCheck) {
+  for (const std::string kind : {"dangling link", "directory"}) {
+    ResultsTree t;
+    t.securityOn();
+    ASSERT_EQ(::unlink(t.path("cgi/login.pl").c_str()), 0);
+    if (kind == "directory") {
+      t.write("cgi/login.pl/index", "");
+    } else {
+      ASSERT_EQ(::symlink("login.pl.new", t.path("cgi/login.pl").c_str()), 0);
+    }
+    t.write("data/F1.dat", kFile);
+    const int64_t id = t.completed("../data/F1.dat", 77);
+    t.setEnv("REMOTE_ADDR", "127.0.0.1");
+    const RunResult r = t.ask("--result_file_mime", id);
+    EXPECT_EQ(r.out, "searchcontrol-error=11\n") << kind;
+    EXPECT_EQ(r.status, 11) << kind;
   }
 }
 
