@@ -24,7 +24,7 @@ bool othersMay(const FileStatus& s, uint32_t bit) { return s.known && (s.permiss
 
 std::string warning(const std::string& text) { return "warning access " + text; }
 
-// The directory part of a path ("." when it has none), with a final "/".
+// The directory part of a path, with its final "/" ("./" when it has none).
 std::string directoryOf(const std::string& path) {
   const size_t slash = path.rfind('/');
   return slash == std::string::npos ? "./" : path.substr(0, slash + 1);
