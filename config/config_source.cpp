@@ -147,6 +147,7 @@ bool qv_config_source::fetch(const std::string& address, std::string& result) {
   s.proxyPassword = settings_.proxyPassword;
   s.httpVersion = settings_.httpVersion;
   s.timeoutSeconds = settings_.timeoutSeconds;
+  s.totalTimeoutSeconds = settings_.totalTimeoutSeconds;
   std::vector<qv_platform::HttpFetchFailure> failures;
   const bool ok = fetcher->fetch(address, s, result, failures);
   for (const auto& f : failures) {

@@ -15,4 +15,7 @@ struct qv_connection_settings {
   /// 2 leaves the library's default; 0 asks for HTTP 1.0, any other value above 0 for 1.1.
   int httpVersion = 2;
   int timeoutSeconds = 60;  ///< connect, receive and send time-out
+  /// When above 0, the whole fetch (connection, request, answer and every
+  /// retry) ends after this many seconds, however slowly the server answers.
+  int totalTimeoutSeconds = 0;
 };

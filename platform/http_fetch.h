@@ -20,6 +20,10 @@ struct HttpFetchSettings {
   int httpVersion = 2;
   /// Connect, receive and send time-out in seconds.
   int timeoutSeconds = 60;
+  /// When above 0, the whole fetch ends after this many seconds, whatever
+  /// the server does: connection, request, answer and every retry. 0 leaves
+  /// only the time-outs above (and a bound of ten time-outs per attempt).
+  int totalTimeoutSeconds = 0;
 };
 
 /// One failed operation of a fetch.

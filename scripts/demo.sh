@@ -13,6 +13,7 @@ fi
 scratch=$(mktemp -d /tmp/qv-demo-XXXXXX)
 cp -r demo/template/. "$scratch/"
 mkdir -p "$scratch"/{cgi,config,data,logs,sessions}
+chmod 700 "$scratch/sessions"  # session identifiers are credentials
 # Every document of the security store names this schema in config/.
 cp schemas/tarnel_security_1_0.xsd "$scratch/config/"
 echo "demo server tree: $scratch"

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "platform/file_io.h"
+#include "platform/file_status.h"
 #include "taskregistry/qv_uniquetask.h"
 #include "searchcontrol/output.h"
 #include "security/qv_session.h"
@@ -22,7 +22,10 @@ ResultsPreamble refuse(int code) {
 ResultsPreamble runResultsPreamble(const CommandLine& line) {
   // Held for the whole preamble and released on every return below.
   std::unique_ptr<qv_session> session;
-  if (qv_platform::pathExists(kLoginScriptPath)) {
+  // Any directory entry of that name counts, a dangling link included, and
+  // so does one whose status cannot be read: a session check too many fails
+  // closed, one too few would hand out every owner's results.
+  if (qv_platform::fileStatus(kLoginScriptPath, qv_platform::StatusOf::Entry).present) {
     session = std::make_unique<qv_session>(line.sessionId);
     if (!session->isValid()) {
       return refuse(session->getLastError() == ERR_SESSION_TIMED_OUT ? kSessionTimedOut : kSessionRefused);

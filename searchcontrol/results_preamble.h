@@ -27,7 +27,9 @@ inline constexpr int kSessionRefused = 11;
 inline constexpr int kNoResultsFile = 8;
 
 /// The file whose existence tells that the security layer is installed,
-/// relative to the working directory.
+/// relative to the working directory. Any entry of that name counts (a
+/// directory, a link that leads nowhere), as does one whose status cannot
+/// be read.
 inline constexpr const char* kLoginScriptPath = "../cgi/login.pl";
 
 struct ResultsPreamble {
@@ -41,9 +43,9 @@ struct ResultsPreamble {
 };
 
 /// Runs the preamble for the task and session of `line`:
-///  1. "../cgi/login.pl" exists: opens the session of line.sessionId; not
-///     valid -> "searchcontrol-error=10" when its last error is "Session has
-///     timed out", "searchcontrol-error=11" otherwise.
+///  1. "../cgi/login.pl" exists (kLoginScriptPath): opens the session of
+///     line.sessionId; not valid -> "searchcontrol-error=10" when its last
+///     error is "Session has timed out", "searchcontrol-error=11" otherwise.
 ///  2. Opens the task; a registry error -> "searchcontrol-error=<code>".
 ///  3. Unknown task -> "unknown_id", exit status 0.
 ///  4. With a session: its user may not see results of the task's owner

@@ -1,6 +1,7 @@
 // The Corvana login check of a session whose user logs in through the
 // Corvana system: the Corvana application server is asked over HTTP whether
 // the connection behind the session identifier is still logged in.
+#include <algorithm>
 #include <cstdio>
 
 #include "config/config_source.h"
@@ -72,7 +73,11 @@ bool qv_session::verifyCorvanaConnection() {
   const std::string url = options_.getCorvanaAppServerURL() + "/rc?command=page&page=CheckLoginQV" +
                           "&connectionid=" + queryText(*connectionID) + "&action=check";
   errors_.setError(TRACE_CORVANA_URL, url);
-  const qv_connection_settings settings = context_.connection ? *context_.connection : configuredConnection();
+  qv_connection_settings settings = context_.connection ? *context_.connection : configuredConnection();
+  if (context_.corvanaTimeoutSeconds) settings.timeoutSeconds = *context_.corvanaTimeoutSeconds;
+  // The time-out bounds the whole check, so that a server that answers a
+  // byte now and then cannot hold the request.
+  settings.totalTimeoutSeconds = std::max(1, settings.timeoutSeconds);
   // The transfer's own messages go into a list of their own, so that an
   // earlier message of the session cannot stop the request; they are then
   // logged here in front of 4373.

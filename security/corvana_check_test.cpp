@@ -2,6 +2,9 @@
 // server on 127.0.0.1 that the test starts (it exits by itself when idle).
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+
 #include "platform/clock.h"
 #include "platform/process.h"
 #include "testsupport/server_tree.h"
@@ -40,8 +43,10 @@ class CorvanaCheck : public ::testing::Test {
                 "<qvs:verifyAddress>false</qvs:verifyAddress><qvs:custom_parameters/><qvs:permitted_tasks/>"
                 "</qvs:session_data></qvs:security_session>");
   }
-  qvtest::RunResult probe() {
-    return tree_.runProgram(qvtest::programPath("qv-sessionprobe"), {"--sessionID", kSessionID});
+  qvtest::RunResult probe(const std::vector<std::string>& extra = {}) {
+    std::vector<std::string> args = {"--sessionID", kSessionID};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return tree_.runProgram(qvtest::programPath("qv-sessionprobe"), args);
   }
   qvtest::ServerTree tree_;
 };
@@ -97,6 +102,32 @@ TEST_F(CorvanaCheck, UnreachableServerIsReported) {
             std::string::npos)
       << r.out;
   EXPECT_NE(r.out.find("message=2308,1,Wininet failure: "), std::string::npos) << r.out;
+}
+
+// The time-out bounds the whole check (connection, request and answer): a
+// server that accepts and stays silent, and one that answers two bytes a
+// second, are both given up once it has passed, as a failed contact (4373).
+// The bound leaves a loaded machine five seconds beyond the time-out; a
+// limit per byte received would let the trickle run ten times as long.
+TEST_F(CorvanaCheck, SilentAndTricklingServersAreGivenUpAtTheTimeOut) {
+  constexpr int kTimeout = 2;
+  for (const std::string mode : {"hang", "trickle"}) {
+    std::filesystem::remove(tree_.path("http/port"));
+    std::filesystem::remove(tree_.path("http/requests"));
+    start(mode, "");
+    const auto began = std::chrono::steady_clock::now();
+    const qvtest::RunResult r = probe({"--timeout", std::to_string(kTimeout)});
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    EXPECT_LT(seconds, kTimeout + 5.0) << mode;
+    EXPECT_EQ(r.status, 10) << mode << r.out;
+    EXPECT_NE(r.out.find("message=4373,2,Failed to contact Corvana server. See previous error in log file.\n"
+                         "message=4357,1,Session has timed out\n"),
+              std::string::npos)
+        << mode << r.out;
+    EXPECT_NE(r.out.find("calling:curl_easy_perform"), std::string::npos) << mode << r.out;
+    EXPECT_NE(tree_.read("http/requests").find("GET /topaz/rc?command=page&page=CheckLoginQV"), std::string::npos)
+        << mode << ": the request reached the server";
+  }
 }
 
 }  // namespace

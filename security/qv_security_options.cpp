@@ -21,7 +21,18 @@ bool qv_security_options::load(const std::string& path, const std::string& schem
   setDefaults();
   if (!qv_platform::pathExists(path)) return true;
   std::optional<qv_xml::Element> root = qv_xml::parseFile(path, *this, schemaPath);
-  const qv_xml::Element* options = root ? qv_xml::firstChild(*root, "options") : nullptr;
+  // The schema holds every document of the store, so a session document
+  // validates too: only the options document's own root and its options
+  // element make an options file. Anything else is a broken options file,
+  // refused like one that does not validate (a level-1 message), never read
+  // as "no settings" (which would leave security off).
+  const bool optionsRoot =
+      root && root->localName == "security_options" && root->namespaceURI == qv_xml::kSecurityNamespace;
+  const qv_xml::Element* options = optionsRoot ? qv_xml::firstChild(*root, "options") : nullptr;
+  if (root && options == nullptr) {
+    const std::string why = "the document is not a security options document (its root element is " + root->name + ")";
+    setError(ERR_XML_LIBRARY_FAILURE, path + ": line 0, col 0 - " + why);
+  }
   if (options == nullptr) {
     setError(ERR_SECURITY_OPTIONS_LOAD);
     return false;

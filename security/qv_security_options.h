@@ -24,7 +24,9 @@ class qv_security_options : public qv_errors {
   /// Sets the defaults, then reads `path` validated against `schemaPath`.
   /// No file: the defaults stand and the load succeeds. A file that does not
   /// validate: one 2049 message per problem, then 4108, the defaults stay and
-  /// the load fails.
+  /// the load fails. A valid document of another kind (a session document,
+  /// whose root is not qvs:security_options with a qvs:options child) fails
+  /// the same way, with one 2049 naming its root element.
   [[nodiscard]] bool load(const std::string& path = kDefaultPath,
                           const std::string& schemaPath = qv_xml::kSecuritySchemaPath);
 

@@ -92,16 +92,18 @@ void qv_session::open(std::string_view sessionID, const Request& request) {
   errors_.setError(TRACE_SESSION_OPEN, std::string(sessionID));
   errors_.addErrorsFrom(options_);
 
+  // With security off every request gets the security-disabled session,
+  // whatever identifier it names: no session file is read or written.
+  if (!options_.isSecurityEnabled()) {
+    makeSecurityDisabledSession();
+    return;
+  }
   std::string identifier(sessionID);
-  if (identifier.empty() && options_.isSecurityEnabled()) identifier = identifierFromCookie(request);
+  if (identifier.empty()) identifier = identifierFromCookie(request);
   // A name that could reach outside the sessions directory, and the
   // security-disabled session (never read from a file), are discarded like
   // a name without a file.
   if (identifier == kSecurityDisabledSession || !sessionFileExists(identifier)) identifier.clear();
-  if (identifier.empty() && !options_.isSecurityEnabled()) {
-    makeSecurityDisabledSession();
-    return;
-  }
   if (identifier.empty()) {
     if (request.remoteAddr) {
       identifier = findWebSession(request);
@@ -361,19 +363,24 @@ bool qv_session::setTimeParameter(std::string_view name, int64_t value) {
 
 // What the user may do.
 
+// The security options decide whether security is off: a session file's
+// own securityEnabled flag never turns it off for that session. A session
+// that is not valid never counts as one with security off.
+bool qv_session::isSecurityOff() const { return !options_.isSecurityEnabled() && isValid(); }
+
 bool qv_session::isPermitted(int32_t taskID) const {
-  return !isSecurityEnabled() || getUserID() == 3 || tasks_.isPermitted(taskID);
+  return isSecurityOff() || getUserID() == 3 || tasks_.isPermitted(taskID);
 }
 
 bool qv_session::isPermitted(int32_t taskID, int32_t value) const {
-  return !isSecurityEnabled() || getUserID() == 3 || tasks_.isPermitted(taskID, value);
+  return isSecurityOff() || getUserID() == 3 || tasks_.isPermitted(taskID, value);
 }
 
 bool qv_session::canResultsFileBeViewed(int32_t owner) {
   bool result = false;
   if (!isValid()) {
     result = false;
-  } else if (owner == 0 && (!isSecurityEnabled() || getUserID() == 3 || isPermitted(15))) {
+  } else if (owner == 0 && (isSecurityOff() || getUserID() == 3 || isPermitted(15))) {
     result = true;
   } else if (owner == 5 || owner == getUserID()) {
     result = true;

@@ -30,6 +30,10 @@ struct qv_session_context {
   /// Proxy settings for the Corvana login check; when unset they are taken
   /// from the Options section of the server configuration when needed.
   std::optional<qv_connection_settings> connection;
+  /// Time-out of the Corvana login check in seconds; unset: the time-out of
+  /// the connection settings. It bounds the whole check: connection,
+  /// request and answer, however slowly the server answers.
+  std::optional<int> corvanaTimeoutSeconds;
 };
 
 /// The parts of the web request a session looks at.
@@ -68,9 +72,11 @@ class qv_session {
 
   /// Opens the session `sessionID` (empty: found from the cookie or the
   /// client) with the security options of the context, and checks it; see
-  /// isValid(). The request is read from the environment (REMOTE_ADDR,
-  /// REMOTE_USER, HTTP_USER_AGENT, HTTP_COOKIE). An identifier that
-  /// contains "/", "\" or a control character, or begins with ".", is
+  /// isValid(). With security off in the options it is the
+  /// security-disabled session, whatever `sessionID` names: no session file
+  /// is read or written. The request is read from the environment
+  /// (REMOTE_ADDR, REMOTE_USER, HTTP_USER_AGENT, HTTP_COOKIE). An identifier
+  /// that contains "/", "\" or a control character, or begins with ".", is
   /// discarded like one whose session file does not exist. A successful
   /// open rewrites the file with the time of this access; a session whose
   /// file was removed (log-out) after it was read is refused with 4355 and
@@ -93,7 +99,9 @@ class qv_session {
   int32_t getUserID() const;          ///< -1 when absent
   std::string getUserName() const;    ///< empty when absent
   int32_t getUserType() const;        ///< 1 when absent
-  bool isSecurityEnabled() const;     ///< true when absent
+  /// The session's own securityEnabled parameter (true when absent). What
+  /// the user may do never follows it: the security options decide.
+  bool isSecurityEnabled() const;
   int64_t getLastAccessed() const;    ///< 0 when absent
   int64_t getTimeout() const;         ///< 0 when absent
   std::string getIPAddress() const;   ///< empty when absent
@@ -121,7 +129,8 @@ class qv_session {
   /// user `ownerUserID` (recorded as trace 4917). False on an invalid session.
   bool canResultsFileBeViewed(int32_t ownerUserID);
 
-  /// True when security is disabled or the user id is 3, else as the
+  /// True when the security options have security off (the session is the
+  /// security-disabled session) or the user id is 3, else as the
   /// permitted-task list answers.
   bool isPermitted(int32_t taskID) const;
   bool isPermitted(int32_t taskID, int32_t value) const;
@@ -145,6 +154,7 @@ class qv_session {
   [[nodiscard]] bool verifyCorvanaConnection();
   [[nodiscard]] bool save();
   [[nodiscard]] bool storeParameter(std::string_view name, std::string value);
+  bool isSecurityOff() const;
   std::string filePath(const std::string& identifier) const { return context_.sessionsDirectory + identifier; }
   template <typename... A>
   void refuse(int number, const A&... args) {

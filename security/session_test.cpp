@@ -108,6 +108,22 @@ TEST_F(Session, BrokenOptionsFileRefusesTheSession) {
   EXPECT_NE(r.out.find("message=4108,2,Failed to load the main security configuration files"), std::string::npos);
 }
 
+// The schema holds sessions too, so a session document validates as an
+// options file; without its options element it is a broken options file,
+// and a broken options file refuses (security is not left off).
+TEST_F(Session, OptionsFileOfAnotherKindRefusesTheSession) {
+  tree_.write("config/security_options.xml", sessionXml());
+  const qvtest::RunResult r = probe({});
+  EXPECT_EQ(r.status, 11) << r.out;
+  EXPECT_EQ(line(r, "valid"), "0");
+  EXPECT_NE(r.out.find("message=2049,1,XML library failure with error: ../config/security_options.xml: line 0, col 0 "
+                       "- the document is not a security options document (its root element is "
+                       "qvs:security_session)\n"
+                       "message=4108,2,Failed to load the main security configuration files\n"),
+            std::string::npos)
+      << r.out;
+}
+
 TEST_F(Session, CommandLineSessionIsCreatedOnceAndLoadedAfterwards) {
   const qvtest::RunResult first = probe({});
   EXPECT_EQ(first.status, 0) << first.out << first.err;
@@ -329,6 +345,26 @@ TEST_F(Session, ParametersAreSavedIntoTheFile) {
   r = probe({"--sessionID", "late", "--set", "colour", "red"});
   EXPECT_EQ(line(r, "set"), "0");
   EXPECT_NE(r.out.find("message=4361,1,"), std::string::npos) << r.out;
+}
+
+// What the probe prints and its exit status tell the state after --owner
+// and --set have run: a refused --set leaves the session invalid.
+TEST_F(Session, ProbeReportsTheSessionAsItIsAfterARefusedSet) {
+  tree_.write("sessions/p", sessionXml());
+  qvtest::RunResult r = probe({"--sessionID", "p", "--owner", "42", "--set", "_UserID", "abc"});
+  EXPECT_EQ(r.status, 11) << r.out;
+  EXPECT_EQ(line(r, "valid"), "0");
+  EXPECT_EQ(line(r, "last_error"), "4356");
+  EXPECT_EQ(line(r, "viewable"), "1") << "asked before the refused --set";
+  EXPECT_EQ(line(r, "set"), "0");
+  r = probe({"--sessionID", "p", "--set", "_UserID", "abc", "--quiet"});
+  EXPECT_EQ(r.out, "valid=0\n");
+  EXPECT_EQ(r.status, 11);
+  r = probe({"--sessionID", "p", "--set", "colour", "red", "--quiet"});
+  EXPECT_EQ(r.out, "valid=1\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(tree_.read("sessions/p").find("<qvs:paramName>colour</qvs:paramName>"), std::string::npos)
+      << "--quiet still stores the parameter";
 }
 
 TEST_F(Session, FailedSaveKeepsTheOldFileWhole) {

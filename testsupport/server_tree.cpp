@@ -23,6 +23,13 @@ ServerTree::ServerTree() {
   for (const char* dir : {"cgi", "config", "data", "logs", "sessions"}) fs::create_directories(path(dir));
   // Every document of the security store names this schema in config/.
   fs::copy_file(sourceDir() + "/schemas/tarnel_security_1_0.xsd", path("config/tarnel_security_1_0.xsd"));
+  // The modes a careful administrator gives the security store, whatever
+  // the umask: sessions only for the server's user, nothing writable by others.
+  fs::permissions(path("sessions"), fs::perms::owner_all);
+  fs::permissions(path("config"), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                      fs::perms::others_read | fs::perms::others_exec);
+  fs::permissions(path("config/tarnel_security_1_0.xsd"),
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
 }
 
 ServerTree::~ServerTree() {

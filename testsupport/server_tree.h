@@ -23,7 +23,8 @@ struct RunResult {
 
 /// A fresh server tree under the system's temporary directory, removed when
 /// the object goes away (unless QV_KEEP_TREES is set in the environment).
-/// Its config/ holds a copy of the security schema.
+/// Its config/ holds a copy of the security schema. sessions/ is open to
+/// its owner only, and nothing in config/ can be written by others.
 class ServerTree {
  public:
   ServerTree();

@@ -10,6 +10,7 @@ MODE: file     answer 200 with FILE's bytes
       notfound answer 404
       hang     read the request and never answer
       partial  promise 1000 bytes, send 10 and close
+      trickle  promise 100000 bytes, send two a second until the client goes
       refuse   bind a port, close it again, write it and exit
       tls      as file, over TLS with WORKDIR/cert.pem and WORKDIR/key.pem
 """
@@ -17,6 +18,7 @@ import os
 import socket
 import ssl
 import sys
+import time
 
 # Let go of the starter's standard streams at once, so that nobody waiting
 # for them to close has to wait for this server to end.
@@ -84,6 +86,11 @@ while True:
                          % len(msg) + msg)
         elif mode == "partial":
             conn.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: 1000\r\nConnection: close\r\n\r\n0123456789")
+        elif mode == "trickle":
+            conn.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: 100000\r\nConnection: close\r\n\r\n")
+            for _ in range(100000):  # ends when the client closes (send fails)
+                conn.sendall(b"x")
+                time.sleep(0.5)
         elif mode == "hang":
             try:
                 conn.recv(1)  # until the client gives up

@@ -6,8 +6,10 @@
 #include <openssl/x509_vfy.h>
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "platform/http_fetch.h"
 
@@ -22,6 +24,8 @@ constexpr size_t kMaxAnswerBytes = 64u << 20;
 // The whole transfer may take this many time-outs before it is given up, so
 // that a server that trickles bytes cannot hold a fetch for ever.
 constexpr long kTotalTimeFactor = 10;
+
+using Clock = std::chrono::steady_clock;
 
 struct Sink {
   std::string* body;
@@ -74,10 +78,13 @@ class CurlFetcher final : public qv_platform::qv_http_fetcher {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
     result.clear();
+    // One deadline for all attempts, so that retries cannot stretch it.
+    std::optional<Clock::time_point> deadline;
+    if (settings.totalTimeoutSeconds > 0) deadline = Clock::now() + std::chrono::seconds(settings.totalTimeoutSeconds);
     for (int attempt = 1; attempt <= kMaxAttempts; ++attempt) {
       result.clear();
       bool retry = false;
-      if (fetchOnce(address, settings, result, failures, retry)) return true;
+      if (fetchOnce(address, settings, deadline, result, failures, retry)) return true;
       if (!retry) break;
     }
     result.clear();
@@ -85,8 +92,19 @@ class CurlFetcher final : public qv_platform::qv_http_fetcher {
   }
 
  private:
-  static bool fetchOnce(const std::string& address, const qv_platform::HttpFetchSettings& s, std::string& result,
+  static bool fetchOnce(const std::string& address, const qv_platform::HttpFetchSettings& s,
+                        const std::optional<Clock::time_point>& deadline, std::string& result,
                         std::vector<qv_platform::HttpFetchFailure>& failures, bool& retry) {
+    // Milliseconds left before the deadline (at least 1: 0 would mean no limit).
+    long leftMs = 0;
+    if (deadline) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*deadline - Clock::now()).count();
+      if (left <= 0) {
+        failures.push_back({curl_easy_strerror(CURLE_OPERATION_TIMEDOUT), "curl_easy_perform"});
+        return false;
+      }
+      leftMs = static_cast<long>(left);
+    }
     std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), curl_easy_cleanup);
     if (!curl) {
       failures.push_back({curl_easy_strerror(CURLE_FAILED_INIT), "curl_easy_init"});
@@ -122,7 +140,13 @@ class CurlFetcher final : public qv_platform::qv_http_fetcher {
     // time-out is ended.
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, timeout);
-    curl_easy_setopt(h, CURLOPT_TIMEOUT, timeout * kTotalTimeFactor);
+    // The whole transfer (name look-up, connection, request, redirects and
+    // answer) ends at the deadline when there is one.
+    if (deadline) {
+      curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, std::min(leftMs, timeout * kTotalTimeFactor * 1000));
+    } else {
+      curl_easy_setopt(h, CURLOPT_TIMEOUT, timeout * kTotalTimeFactor);
+    }
     if (s.httpVersion != 2) {
       curl_easy_setopt(h, CURLOPT_HTTP_VERSION, s.httpVersion == 0 ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
     }

@@ -5,21 +5,27 @@
 //
 // Without FILE the default places are searched (time-out 1 second). Each
 // message is one line: "error" or "warning", the message number in hex and
-// the text. The last line is "ok" or "invalid"; the exit status is 0 for a
-// valid configuration, 1 for an invalid one and 2 for a bad command line.
+// the text. Then one "warning access ..." line for each access mode of the
+// security store (relative to the working directory, the server's cgi/) that
+// lets other users read or change sessions, the security options or the
+// schema. The last line is "ok" or "invalid"; the exit status is 0 for a
+// valid configuration (warnings allowed), 1 for an invalid one and 2 for a
+// bad command line.
 #include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "config/qv_datfile.h"
+#include "tools/configcheck/store_access.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "usage: qv-configcheck [--dump] [FILE]\n"
     "  Reads FILE (default: ../config/tarnel.dat, then /opt/tarnel/config/tarnel.dat)\n"
-    "  as the server does and lists its errors and warnings.\n"
+    "  as the server does and lists its errors and warnings, then warns of access\n"
+    "  modes that let other users read or change the security store.\n"
     "  --dump  also prints every option and section entry as read\n";
 
 void put(std::string_view line) {
@@ -105,6 +111,7 @@ int main(int argc, char** argv) {
     const char* level = d.getErrorLevel(n) == QV_LEVEL_ERROR ? "error" : "warning";
     put(std::string(level) + " " + hexNumber(d.getErrorNumber(n)) + " " + d.getErrorString(n));
   }
+  putAll(qv_storeAccessWarnings(qv_store_paths::serverLayout()));
   if (withDump) dump(d);
   const bool valid = d.isValid();
   put(valid ? "ok" : "invalid");

@@ -144,4 +144,64 @@ TEST(ConfigCheck, BinaryGarbageGivesAnAnswer) {
   EXPECT_TRUE(out.back() == "ok" || out.back() == "invalid");
 }
 
+// The access modes of the security store: each row sets the modes of a
+// careful administrator, changes one thing, and expects exactly these
+// warnings before the last line (a configuration's validity is not touched).
+struct StoreCase {
+  const char* what;
+  std::vector<std::pair<std::string, unsigned>> modes;  // path below the tree, mode
+  std::string warnings;
+};
+
+TEST(ConfigCheck, WarnsOfEachStoreModeThatLetsOtherUsersReadSessionsOrChangeTheStore) {
+  const StoreCase cases[] = {
+      {"the clean store, group bits allowed", {{"sessions", 0750}, {"sessions/a", 0640}}, ""},
+      {"sessions listable by others",
+       {{"sessions", 0704}},
+       "warning access ../sessions/ can be read by other users (mode 0704): they can list the session identifiers\n"},
+      {"sessions writable by others",
+       {{"sessions", 0703}},
+       "warning access ../sessions/ can be written by other users (mode 0703): they can plant or replace sessions\n"},
+      {"one session file readable by others",
+       {{"sessions/b", 0604}},
+       "warning access 1 session file in ../sessions/ can be read by other users\n"},
+      {"two session files readable and writable by others",
+       {{"sessions/a", 0606}, {"sessions/b", 0666}},
+       "warning access 2 session files in ../sessions/ can be read by other users\n"
+       "warning access 2 session files in ../sessions/ can be written by other users\n"},
+      {"options writable by others",
+       {{"config/security_options.xml", 0646}},
+       "warning access ../config/security_options.xml can be written by other users (mode 0646)\n"},
+      {"schema writable by others",
+       {{"config/tarnel_security_1_0.xsd", 0602}},
+       "warning access ../config/tarnel_security_1_0.xsd can be written by other users (mode 0602)\n"},
+      {"their directory writable by others",
+       {{"config", 01777}},
+       "warning access ../config/ can be written by other users (mode 1777): they can replace the security options "
+       "or the schema\n"},
+  };
+  for (const StoreCase& c : cases) {
+    qvtest::ServerTree tree;
+    tree.write("config/tarnel.dat", "Options\nInterFileBasePath ../data\nend\n");
+    tree.write("config/security_options.xml", "<options/>");
+    tree.write("sessions/a", "<session/>");
+    tree.write("sessions/b", "<session/>");
+    tree.write("sessions/.keep", "");  // never a session identifier, whatever its mode
+    const std::vector<std::pair<std::string, unsigned>> careful = {
+        {"sessions", 0700},
+        {"sessions/a", 0600},
+        {"sessions/b", 0600},
+        {"sessions/.keep", 0666},
+        {"config", 0755},
+        {"config/security_options.xml", 0644},
+        {"config/tarnel_security_1_0.xsd", 0644},
+    };
+    for (const auto& [path, mode] : careful) ASSERT_EQ(::chmod(tree.path(path).c_str(), mode), 0) << path;
+    for (const auto& [path, mode] : c.modes) ASSERT_EQ(::chmod(tree.path(path).c_str(), mode), 0) << path;
+    const qvtest::RunResult r = check(tree);
+    EXPECT_EQ(r.out, c.warnings + "ok\n") << c.what;
+    EXPECT_EQ(r.status, 0) << c.what;
+  }
+}
+
 }  // namespace
