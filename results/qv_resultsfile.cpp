@@ -315,7 +315,8 @@ void qv_resultsfile::readHeaderValues() {
 // Query sections must come in ascending order: each search starts where the
 // previous query was found, which keeps opening linear in the file size. The
 // tables grow with the sections found, so a huge count in the header costs
-// nothing.
+// nothing. A count below 1 (negative ones included) looks for no section and
+// stays as the header gives it.
 void qv_resultsfile::findQuerySections(qv_errors& errors) {
   queries_.clear();
   // A section takes at least its token's bytes, which bounds a header count
@@ -323,10 +324,6 @@ void qv_resultsfile::findQuerySections(qv_errors& errors) {
   const uint64_t room = text_.size() / 8 + 1;
   queries_.reserve(static_cast<size_t>(std::min<uint64_t>(std::max(numQueries_, 0) + 1ULL, room)));
   queries_.emplace_back();
-  if (numQueries_ < -1) {
-    errors.setError(ERR_QUERY_COUNT_TRUNCATED, numQueries_, 0);
-    numQueries_ = 0;
-  }
   uint32_t from = fixed_[SEC_QUERY1].start != kNoPos ? fixed_[SEC_QUERY1].start : 0;
   const std::string_view prefix = bracketDialect_ ? "[QUERY" : "name=\"query";
   const char suffix = bracketDialect_ ? ']' : '"';

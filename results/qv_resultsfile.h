@@ -274,6 +274,9 @@ class qv_resultsfile {
   const std::string& getVersion() const { return version_; }
   const std::string& getRelease() const { return release_; }
   const std::string& getFileName() const { return fileName_; }
+  /// Bytes of the text held in memory (the file less its peak lists kept on
+  /// disk); 0 when nothing was read.
+  uint64_t getTextBytes() const { return text_.size(); }
   /// True for the bracket dialect ("[RA RozIzide]"), false for MIME.
   bool isBracketDialect() const { return bracketDialect_; }
 

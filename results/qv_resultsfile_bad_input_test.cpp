@@ -134,10 +134,14 @@ TEST(ResultsFileBadInput, QuerySectionsMissingOrCountAbsurd) {
   EXPECT_EQ(f.getLastErrorString(), "Invalid number of queries in results file (2000000000) - truncated to (0)");
   EXPECT_FALSE(f.anyMSMS());
 
+  // A negative count looks for no section and stays as the header gives it.
   sections[1].lines.back() = "queries=-7";
   qv_resultsfile negative(dir.write("r2.dat", buildResultsFile(sections, false)));
-  EXPECT_EQ(negative.getNumQueries(), 0);
-  EXPECT_EQ(negative.getLastError(), 28);
+  EXPECT_TRUE(negative.isValid());
+  EXPECT_EQ(negative.getNumQueries(), -7);
+  EXPECT_EQ(negative.getNumberOfErrors(), 0) << negative.getLastErrorString();
+  EXPECT_FALSE(negative.anyMSMS());
+  EXPECT_EQ(negative.getQuerySectionValueStr(1, "title"), "");
 }
 
 TEST(ResultsFileBadInput, MarkerTextWrittenInTheFileReadsBackAsItself) {

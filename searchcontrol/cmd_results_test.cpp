@@ -107,6 +107,48 @@ TEST_F(ResultsCommands, ConfigurationMudpitAndIonsScoreFloorReachTheSummary) {
   EXPECT_NE(floor.find("\nqueries=3\nnum_hits=0\nreptype=peptide\n"), std::string::npos) << floor;
 }
 
+// The header's count of queries is printed as the file gives it; a count
+// below 1 means no query sections are looked for, so apart from that line
+// the report is the one of a count of 0, with nothing to warn about.
+TEST_F(ResultsCommands, AHeaderCountOfQueriesBelowOneIsPrintedAsItIsRead) {
+  generate("F.dat", {});
+  const std::string original = t_.read("data/F.dat");
+  ASSERT_NE(original.find("\nqueries=3\n"), std::string::npos);
+  const auto answerFor = [&](const std::string& count) {
+    t_.write("data/F.dat", original);
+    edit("F.dat", "\nqueries=3\n", "\nqueries=" + count + "\n");
+    return answer("--results", "F.dat");
+  };
+  const std::string zero = answerFor("0");
+  ASSERT_NE(zero.find("\nqueries=0\n"), std::string::npos) << zero;
+  EXPECT_EQ(zero.find("ionquery"), std::string::npos) << zero;
+  EXPECT_EQ(zero.find("error="), std::string::npos) << zero;
+  const struct {
+    const char* written;
+    const char* printed;
+  } cases[] = {
+      {"1", "1"},  // one step above: the first query is described
+      {"-1", "-1"},
+      {"-2", "-2"},
+      {"-2147483647", "-2147483647"},
+      {"-2147483648", "-2147483648"},
+      {"-99999999999", "-2147483648"},  // read as a 32-bit integer
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.written);
+    std::string text = answerFor(c.written);
+    const std::string line = std::string("\nqueries=") + c.printed + "\n";
+    const size_t at = text.find(line);
+    ASSERT_NE(at, std::string::npos) << text;
+    EXPECT_EQ(text.find("error="), std::string::npos) << text;
+    if (std::string(c.written) == "1") {
+      EXPECT_NE(text.find("\nionquery1="), std::string::npos) << text;
+      continue;
+    }
+    EXPECT_EQ(text.replace(at, line.size(), "\nqueries=0\n"), zero);
+  }
+}
+
 TEST_F(ResultsCommands, UnreadableResultsFileGivesTheErrorLineWithStatus0) {
   EXPECT_EQ(answer("--results", "missing.dat"), "error=The results file could not be opened\n");
   t_.write("data/junk.dat", "not a results file\n");

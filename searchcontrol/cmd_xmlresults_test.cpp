@@ -5,8 +5,10 @@
 // after a deliberate change (then read the difference).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -114,6 +116,119 @@ TEST_F(XmlResults, HostileTitlesParametersAndAccessionsStayWellFormed) {
                       "desc=\"%3cHostile%3e%20%22description%22%20%ff\" queryMatch=\"1\" />"),
             std::string::npos)
       << text;
+}
+
+// A key ends at its "=" and a line at its line feed, so a user-defined
+// parameter's name can hold a carriage return; the writer keeps it as a
+// character reference, and the schema accepts every name the writer writes.
+TEST_F(XmlResults, AUserParameterNameWithACarriageReturnSatisfiesTheSchema) {
+  t_.write("data/cr.dat",
+           "[RA RozIzide]\n[PARAMETERS]\nSEARCH=MIS\n_k\rx=1\n_\r=2\n_tab\t=3\n[HEADER]\nversion=2.1.04\nqueries=0\n"
+           "[MASSES]\n[SUMMARY]\n[INDEX]\nparameters=1\n");
+  const std::string text = report(t_.completed("../data/cr.dat"));
+  EXPECT_EQ(text.substr(text.find("<UserDefinedParameters>")),
+            "<UserDefinedParameters>\n"
+            "<Parameter name=\"_&#13;\" value=\"2\" />\n"
+            "<Parameter name=\"_k&#13;x\" value=\"1\" />\n"
+            "<Parameter name=\"_tab&#9;\" value=\"3\" />\n"
+            "</UserDefinedParameters>\n<SearchTypeMIS>\n</SearchTypeMIS>\n</SorvanterTarnelSearch> \n");
+}
+
+// Values a damaged or hostile file can hold where the report copies text:
+// line ends, tab, DEL, C1 controls written as UTF-8 and as lone bytes,
+// bytes that begin no UTF-8 sequence, overlong forms and surrogates,
+// non-characters, other controls, markup, a four-byte and a cut sequence,
+// and one very long text.
+std::vector<std::string> hostileTexts() {
+  return {"k\rx",
+          "\r",
+          "a\tb\x7f",
+          "c1\xc2\x80\xc2\x85\xc2\x9f",
+          "lone\x80\x85\x9f\xa0",
+          "bad\xff\xfe\xc0\xaf\xc1\xbf",
+          "surrogate\xed\xa0\x80\xed\xbf\xbf",
+          "nonchar\xef\xbf\xbe\xef\xbf\xbf\xf4\x8f\xbf\xbf",
+          "ctl\x01\x08\x0b\x0c\x1b\x1f",
+          "\"<&>']]>&#0;",
+          "four\xf0\x9f\x98\x80 cut\xe2\x82",
+          std::string(100000, 'n') + "\xe9\r"};
+}
+
+// The report of every file the program might meet, however damaged, is a
+// document the shipped schema accepts, or the plain-text answer for a file
+// that cannot be used: generated files of both search types and dialects
+// cut short, with bytes overwritten, lines dropped or doubled and hostile
+// bytes put in, and parameter sections holding hostile names and values.
+// All documents are checked in one run of xmllint.
+TEST_F(XmlResults, ReportsOfHostileAndDamagedFilesAllSatisfyTheSchema) {
+  const std::vector<std::vector<std::string>> bases = {
+      with(kSmallMsms, {"--dialect", "mime"}),
+      with(kSmallMsms, {"--dialect", "bracket", "--crlf", "--seed", "2"}),
+      with(kSmallPmf, {"--dialect", "mime"}),
+      with(kSmallPmf, {"--dialect", "bracket", "--crlf", "--seed", "3"}),
+      {"--queries", "4", "--peaks", "2", "--ranks", "4", "--proteins", "5", "--error-tolerant"},
+  };
+  std::vector<std::string> files;
+  const std::vector<std::string> hostile = hostileTexts();
+  std::mt19937 random(19);
+  const auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
+  for (size_t b = 0; b < bases.size(); ++b) {
+    generated("base.dat", bases[b]);
+    const std::string base = t_.read("data/base.dat");
+    ASSERT_GT(base.size(), 1000u);
+    // Hostile parameters, all in one parameters section.
+    std::string lines;
+    for (size_t i = 0; i < hostile.size(); ++i)
+      lines += "_" + hostile[i] + "=" + hostile[i] + "\n_value" + std::to_string(i) + "=" + hostile[i] + "\n";
+    std::string params = base;
+    params.insert(params.find("LICENSE="), lines);
+    files.push_back(params);
+    for (int k = 1; k <= 12; ++k) files.push_back(base.substr(0, base.size() * static_cast<size_t>(k) / 13));
+    for (int k = 0; k < 12; ++k) {
+      std::string damaged = base;
+      const std::string& h = hostile[pick(hostile.size() - 1)];  // the long text only in parameters
+      switch (k % 4) {
+        case 0:
+          damaged.replace(pick(damaged.size()), std::min<size_t>(h.size(), 8), h);
+          break;
+        case 1:
+          damaged.insert(pick(damaged.size()), h);
+          break;
+        case 2: {  // a line dropped
+          const size_t at = damaged.find('\n', pick(damaged.size()));
+          if (at != std::string::npos) damaged.erase(at, damaged.find('\n', at + 1) - at);
+          break;
+        }
+        default: {  // a line doubled
+          const size_t at = damaged.find('\n', pick(damaged.size()));
+          if (at != std::string::npos) damaged.insert(at, damaged.substr(at, damaged.find('\n', at + 1) - at));
+          break;
+        }
+      }
+      files.push_back(damaged);
+    }
+  }
+  const int64_t id = t_.completed("../data/d.dat");
+  std::vector<std::string> documents;
+  int plain = 0;
+  for (size_t i = 0; i < files.size(); ++i) {
+    t_.write("data/d.dat", files[i]);
+    const RunResult r = t_.ask("--xmlresults", id, {"--reporttop", "AUTO"});
+    ASSERT_EQ(r.status, 0) << "file " << i << ": " << r.err;
+    EXPECT_EQ(r.err, "") << "file " << i;
+    if (r.out == "content-type: text/plain\n\nerror=FileNotFoundOrInvalid\n") {
+      ++plain;
+      continue;
+    }
+    documents.push_back(t_.path("data/report" + std::to_string(i) + ".xml"));
+    t_.write("data/report" + std::to_string(i) + ".xml", r.out);
+  }
+  EXPECT_GT(documents.size(), files.size() / 3) << plain << " plain-text answers";
+  std::vector<std::string> args = {"--noout", "--schema",
+                                   qvtest::sourceDir() + "/schemas/sorvanter_tarnel_search_1.xsd"};
+  args.insert(args.end(), documents.begin(), documents.end());
+  const RunResult lint = t_.runProgram("/usr/bin/xmllint", args);
+  EXPECT_EQ(lint.status, 0) << lint.err.substr(0, 4000);
 }
 
 TEST_F(XmlResults, AnInvalidOrMissingResultsFileGetsThePlainTextAnswer) {

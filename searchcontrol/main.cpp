@@ -16,5 +16,5 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv, argv + argc);
   CommandLine line;
   if (readCommandLine(args, line) == LineVerdict::Usage) return 1;
-  return qv_output::exitStatus(kCommands[line.command].handler(line));
+  return qv_output::exitStatus(runCommand(line));
 }

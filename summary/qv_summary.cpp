@@ -41,7 +41,8 @@ qv_summary::qv_summary(const qv_resultsfile& file, uint32_t flags, double minPro
       minProbability_(minProbability),
       maxHits_(maxHits),
       accessionFilter_(std::move(accessionFilter)),
-      form_(form) {
+      form_(form),
+      refStore_(qv_ref_store::firstCapacityFor(file.getTextBytes())) {
   // No gene-cluster index is read by this program: a file name that is given
   // is reported and the summary goes on without it.
   if (unigeneFile.has_value()) file_.setError(qv_resultsfile::ERR_UNIGENE_FILE, *unigeneFile);

@@ -1,5 +1,6 @@
 #include "summary/ref_list.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -7,16 +8,21 @@
 #include "platform/growable_memory.h"
 #include "platform/memory_advice.h"
 
+qv_ref_store::qv_ref_store(size_t firstCapacity)
+    : firstCapacity_(std::clamp(firstCapacity, kLeastAtFirst, kMostAtFirst)) {}
+
+size_t qv_ref_store::firstCapacityFor(uint64_t textBytes) {
+  constexpr uint64_t kLeastItemBytes = 11;
+  const uint64_t most = textBytes / kLeastItemBytes + 1;
+  return most < kMostAtFirst ? static_cast<size_t>(most) : kMostAtFirst;
+}
+
 qv_ref_store::~qv_ref_store() {
   if (data_ != nullptr) qv_platform::unmapGrowable(data_, bytes_);
   if (owners_ != nullptr) qv_platform::unmapGrowable(owners_, ownerBytes_);
 }
 
 namespace {
-
-// The room taken at first: address space only, until written (a summary of
-// a big search holds a few million references).
-constexpr size_t kFirstCapacity = size_t{16} << 20;
 
 // Range `p` of `bytes` (nullptr: none yet) grown to `newBytes`; nullptr when
 // that cannot be done. Large pages back it where they can.
@@ -33,11 +39,12 @@ size_t wholePages(size_t bytes) {
 
 }  // namespace
 
-// Takes room for millions of references at first (address space only) and
-// grows by doubling its pages, moved rather than copied; large pages back
-// the ranges, so that filling them costs a page fault per 2 MB.
+// Takes room for all the references the summary's file can give at first
+// (address space only, until written; millions for a big search) and grows
+// by doubling its pages, moved rather than copied; large pages back the
+// ranges, so that filling them costs a page fault per 2 MB.
 void qv_ref_store::grow() {
-  const size_t capacity = capacity_ == 0 ? kFirstCapacity : capacity_ * 2;
+  const size_t capacity = capacity_ == 0 ? firstCapacity_ : capacity_ * 2;
   const size_t bytes = wholePages(capacity * sizeof(qv_peptide_ref));
   const size_t ownerBytes = wholePages(capacity * sizeof(uint32_t));
   void* data = grown(data_, bytes_, bytes);

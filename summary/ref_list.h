@@ -20,7 +20,20 @@ class qv_ref_store {
  public:
   /// Owner numbers are below this.
   static constexpr uint32_t kKept = 0x80000000u;
-  qv_ref_store() = default;
+  /// The bounds of the room taken at the first add (references): enough for
+  /// the summary of a big search at most, so that a small search never
+  /// reserves that much address space, and a few pages at least.
+  static constexpr size_t kMostAtFirst = size_t{16} << 20;
+  static constexpr size_t kLeastAtFirst = size_t{1} << 12;
+  /// A store whose first room holds about `firstCapacity` references (kept
+  /// within the bounds above); it grows by doubling after that.
+  explicit qv_ref_store(size_t firstCapacity = kLeastAtFirst);
+  /// The first room for a summary of a results text of `textBytes` bytes:
+  /// each reference comes from a protein item of a match line, which takes
+  /// eleven bytes as written (`"":0:0:0:0` and a separator), so the text
+  /// bounds their number (a damaged file with shorter items, or mixtures
+  /// that repeat their components' references, make the store grow).
+  static size_t firstCapacityFor(uint64_t textBytes);
   ~qv_ref_store();
   qv_ref_store(const qv_ref_store&) = delete;
   qv_ref_store& operator=(const qv_ref_store&) = delete;
@@ -53,6 +66,7 @@ class qv_ref_store {
   uint32_t* owners_ = nullptr;
   size_t size_ = 0;
   size_t capacity_ = 0;
+  size_t firstCapacity_;    // the room taken at the first add
   size_t bytes_ = 0;        // mapped for data_
   size_t ownerBytes_ = 0;   // mapped for owners_
   std::vector<uint32_t> counts_;  // per owner

@@ -55,4 +55,26 @@ TEST(RefListTest, APlacedListThatOutgrowsItsRoomMovesOut) {
   EXPECT_EQ(list[0].match, 0u);
 }
 
+// A store sized for a small file (the least first room) that is given more
+// references than that, as a damaged file with short protein items can:
+// every growth keeps the references, their owners and their marks.
+TEST(RefListTest, AStoreThatOutgrowsItsFirstRoomKeepsEverything) {
+  for (const size_t first : {size_t{0}, qv_ref_store::kLeastAtFirst, qv_ref_store::kLeastAtFirst + 1}) {
+    qv_ref_store store(first);
+    const uint32_t count = static_cast<uint32_t>(qv_ref_store::kLeastAtFirst * 5 + 3);
+    for (uint32_t m = 0; m < count; ++m) {
+      EXPECT_EQ(store.add(ref(m), m % 7), m);
+      if (m % 3 == 0) store.setKept(m);
+    }
+    ASSERT_EQ(store.size(), count);
+    for (uint32_t m = 0; m < count; ++m) {
+      ASSERT_EQ(store[m].match, m);
+      ASSERT_EQ(store[m].start, static_cast<int32_t>(m) * 10);
+      ASSERT_EQ(store.ownerOf(m), m % 7);
+      ASSERT_EQ(store.kept(m), m % 3 == 0);
+    }
+    EXPECT_EQ(store.countOf(6), count / 7);
+  }
+}
+
 }  // namespace
