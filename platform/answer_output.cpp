@@ -1,5 +1,8 @@
 #include "platform/answer_output.h"
 
+#include <poll.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -86,6 +89,22 @@ bool raw(std::string_view bytes) {
 }
 
 void flush() { flushStream(); }
+
+bool readerGone() {
+  if (lostFlag) return true;
+  // Asked between the items of a long list: the system is asked at most
+  // once a flush interval; in between only the failures of writes tell.
+  static std::chrono::steady_clock::time_point nextAsk;  // main thread only
+  const auto now = std::chrono::steady_clock::now();
+  if (now < nextAsk) return false;
+  nextAsk = now + std::chrono::milliseconds(kFlushIntervalMs);
+  // A pipe or socket whose reader has gone, or a terminal that hung up:
+  // nothing written to it can arrive any more.
+  struct pollfd out = {STDOUT_FILENO, POLLOUT, 0};
+  if (::poll(&out, 1, 0) != 1 || (out.revents & (POLLERR | POLLHUP)) == 0) return false;
+  lostFlag = true;
+  return true;
+}
 
 bool lost() { return lostFlag; }
 

@@ -20,7 +20,7 @@
 //
 // An answer that standard output does not take (closed, full, a reader that
 // has gone) is remembered, whichever thread found it, so that the run does
-// not end as a success.
+// not end as a success and a report can stop computing what nobody will read.
 #include <string_view>
 
 namespace qv_answer {
@@ -39,8 +39,18 @@ void line(std::string_view text);
 /// written is seen at once.
 void flush();
 
-/// True once any answer bytes could not be written.
+/// True once any answer bytes could not be written (or readerGone() found
+/// the reader gone).
 bool lost();
+
+/// For a writer that still has more to write: true when the answer cannot
+/// be delivered whole any more, because bytes could not be written or the
+/// reader of standard output (a pipe or socket) has gone, although nothing
+/// failed yet; lost() is then true as well, and the rest need not be worked
+/// out. Asked between the items of long reports and before long
+/// computations; costs a clock reading, and a system call at most once a
+/// flush interval. Main thread only.
+bool readerGone();
 
 /// Paced mode for its lifetime: see above. Not nested; made and destroyed
 /// on the main thread. The destructor flushes and stops the flusher; should

@@ -1,6 +1,7 @@
 #include "platform/file_io.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -76,6 +77,20 @@ void holdClosedStandardStreams() {
     const int held = ::open("/dev/null", O_RDONLY);
     if (held >= 0 && held != fd) ::close(held);
   }
+}
+
+namespace {
+void brokenPipe(int) {}
+}  // namespace
+
+void treatBrokenPipesAsWriteErrors() {
+  // Caught rather than ignored: a program started from this one gets the
+  // default action back when it is executed, as it would expect.
+  struct sigaction action = {};
+  action.sa_handler = brokenPipe;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  ::sigaction(SIGPIPE, &action, nullptr);
 }
 
 std::optional<std::string> getEnv(const char* name) {

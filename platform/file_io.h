@@ -31,6 +31,11 @@ namespace qv_platform {
 /// and writes to a closed standard output or error still fail.
 void holdClosedStandardStreams();
 
+/// Makes a write to a pipe or socket whose reader has gone fail (EPIPE)
+/// instead of ending the process with SIGPIPE, so that a program can tell
+/// that its answer was lost and end with a status of its own.
+void treatBrokenPipesAsWriteErrors();
+
 /// The value of an environment variable, or nullopt when it is not set.
 std::optional<std::string> getEnv(const char* name);
 

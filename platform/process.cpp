@@ -121,6 +121,11 @@ std::optional<ProcessResult> runProcess(const ProcessRequest& req) {
       if (r > 0) {
         (fd == outFd ? result.standardOutput : result.standardError).append(buf, static_cast<size_t>(r));
         if (fd == outFd && req.onStandardOutput) req.onStandardOutput(result.standardOutput);
+        if (fd == outFd && req.closeStandardOutputAfter > 0 &&
+            result.standardOutput.size() >= req.closeStandardOutputAfter) {
+          close(outFd);
+          outFd = -1;
+        }
       } else if (r == 0 || (errno != EINTR && errno != EAGAIN)) {
         close(fd);
         if (fd == outFd) outFd = -1;

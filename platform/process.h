@@ -1,5 +1,6 @@
 #pragma once
 // Running another program and capturing what it writes.
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
@@ -23,6 +24,10 @@ struct ProcessRequest {
   /// child's standard output arrives, with all of it read so far: lets a
   /// caller see (and act on) an answer while the child still runs.
   std::function<void(const std::string& standardOutputSoFar)> onStandardOutput;
+  /// Above 0: the reading end of the child's standard output is closed once
+  /// this many bytes of it have arrived, as by a reader that goes away; the
+  /// child's further writes there fail. Its standard error is still read.
+  size_t closeStandardOutputAfter = 0;
 };
 
 struct ProcessResult {

@@ -10,8 +10,8 @@ namespace qv_platform {
 
 namespace {
 
-// A descriptor of the regular file `path`, or -1.
-int openRegular(const std::string& path) {
+// A descriptor of the regular file `path`, or -1; its size in `size`.
+int openRegular(const std::string& path, uint64_t* size = nullptr) {
   // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; it is
   // refused just after, and reads of a regular file never block anyway.
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -22,15 +22,17 @@ int openRegular(const std::string& path) {
     return -1;
   }
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  if (size != nullptr) *size = static_cast<uint64_t>(st.st_size);
   return fd;
 }
 
 }  // namespace
 
 std::optional<ReadFile> ReadFile::open(const std::string& path) {
-  const int fd = openRegular(path);
+  uint64_t size = 0;
+  const int fd = openRegular(path, &size);
   if (fd < 0) return std::nullopt;
-  return ReadFile(fd);
+  return ReadFile(fd, size);
 }
 
 std::FILE* openRegularFileStream(const std::string& path) {

@@ -4,6 +4,7 @@
 // anything but a regular file (after following links): a FIFO or device
 // named as a results file would otherwise hang or feed the command for ever.
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -16,7 +17,7 @@ class ReadFile {
   /// regular file.
   [[nodiscard]] static std::optional<ReadFile> open(const std::string& path);
 
-  ReadFile(ReadFile&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  ReadFile(ReadFile&& other) noexcept : fd_(other.fd_), size_(other.size_) { other.fd_ = -1; }
   ReadFile& operator=(ReadFile&&) = delete;
   ReadFile(const ReadFile&) = delete;
   ~ReadFile();
@@ -25,9 +26,14 @@ class ReadFile {
   /// of the file, -1 after a read error.
   [[nodiscard]] long read(char* buffer, size_t size);
 
+  /// The file's size when it was opened. A read that meets the end of the
+  /// file before this many bytes means the file was cut shorter meanwhile.
+  uint64_t sizeWhenOpened() const { return size_; }
+
  private:
-  explicit ReadFile(int fd) : fd_(fd) {}
+  ReadFile(int fd, uint64_t size) : fd_(fd), size_(size) {}
   int fd_;
+  uint64_t size_;
 };
 
 /// The same refusal for a reader that wants a stdio stream: `path` opened

@@ -72,6 +72,93 @@ TEST(IniRewrite, FirstThreeLinesAreDroppedWhateverTheyHold) {
   EXPECT_EQ(rewrite("\n\n\nContent-Type: x; name=\"\"\n"), "[]\n");
 }
 
+// The answer line by line, each line whole: what the rewrite must give
+// however long the lines are and wherever the pieces cut them.
+std::string rewriteWholeLines(std::string_view file) {
+  std::string out;
+  int line = 0;
+  for (size_t at = 0; at < file.size();) {
+    size_t nl = file.find('\n', at);
+    const bool last = nl == std::string_view::npos;
+    if (last) nl = file.size();
+    std::string_view text = file.substr(at, nl - at);
+    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+    if (++line > 3) qv_iniRewriteLine(text, out);
+    at = nl + 1;
+  }
+  return out;
+}
+
+std::string repeated(std::string_view unit, size_t size) {
+  std::string s;
+  while (s.size() < size) s.append(unit);
+  s.resize(size);
+  return s;
+}
+
+// Lines far longer than the pieces, of every kind: copied (with CR LF, with
+// CRs inside and at its end), a boundary, a header whose name comes late,
+// whose name is long, whose name never ends, a leading line; and lines of
+// exactly the bytes that decide what a line is, one byte either side.
+std::string longLinesFile(size_t length) {
+  const std::string body = repeated("0123456789abcdef\r", length);
+  std::string f = repeated("x", length) + "\n\n" + repeated("Content-Type: y", length) + "\n";
+  f += body + "\r\n";
+  f += body + "\r\r\n";
+  f += "\r" + body + "\n";
+  f += "--" + body + "\n";
+  f += "Content-Type: " + repeated(" ; nam=\"", length) + "name=\"late\"" + body + "\r\n";
+  f += "Content-Type: name=\"" + repeated("n", length) + "\" rest\n";
+  f += "Content-Type: name=\"" + body + "\n";
+  f += "Content-Type:\r\nContent-Type\r\nContent-Type:\nContent-Type:x\n-\r\n--\r\n\r\r\n";
+  f += "abcdefghijkl\r\nabcdefghijklm\r\nabcdefghijk\r\nabcdefghijklmn\r\n";
+  f += "last=" + body;
+  return f;
+}
+
+TEST(IniRewrite, LongLinesGiveWhatTheirLinesGiveWholeWhereverPiecesCutThem) {
+  for (const size_t length : {size_t{100}, size_t{5000}}) {
+    const std::string file = longLinesFile(length);
+    const std::string expected = rewriteWholeLines(file);
+    ASSERT_GT(expected.size(), 4 * length);
+    for (size_t piece = 1; piece <= 40; ++piece) EXPECT_EQ(rewrite(file, piece), expected) << length << " " << piece;
+    EXPECT_EQ(rewrite(file, 4099), expected) << length;
+  }
+  const std::string big = longLinesFile(3 << 20);
+  const std::string expected = rewriteWholeLines(big);
+  for (const size_t piece : {size_t{65536}, size_t{1} << 20, size_t{1000003}}) EXPECT_TRUE(rewrite(big, piece) == expected) << piece;
+}
+
+TEST(IniRewrite, LongLineIsPassedOnAsItComes) {
+  // A copied line of many pieces: each piece's bytes come out with it (but
+  // a CR at its end, which may belong to the line end), not at the line's end.
+  qv_ini_rewrite r;
+  std::string out;
+  r.feed("1\n2\n3\nkey=", out);
+  EXPECT_EQ(out, "");  // shorter than a header's first bytes: not yet decided
+  r.feed(std::string(100, 'v'), out);
+  EXPECT_EQ(out, "key=" + std::string(100, 'v'));
+  out.clear();
+  r.feed("w\r", out);
+  EXPECT_EQ(out, "w");
+  out.clear();
+  r.feed("\r", out);
+  EXPECT_EQ(out, "\r");
+  out.clear();
+  r.feed("\n", out);
+  EXPECT_EQ(out, "\n");
+}
+
+TEST(IniRewrite, PartNameIsWrittenUpToItsLongestAndAHeaderWithALongerNameWritesNothing) {
+  for (const size_t length : {kIniMaxPartName - 1, kIniMaxPartName, kIniMaxPartName + 1}) {
+    const std::string name(length, 'p');
+    const std::string file = "1\n2\n3\nContent-Type: x; name=\"" + name + "\"\r\nkept\n";
+    const std::string expected = (length <= kIniMaxPartName ? "[" + name + "]\n" : std::string()) + "kept\n";
+    for (const size_t piece : {size_t{7}, size_t{65536}, file.size()})
+      EXPECT_TRUE(rewrite(file, piece) == expected) << length << " " << piece;
+  }
+}
+
 TEST(IniRewrite, NameIsTakenFromTheFirstQuotedName) {
   std::string out;
   qv_iniRewriteLine("Content-Type: a; name=\"one\"; name=\"two\"", out);

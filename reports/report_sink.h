@@ -3,8 +3,9 @@
 // is complete (lines it writes in one go, together) and says when a long
 // computation is about to start; the sink
 // decides when bytes actually reach the reader (the program's sink batches
-// lines into few system calls but lets no complete line wait long). Tests
-// collect the lines in memory.
+// lines into few system calls but lets no complete line wait long), and
+// tells the report when its reader has gone. Tests collect the lines in
+// memory.
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,10 @@ class qv_report_sink {
   /// Everything taken so far must reach the reader now: the report is about
   /// to compute for a while without writing.
   virtual void flush() = 0;
+  /// True once what the sink takes can no longer reach its reader (it has
+  /// gone): the report stops at once, since nobody will read the rest.
+  /// Asked before each long computation and between the items of long lists.
+  virtual bool readerGone() { return false; }
 };
 
 /// A sink that keeps everything in a string.

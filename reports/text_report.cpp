@@ -57,6 +57,7 @@ class Lines {
     sink_.line(text_);
   }
   void flush() { sink_.flush(); }
+  bool readerGone() { return sink_.readerGone(); }
 
  private:
   qv_report_sink& sink_;
@@ -89,6 +90,7 @@ void writeReport(const qv_resultsfile& file, const std::string& fileName, Lines&
   const bool msms = file.anyMSMS();
   const bool peptideReport = reptype == "peptide";
   out.flush();  // the summary of a large search takes a while
+  if (out.readerGone()) return;
   std::unique_ptr<qv_summary> summary;
   if (peptideReport && msms) {
     summary = peptideSummary(file, flags, floor, minLength);
@@ -110,9 +112,11 @@ void writeReport(const qv_resultsfile& file, const std::string& fileName, Lines&
   if (msms && !peptideReport) {
     summary.reset();
     out.flush();
+    if (out.readerGone()) return;
     summary = peptideSummary(file, qv_summary::FLAG_GROUP, 0.0, 0);
   }
   for (int q = 1; q <= queries; ++q) {
+    if (out.readerGone()) return;
     out.numbered("ionquery", q).text(file.getQueryDescription(q)).end();
     double score = 0;
     if (msms && summary->getPeptideIonsScore(q, 1, score)) {
@@ -144,6 +148,6 @@ void qv_writeTextReport(const std::string& fileName, qv_report_sink& sink,
   const qv_resultsfile file(fileName, 0, "<!-- %d seconds -->\n");
   Lines out(sink);
   if (file.isValid()) writeReport(file, fileName, out, readSettings);
-  if (file.getNumberOfErrors() > 0) out.key("error=").text(file.getLastErrorString()).end();
+  if (file.getNumberOfErrors() > 0 && !out.readerGone()) out.key("error=").text(file.getLastErrorString()).end();
   out.flush();
 }

@@ -178,6 +178,45 @@ TEST_F(TextReportTest, InvalidFileGivesTheErrorLineAlone) {
   EXPECT_EQ(reads, 0);
 }
 
+// A sink whose reader goes away once it has been given `last` (at once
+// when `last` is empty).
+class LeavingSink : public qv_report_sink {
+ public:
+  explicit LeavingSink(std::string last) : last_(std::move(last)) {}
+  void line(std::string_view text) override { text_.append(text); }
+  void flush() override {}
+  bool readerGone() override { return text_.find(last_) != std::string::npos; }
+  const std::string& text() const { return text_; }
+
+ private:
+  std::string last_;
+  std::string text_;
+};
+
+// A report whose reader has gone stops at its next step: no summary is
+// built for nobody, no further query is worked out. Its lines so far are
+// those the reader was given, and the lines of the step it was on.
+TEST_F(TextReportTest, ReportStopsAtItsNextStepOnceItsReaderHasGone) {
+  const std::string whole = report(msmsFile("protein"));
+  const struct {
+    std::string last;  // the reader goes after this
+    std::string end;   // the report's last line
+  } cases[] = {
+      {"", "queries=4\n"},                             // before the first summary
+      {"queries=4\n", "queries=4\n"},
+      {"sigscoreprot=56\n", "sigscoreprot=56\n"},     // before the second summary
+      {"ionquery1=", "sigscore1=20\n"},                // the query in writing is finished
+      {"sigscore1=20\n", "sigscore1=20\n"},
+      {"ionquery3=", "query(3)\n"},                    // and no message of what was left
+  };
+  for (const auto& c : cases) {
+    LeavingSink sink(c.last);
+    qv_writeTextReport(path("r.dat"), sink, [] { return valid(1000); });
+    EXPECT_TRUE(sink.text().ends_with(c.end)) << c.last << ":\n" << sink.text();
+    EXPECT_EQ(whole.substr(0, sink.text().size()), sink.text()) << c.last;
+  }
+}
+
 TEST_F(TextReportTest, WrittenLinesAreFlushedBeforeTheSettingsAndEachSummary) {
   RecordingSink sink;
   std::vector<std::string> beforeSettings;

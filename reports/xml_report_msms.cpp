@@ -51,7 +51,7 @@ class MisBlock {
 
   void write() {
     const int queries = file_.getNumQueries();
-    for (int q = 1; q <= queries; ++q) writeQuery(q);
+    for (int q = 1; q <= queries && !out_.readerGone(); ++q) writeQuery(q);
   }
 
  private:
@@ -223,6 +223,7 @@ class MisBlock {
 void qv_writeMisBlock(const qv_resultsfile& file, const qv_report_size& size, qv_xmlwriter& out) {
   out.markup("<SearchTypeMIS>").endLine();
   out.flush();  // the summary of a large search takes a while
+  if (out.readerGone()) return;
   MisBlock(file, size, out).write();
   out.markup("</SearchTypeMIS>").endLine();
 }

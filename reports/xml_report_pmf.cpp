@@ -49,8 +49,9 @@ void qv_writePmfBlock(const qv_resultsfile& file, const qv_report_size& size, qv
       .markup(" >")
       .endLine();
   out.flush();  // the summary of a large search takes a while
+  if (out.readerGone()) return;
   const qv_proteinsummary summary(file, 3, size.minProbability, size.maxHits, std::nullopt, std::nullopt);
-  for (int i = 1; i <= summary.getNumberOfHits(); ++i) {
+  for (int i = 1; i <= summary.getNumberOfHits() && !out.readerGone(); ++i) {
     const qv_protein* hit = summary.getHit(i);
     if (hit == nullptr) continue;
     out.markup("<hit")

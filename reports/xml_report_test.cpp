@@ -275,6 +275,48 @@ TEST_F(XmlReportTest, EverythingBeforeTheSummaryIsFlushedBeforeItIsBuilt) {
   }
 }
 
+// A sink whose reader goes away once it has been given `last`.
+class LeavingSink : public qv_report_sink {
+ public:
+  explicit LeavingSink(std::string last) : last_(std::move(last)) {}
+  void line(std::string_view text) override { text_.append(text); }
+  void flush() override {}
+  bool readerGone() override { return text_.find(last_) != std::string::npos; }
+  const std::string& text() const { return text_; }
+
+ private:
+  std::string last_;
+  std::string text_;
+};
+
+// A report whose reader has gone stops at its next step: no summary is
+// built for nobody, no further query or hit is written. What it wrote is
+// the whole report up to the end of the block in writing, then the end
+// tags of the blocks open.
+TEST_F(XmlReportTest, ReportStopsAtItsNextQueryOrHitOnceItsReaderHasGone) {
+  const struct {
+    FileSpec layout;
+    std::string last;     // the reader goes after this
+    std::string end;      // the report as a whole up to the first of this
+    std::string closing;  // then these end tags
+  } cases[] = {
+      {msmsFile(), "<SearchTypeMIS>\n", "<SearchTypeMIS>\n", ""},  // before the summary
+      {msmsFile(), "<query Query=\"1\"", "</query>\n", "</SearchTypeMIS>\n"},
+      {msmsFile(), "<query Query=\"5\"", "<query Query=\"5\" PeakListIndex=\"5\">\n</query>\n", "</SearchTypeMIS>\n"},
+      {fingerprintFile(), "<SearchTypePMF", "<SearchTypePMF PeakListIndex=\"3\" >\n", ""},
+      {fingerprintFile(), "</hit>\n", "</hit>\n", "</SearchTypePMF>\n"},
+  };
+  for (const auto& c : cases) {
+    const std::string path = dir_.write("r.dat", buildFile(c.layout));
+    const std::string whole = reportOf(path, "AUTO");
+    const size_t end = whole.find(c.end);
+    ASSERT_NE(end, std::string::npos) << c.end;
+    LeavingSink sink(c.last);
+    qv_writeXmlReport(path, "AUTO", sink);
+    EXPECT_EQ(sink.text(), whole.substr(0, end + c.end.size()) + c.closing + "</SorvanterTarnelSearch> \n") << c.last;
+  }
+}
+
 TEST_F(XmlReportTest, ASearchOfAnotherTypeHasNoSearchTypeBlock) {
   FileSpec layout = msmsFile();
   layout.parameters[0] = "SEARCH=OTHER";

@@ -94,6 +94,8 @@ class qv_xmlwriter {
   /// the sink and asks it to pass everything on now, before a long
   /// computation.
   void flush();
+  /// True once the sink's reader has gone: the report stops.
+  bool readerGone() { return sink_.readerGone(); }
 
   /// Appends `value` escaped as an attribute value (without quotes).
   static void appendEscaped(std::string& out, std::string_view value);

@@ -287,13 +287,17 @@ ResultsText::ReadResult ResultsText::readChunks(std::FILE* file, size_t chunkSiz
     }
     size_t keep = have;
     if (!piece.last) {
-      const size_t lastLf = std::string_view(text, have).rfind('\n');
+      // The bytes carried hold no line feed (they are what followed the
+      // last one): only the new piece is searched, so a long line costs
+      // time in proportion to its length, not to its square.
+      const size_t carried = have - piece.size;
+      const size_t lastLf = std::string_view(text + carried, piece.size).rfind('\n');
       if (lastLf == std::string_view::npos) {
         // No line end yet: all of it is carried, and the chunk grows.
         if (text != carry.data()) carry.assign(text, have);
         continue;
       }
-      keep = lastLf + 1;
+      keep = carried + lastLf + 1;
     }
     compact(text, keep, fileOffset);
     if (text == carry.data()) {

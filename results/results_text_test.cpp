@@ -323,6 +323,32 @@ TEST(ResultsText, EveryChunkingKeepsEveryByteAndEndsInPadding) {
   }
 }
 
+// Lines far longer than the chunks (a long peak list, a long value, and the
+// zero-filled tail a crash leaves, without a line end) are read as in one
+// chunk longer than the whole file: the same text, the peak list replaced
+// by its marker. Each piece is searched for a line end once; were all that
+// is carried searched again at every piece, reading the tail here one byte
+// at a time would take time in the square of its length (most of an hour)
+// instead of about a second.
+TEST(ResultsText, LinesFarLongerThanTheChunksKeepTheTextOfOneChunk) {
+  qvresultstest::ScratchDir dir;
+  constexpr size_t kLine = size_t{256} << 10;
+  constexpr size_t kTail = size_t{7} << 20;  // below the size from which pieces are read ahead
+  std::string text = "a=1\nIons1=";
+  for (size_t i = 0; text.size() < kLine; ++i) text += std::to_string(i) + ":" + std::to_string(i % 97) + ",";
+  const size_t valueAt = text.size() + 1;
+  text += "\nkey=" + std::string(kLine, 'v') + "\r\nIons1=1:2\nb=2\n";
+  const std::string compacted = "a=1\nIons1=@#$:4\nkey=" + std::string(kLine, 'v') + "\r\nIons1=@#$:" +
+                                std::to_string(valueAt + 4 + kLine + 2) + "\nb=2\n" + std::string(kTail, '\0');
+  text += std::string(kTail, '\0');
+  const std::string path = dir.write("long.dat", text);
+  for (const size_t chunk : {size_t{1}, size_t{1} << 30}) {
+    ResultsText store;
+    ASSERT_EQ(store.read(path, chunk, kAcceptAll).status, ResultsText::Status::Ok) << chunk;
+    EXPECT_TRUE(wholeText(store) == compacted) << chunk;
+  }
+}
+
 TEST(ResultsText, IonsOneLinesBecomeOffsetMarkers) {
   qvresultstest::ScratchDir dir;
   const std::string text = "a=1\nIons1=1:2,3:4\nIons2=5:6\r\nIons1=\nIons10x\nb=2\n";

@@ -18,6 +18,8 @@ class AnswerSink : public qv_report_sink {
   void line(std::string_view text) override { (void)qv_answer::raw(text); }
   /// Writes everything taken so far.
   void flush() override { qv_answer::flush(); }
+  /// Standard output refused bytes or its reader has gone.
+  bool readerGone() override { return qv_answer::readerGone(); }
 
  private:
   qv_answer::PacedAnswer paced_;

@@ -13,6 +13,9 @@ int main(int argc, char** argv) {
   // (a registry file would receive the answer); it is held by a descriptor
   // that cannot be written instead, so the answer fails visibly.
   qv_platform::holdClosedStandardStreams();
+  // A reader of the answer that goes away (a web client that disconnects)
+  // ends the run with the status of a lost answer, not with SIGPIPE.
+  qv_platform::treatBrokenPipesAsWriteErrors();
   std::vector<std::string> args(argv, argv + argc);
   CommandLine line;
   if (readCommandLine(args, line) == LineVerdict::Usage) return 1;

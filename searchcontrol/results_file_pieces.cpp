@@ -1,5 +1,6 @@
 #include "searchcontrol/results_file_pieces.h"
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 
@@ -13,14 +14,19 @@ ResultsFileEnd readResultsFilePieces(const std::string& path, const std::functio
   std::optional<qv_platform::ReadFile> file = qv_platform::ReadFile::open(path);
   if (!file) return ResultsFileEnd::kNotRead;
   const auto buffer = std::make_unique<char[]>(kResultsFilePiece);
-  bool anyRead = false;
+  uint64_t handedOver = 0;
   for (;;) {
     const long n = file->read(buffer.get(), kResultsFilePiece);
+    // The end of the file before the size it had when it was opened: the
+    // file was cut shorter meanwhile (rewritten or truncated), and the copy
+    // is not the whole file; a file that grows is read to its new end.
+    const bool cut = n < 0 || (n == 0 && handedOver < file->sizeWhenOpened());
+    // A first read that fails (a directory, an I/O error, a file emptied
+    // at once) means the file could not be read at all, the same as not
+    // opening it.
+    if (cut) return handedOver > 0 ? ResultsFileEnd::kCutShort : ResultsFileEnd::kNotRead;
     if (n == 0) return ResultsFileEnd::kEndOfFile;
-    // A first read that fails (a directory, an I/O error) means the file
-    // could not be read at all, the same as not opening it.
-    if (n < 0) return anyRead ? ResultsFileEnd::kCutShort : ResultsFileEnd::kNotRead;
-    anyRead = true;
+    handedOver += static_cast<uint64_t>(n);
     if (!piece(std::string_view(buffer.get(), static_cast<size_t>(n)))) return ResultsFileEnd::kStopped;
   }
 }

@@ -6,7 +6,8 @@
 // memory stays at one piece; and both answer the same way when the file
 // cannot be read: "searchcontrol-error=8" with exit status 0 when nothing has
 // gone out yet, exit status 8 alone when the copy was cut short after part of
-// it had been written. The reading loop and that answer live here once.
+// it had been written (a read error, or the file cut shorter than it was when
+// opened). The reading loop and that answer live here once.
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -23,7 +24,8 @@ enum class ResultsFileEnd {
   kEndOfFile,  ///< every byte was handed to the consumer
   kStopped,    ///< the consumer returned false (standard output refused)
   kNotRead,    ///< not opened (missing, not a regular file) or the first read failed
-  kCutShort,   ///< a read failed after at least one piece was handed over
+  kCutShort,   ///< after at least one piece was handed over, a read failed or the file
+               ///< ended before the size it had when it was opened
 };
 
 /// Opens the regular file `path` and hands its bytes, in order, to `piece`

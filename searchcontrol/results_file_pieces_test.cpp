@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -68,6 +70,35 @@ TEST(ResultsFilePieces, ConsumerThatRefusesStopsTheReading) {
   EXPECT_EQ(c.end, ResultsFileEnd::kStopped);
   ASSERT_EQ(c.sizes.size(), 1u);
   EXPECT_TRUE(c.bytes == text.substr(0, c.sizes[0]));
+}
+
+// The file is cut (or grown) to `size` as its first piece is handed over:
+// reading ends short of the size the file had when it was opened only when
+// the new size is below it, by one byte already.
+TEST(ResultsFilePieces, FileThatEndsBeforeItsSizeAtOpeningIsCutShort) {
+  qvtest::ScratchDir dir;
+  const std::string text = patterned(3 * kResultsFilePiece);
+  const struct {
+    size_t size;
+    ResultsFileEnd end;
+  } cases[] = {{0, ResultsFileEnd::kCutShort},
+               {kResultsFilePiece + 5, ResultsFileEnd::kCutShort},
+               {text.size() - 1, ResultsFileEnd::kCutShort},
+               {text.size(), ResultsFileEnd::kEndOfFile},
+               {text.size() + 1, ResultsFileEnd::kEndOfFile}};
+  for (const auto& c : cases) {
+    const std::string path = dir.write("f.dat", text);
+    std::string bytes;
+    const ResultsFileEnd end = readResultsFilePieces(path, [&](std::string_view piece) {
+      if (bytes.empty()) std::filesystem::resize_file(path, c.size);
+      bytes.append(piece);
+      return true;
+    });
+    EXPECT_EQ(end, c.end) << c.size;
+    std::string expected = text;
+    expected.resize(std::max(c.size, kResultsFilePiece), '\0');
+    EXPECT_TRUE(bytes == expected) << c.size << ": " << bytes.size() << " bytes";
+  }
 }
 
 TEST(ResultsFilePieces, MissingFileAndDirectoryAreNotRead) {

@@ -71,11 +71,18 @@ RunResult ServerTree::runWatching(const std::vector<std::string>& args,
   return runRequest(program.empty() ? programPath() : program, args, {}, onOutput);
 }
 
+RunResult ServerTree::runReaderLeaving(const std::vector<std::string>& args, size_t bytes,
+                                       int timeoutSeconds) const {
+  return runRequest(programPath(), args, {}, {}, bytes, timeoutSeconds);
+}
+
 RunResult ServerTree::runRequest(const std::string& program, const std::vector<std::string>& args,
-                                 const std::string& argv0,
-                                 const std::function<void(const std::string&)>& onOutput) const {
+                                 const std::string& argv0, const std::function<void(const std::string&)>& onOutput,
+                                 size_t leaveAfter, int timeoutSeconds) const {
   qv_platform::ProcessRequest req;
   req.onStandardOutput = onOutput;
+  req.closeStandardOutputAfter = leaveAfter;
+  if (timeoutSeconds > 0) req.timeoutSeconds = timeoutSeconds;
   req.argv.push_back(argv0.empty() ? program : argv0);
   req.argv.insert(req.argv.end(), args.begin(), args.end());
   req.workingDirectory = cgi();
@@ -94,6 +101,7 @@ RunResult ServerTree::runRequest(const std::string& program, const std::vector<s
   r.out = std::move(res->standardOutput);
   r.err = std::move(res->standardError);
   r.status = res->exitStatus;
+  r.timedOut = res->timedOut;
   return r;
 }
 

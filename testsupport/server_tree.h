@@ -19,6 +19,7 @@ struct RunResult {
   std::string out;
   std::string err;
   int status = -1;
+  bool timedOut = false;  ///< killed at the end of the time allowed
 };
 
 /// A fresh server tree under the system's temporary directory, removed when
@@ -60,10 +61,16 @@ class ServerTree {
   RunResult runWatching(const std::vector<std::string>& args,
                         const std::function<void(const std::string&)>& onOutput,
                         const std::string& program = {}) const;
+  /// Runs qv-searchcontrol like run(), but the reader of its standard
+  /// output goes away (closes its end of the pipe) once `bytes` bytes have
+  /// arrived, and the run is killed when it has not ended after
+  /// `timeoutSeconds` (timedOut is then set).
+  RunResult runReaderLeaving(const std::vector<std::string>& args, size_t bytes, int timeoutSeconds) const;
 
  private:
   RunResult runRequest(const std::string& program, const std::vector<std::string>& args, const std::string& argv0,
-                       const std::function<void(const std::string&)>& onOutput) const;
+                       const std::function<void(const std::string&)>& onOutput, size_t leaveAfter = 0,
+                       int timeoutSeconds = 0) const;
   std::string root_;
   std::vector<std::pair<std::string, std::string>> env_;
   mutable std::vector<std::pair<std::string, std::string>> runEnv_;  // for one run only
