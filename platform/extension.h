@@ -35,7 +35,7 @@ class qv_extension_info {
   virtual std::string libraryVersions() const = 0;
 };
 
-inline constexpr int kExtensionAbiVersion = 1;
+inline constexpr int kExtensionAbiVersion = 2;
 
 /// The module's self-description, or nullptr (with `*error`) when it cannot be loaded.
 const qv_extension_info* extensionInfo(std::string* error);

@@ -28,9 +28,17 @@ bool appendToFile(const std::string& path, std::string_view line, std::string_vi
   if (fd >= 0) {
     created = true;
   } else if (errno == EEXIST) {
-    fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    // An existing log is written only when the name itself is a regular
+    // file: never through a final symbolic link, and a FIFO or device is
+    // neither waited on nor written.
+    fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
   }
   if (fd < 0) return false;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return false;
+  }
   bool ok;
   if (created && !headerIfNew.empty()) {
     std::string both;

@@ -8,7 +8,10 @@ namespace qv_platform {
 
 /// Appends `line` to the file at `path` with one write in append mode. When the
 /// file did not exist and this call created it, `headerIfNew` is written first,
-/// in the same write. Returns false when the file cannot be opened or written.
+/// in the same write. An existing `path` is written only when it is itself a
+/// regular file (not a symbolic link, FIFO, device or directory); the call
+/// never waits for a reader. Returns false when the file cannot be opened or
+/// written, or is not a regular file.
 [[nodiscard]] bool appendToFile(const std::string& path, std::string_view line,
                                 std::string_view headerIfNew = {});
 

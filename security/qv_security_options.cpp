@@ -1,6 +1,6 @@
 #include "security/qv_security_options.h"
 
-#include "platform/file_io.h"
+#include "platform/regular_file.h"
 #include "security/security_messages.h"
 
 void qv_security_options::setDefaults() {
@@ -19,7 +19,9 @@ void qv_security_options::setDefaults() {
 
 bool qv_security_options::load(const std::string& path, const std::string& schemaPath) {
   setDefaults();
-  if (!qv_platform::pathExists(path)) return true;
+  // Only nothing at all at the name means "no options file": a link, even
+  // a dangling one, a FIFO or a directory is a broken options file.
+  if (qv_platform::entryKind(path) == qv_platform::EntryKind::None) return true;
   std::optional<qv_xml::Element> root = qv_xml::parseFile(path, *this, schemaPath);
   // The schema holds every document of the store, so a session document
   // validates too: only the options document's own root and its options

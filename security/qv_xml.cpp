@@ -5,12 +5,14 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstdio>
-#include <filesystem>
 #include <limits>
 
 #include "platform/extension.h"
 #include "platform/file_replace.h"
+#include "platform/regular_file.h"
+#include "platform/system_error.h"
 #include "security/security_messages.h"
+#include "security/xml_shape.h"
 
 namespace qv_xml {
 
@@ -51,6 +53,42 @@ std::optional<int64_t> leadingInteger(std::string_view s, int64_t lo, int64_t hi
   return value;
 }
 
+// One message 2049 about the document `name`, at `line` and `column`.
+void reportProblem(qv_errors& errors, const std::string& name, int line, int column, const std::string& text) {
+  char where[64];
+  std::snprintf(where, sizeof where, ": line %d, col %d - ", line, column);
+  errors.setError(ERR_XML_LIBRARY_FAILURE, name + where + text);
+}
+
+// The bytes of the document of the store at `path`, read only when it is a
+// regular file of at most kMaxDocumentBytes and its shape is the store's;
+// otherwise nothing, with one message saying why.
+std::optional<std::string> readDocument(const std::string& path, qv_errors& errors) {
+  qv_platform::WholeFile file = qv_platform::readRegularFile(path, kMaxDocumentBytes);
+  switch (file.status) {
+    case qv_platform::ReadStatus::Read:
+      break;
+    case qv_platform::ReadStatus::Missing:
+      reportProblem(errors, path, 0, 0, "the document does not exist");
+      return std::nullopt;
+    case qv_platform::ReadStatus::NotRegular:
+      reportProblem(errors, path, 0, 0,
+                    "the document is not a regular file (a symbolic link, directory, FIFO or device is never read)");
+      return std::nullopt;
+    case qv_platform::ReadStatus::TooLarge:
+      reportProblem(errors, path, 0, 0, "the document is larger than " + std::to_string(kMaxDocumentBytes) + " bytes");
+      return std::nullopt;
+    case qv_platform::ReadStatus::Failed:
+      reportProblem(errors, path, 0, 0, "the document cannot be read: " + qv_platform::systemErrorText(file.errorCode));
+      return std::nullopt;
+  }
+  if (const std::optional<ShapeRefusal> refused = checkShape(file.bytes)) {
+    reportProblem(errors, path, refused->line, refused->column, refused->reason);
+    return std::nullopt;
+  }
+  return std::move(file.bytes);
+}
+
 }  // namespace
 
 std::string securitySchemaLocation() { return std::string(kSecurityNamespace) + " " + kSecuritySchemaPath; }
@@ -71,21 +109,16 @@ std::optional<Element> parseFile(const std::string& path, qv_errors& errors, con
     errors.setError(ERR_XML_LIBRARY_FAILURE, why);
     return std::nullopt;
   }
-  std::error_code ec;
-  const uintmax_t size = std::filesystem::file_size(path, ec);
-  if (!ec && size > kMaxDocumentBytes) {
-    errors.setError(ERR_XML_LIBRARY_FAILURE, path + ": line 0, col 0 - the document is larger than " +
-                                                 std::to_string(kMaxDocumentBytes) + " bytes");
-    return std::nullopt;
-  }
+  // The files are read here, by the bytes of their names, and only their
+  // bytes reach the XML library: it never opens a file itself.
+  const std::optional<std::string> document = readDocument(path, errors);
+  if (!document) return std::nullopt;
+  const std::optional<std::string> schema = readDocument(schemaPath, errors);
+  if (!schema) return std::nullopt;
   Element root;
   std::vector<ParseProblem> problems;
-  const bool parsed = service->parseFile(path, kSecurityNamespace, schemaPath, root, problems);
-  for (const ParseProblem& p : problems) {
-    char where[64];
-    std::snprintf(where, sizeof where, ": line %d, col %d - ", p.line, p.column);
-    errors.setError(ERR_XML_LIBRARY_FAILURE, p.document + where + p.message);
-  }
+  const bool parsed = service->parseBytes(*document, path, kSecurityNamespace, *schema, schemaPath, root, problems);
+  for (const ParseProblem& p : problems) reportProblem(errors, p.document, p.line, p.column, p.message);
   if (!parsed || !problems.empty() || !errors.isValid()) return std::nullopt;
   return root;
 }

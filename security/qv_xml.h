@@ -40,11 +40,16 @@ const qv_xml_service* xmlService(std::string* error);
 inline constexpr uintmax_t kMaxDocumentBytes = 16u << 20;
 
 /// Parses `path` with validation against the schema file `schemaPath` (whose
-/// target namespace is the security namespace). Each problem is added to
-/// `errors` as message 2049 with "<document>: line <l>, col <c> - <text>".
-/// A file larger than kMaxDocumentBytes is refused unread (one 2049).
-/// Returns the root element when the parser reported nothing and `errors`
-/// is still valid; nullopt otherwise.
+/// target namespace is the security namespace). Both files are opened here
+/// by the bytes of their names and handed to the XML service as bytes; each
+/// is read only when it is a regular file itself (not a symbolic link,
+/// directory, FIFO or device) of at most kMaxDocumentBytes whose shape the
+/// shape check accepts (xml_shape.h). Otherwise the document is refused
+/// with one message 2049 and never reaches the parser. Each problem the
+/// parser reports (kMaxReportedProblems at most, and one line saying more
+/// were met) is added to `errors` as message 2049 with
+/// "<document>: line <l>, col <c> - <text>". Returns the root element when
+/// the parser reported nothing and `errors` is still valid; nullopt otherwise.
 [[nodiscard]] std::optional<Element> parseFile(const std::string& path, qv_errors& errors,
                                                const std::string& schemaPath = kSecuritySchemaPath);
 

@@ -4,6 +4,10 @@
 #include "security/qv_xml.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
 
 #include "security/security_messages.h"
 #include "testsupport/server_tree.h"
@@ -217,6 +221,108 @@ TEST_F(XmlLayer, OversizedDocumentIsRefusedUnread) {
   EXPECT_FALSE(parse(path, errors));
   EXPECT_EQ(messages(errors), "XML library failure with error: " + path +
                                   ": line 0, col 0 - the document is larger than 16777216 bytes\n");
+}
+
+TEST_F(XmlLayer, FileIsReadByTheBytesOfItsNameAndNeverByATranscodedOne) {
+  // "caf" + Latin-1 e-acute, and "caf" + U+FFFD (what a transcoder makes of
+  // that byte): two files, each read by its own name only.
+  const std::string latin = file("caf\xe9.xml", optionsDocument(kValidChildren));
+  std::string other = kValidChildren;
+  other.replace(other.find(">db<"), 4, ">other<");
+  file("caf\xef\xbf\xbd.xml", optionsDocument(other));
+  tree_.write("config/schema\xe9.xsd", tree_.read("config/tarnel_security_1_0.xsd"));
+  qv_errors errors;
+  auto root = qv_xml::parseFile(latin, errors, tree_.path("config/schema\xe9.xsd"));
+  ASSERT_TRUE(root) << messages(errors);
+  EXPECT_EQ(qv_xml::firstChild(*qv_xml::firstChild(*root, "options"), "corvanaDatabaseName")->text, "db");
+  // Without a file of that name nothing is read, whatever a look-alike holds.
+  std::filesystem::remove(latin);
+  qv_errors missing;
+  EXPECT_FALSE(parse(latin, missing));
+  EXPECT_EQ(messages(missing),
+            "XML library failure with error: " + latin + ": line 0, col 0 - the document does not exist\n");
+}
+
+TEST_F(XmlLayer, DocumentOrSchemaThatIsNotARegularFileNeverReachesTheParser) {
+  const std::string valid = file("ok.xml", optionsDocument(kValidChildren));
+  std::filesystem::create_directory(tree_.path("config/dir.xml"));
+  ASSERT_EQ(::mkfifo(tree_.path("config/fifo.xml").c_str(), 0600), 0);
+  std::filesystem::create_symlink("ok.xml", tree_.path("config/link.xml"));
+  std::filesystem::create_symlink("none.xml", tree_.path("config/dangling.xml"));
+  std::filesystem::create_symlink("tarnel_security_1_0.xsd", tree_.path("config/link.xsd"));
+  const std::string kNotRegular =
+      ": line 0, col 0 - the document is not a regular file (a symbolic link, directory, FIFO or device is never "
+      "read)\n";
+  for (const char* name : {"dir.xml", "fifo.xml", "link.xml", "dangling.xml"}) {
+    qv_errors asDocument;
+    EXPECT_FALSE(parse(tree_.path(std::string("config/") + name), asDocument)) << name;
+    EXPECT_EQ(messages(asDocument),
+              "XML library failure with error: " + tree_.path(std::string("config/") + name) + kNotRegular);
+  }
+  for (const char* name : {"dir.xml", "fifo.xml", "link.xsd"}) {
+    qv_errors asSchema;
+    EXPECT_FALSE(qv_xml::parseFile(valid, asSchema, tree_.path(std::string("config/") + name))) << name;
+    EXPECT_EQ(messages(asSchema),
+              "XML library failure with error: " + tree_.path(std::string("config/") + name) + kNotRegular);
+  }
+}
+
+TEST_F(XmlLayer, DocumentOutsideTheStoresShapeIsRefusedWithOneMessage) {
+  std::string deep = kHead + "<qvs:options>\n";
+  for (int i = 0; i < 100000; ++i) deep += "<qvs:x>";
+  qv_errors errors;
+  const std::string path = file("deep.xml", deep);
+  EXPECT_FALSE(parse(path, errors));
+  // The root and qvs:options are two deep; the 63rd qvs:x is the 65th level.
+  EXPECT_EQ(messages(errors),
+            "XML library failure with error: " + path + ": line 4, col 435 - elements are nested deeper than 64\n");
+  // The schema is held to the same shape.
+  tree_.write("config/deep.xsd", deep);
+  qv_errors schema;
+  EXPECT_FALSE(
+      qv_xml::parseFile(file("ok.xml", optionsDocument(kValidChildren)), schema, tree_.path("config/deep.xsd")));
+  EXPECT_EQ(schema.getNumberOfErrors(), 1);
+}
+
+TEST_F(XmlLayer, ProblemsAreReportedUpToTheBoundThenOnceMore) {
+  ASSERT_EQ(qv_xml::kMaxReportedProblems, 10);
+  // A session whose first `bad` permitted tasks each have text for a task id:
+  // one problem per task.
+  auto session = [](int tasks, int bad) {
+    std::string x =
+        "<qvs:security_session xmlns:qvs=\"urn:tarnel:security:1.0\" majorVersion=\"1\" minorVersion=\"0\">"
+        "<qvs:session_data><qvs:emailAddress/><qvs:fullUserName/><qvs:ipAddress/>"
+        "<qvs:lastAccessed>0</qvs:lastAccessed><qvs:securityEnabled>true</qvs:securityEnabled>"
+        "<qvs:timeout>0</qvs:timeout><qvs:userID>1</qvs:userID><qvs:userName/><qvs:userType>1</qvs:userType>"
+        "<qvs:verifyAddress>false</qvs:verifyAddress><qvs:custom_parameters/><qvs:permitted_tasks>\n";
+    for (int i = 0; i < tasks; ++i) {
+      x += std::string("<qvs:task><qvs:task_id>") + (i < bad ? "x" : "1") +
+           "</qvs:task_id><qvs:short_desc/><qvs:long_desc/><qvs:task_name/><qvs:type>1</qvs:type>"
+           "<qvs:values_array/></qvs:task>\n";
+    }
+    return x + "</qvs:permitted_tasks></qvs:session_data></qvs:security_session>\n";
+  };
+  // Reports made, folded ones included.
+  auto reports = [](const qv_errors& errors) {
+    int n = 0;
+    for (int i = 1; i <= errors.getNumberOfErrors(); ++i) n += errors.getErrorRepeats(i) + 1;
+    return n;
+  };
+  const std::string kStop = "further problems are not reported; the rest of the document was not read";
+  for (const int bad : {1, 9, 10, 11, 2000}) {
+    SCOPED_TRACE(bad);
+    // Repeats fold in the list; the log keeps every line.
+    std::filesystem::remove(tree_.path("logs/xml.log"));
+    qv_errors errors;
+    errors.setLogging(tree_.path("logs/xml.log"), 3);
+    const std::string path = file("noisy.xml", session(2000, bad));
+    EXPECT_FALSE(parse(path, errors));
+    EXPECT_EQ(reports(errors), bad <= 10 ? bad : 11) << messages(errors);
+    EXPECT_NE(errors.getErrorString(1).find(path + ": line 2, col "), std::string::npos) << messages(errors);
+    const std::string log = tree_.read("logs/xml.log");
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1 + (bad <= 10 ? bad : 11)) << log;
+    EXPECT_EQ(log.find(path + ": line 0, col 0 - " + kStop) != std::string::npos, bad > 10) << log;
+  }
 }
 
 TEST_F(XmlLayer, FailedWriteLeavesTheOldFileWhole) {

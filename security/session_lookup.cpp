@@ -8,6 +8,7 @@
 
 #include "platform/file_io.h"
 #include "platform/host_name.h"
+#include "platform/regular_file.h"
 #include "security/security_messages.h"
 #include "security/qv_session.h"
 
@@ -74,8 +75,14 @@ std::string qv_session::identifierFromCookie(const Request& request) {
   return identifier;
 }
 
+// Anything at the name counts, the name itself rather than what a link
+// points to: a symbolic link (even a dangling one), directory or FIFO is
+// chosen as a regular file would be, and its load is then refused (4355).
+// Treating it as absent would instead pass the request on to another
+// session (the guest or command-line one) or let a save replace it.
 bool qv_session::sessionFileExists(const std::string& identifier) const {
-  return qv_isSafeSessionIdentifier(identifier) && qv_platform::pathExists(filePath(identifier));
+  return qv_isSafeSessionIdentifier(identifier) &&
+         qv_platform::entryKind(filePath(identifier)) != qv_platform::EntryKind::None;
 }
 
 std::string qv_session::webServerSessionName(const Request& request) const {

@@ -5,6 +5,7 @@
 // tree of plain elements, a document to write goes in as one, and every
 // problem the parser meets comes back as document name, line, column and text.
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qv_xml {
@@ -39,22 +40,33 @@ struct ParseProblem {
 /// refused (no document of the security store comes near it).
 inline constexpr int kMaxElementDepth = 64;
 
+/// Most problems reported for one document. A parse that meets more stops
+/// there and reports one more problem saying so, so that a document with a
+/// problem in every element still gives a handful of messages.
+inline constexpr int kMaxReportedProblems = 10;
+
 /// The XML service. Thread-compatible: one call at a time. No exception
-/// leaves a call.
+/// leaves a call. The service opens no file by name: its caller reads the
+/// bytes (and decides which file they come from) and hands them over.
 class qv_xml_service {
  public:
   virtual ~qv_xml_service() = default;
 
-  /// Parses the local file `path`, validating it against the schema file
-  /// `schemaPath` whose target namespace is `schemaNamespace`, with
-  /// namespaces, schema processing and full schema checking on. Only that
-  /// schema is used, whatever the document names in its schema location;
-  /// no external entity or DTD is fetched. Returns true and fills `root`
-  /// when the parser reported nothing; otherwise false with every problem
-  /// (at least one) appended to `problems`.
-  virtual bool parseFile(const std::string& path, const std::string& schemaNamespace,
-                         const std::string& schemaPath, Element& root,
-                         std::vector<ParseProblem>& problems) const = 0;
+  /// Parses the document whose bytes are `document`, validating it against
+  /// the schema whose bytes are `schema` and whose target namespace is
+  /// `schemaNamespace`, with namespaces, schema processing and full schema
+  /// checking on. `documentName` and `schemaName` are the paths the bytes
+  /// were read from: problems name them as the library names a local file
+  /// (a relative path is made absolute; bytes that are not UTF-8 become
+  /// U+FFFD), and nothing is opened through them. Only that schema is used,
+  /// whatever the document names in its schema location; no external entity
+  /// or DTD is fetched. Returns true and fills `root` when the parser
+  /// reported nothing; otherwise false with every problem (at least one, at
+  /// most kMaxReportedProblems + 1) appended to `problems`.
+  virtual bool parseBytes(std::string_view document, const std::string& documentName,
+                          const std::string& schemaNamespace, std::string_view schema,
+                          const std::string& schemaName, Element& root,
+                          std::vector<ParseProblem>& problems) const = 0;
 
   /// Serialises the document whose root element is `root` (UTF-8, CR LF line
   /// ends, pretty-printed, default content kept) into `bytes`. Attributes

@@ -2,9 +2,12 @@
 // library stays in this file: one owner starts and ends the library, one
 // helper transcodes between UTF-8 and the library's UTF-16, and every
 // exception the library can throw is caught here and turned into a problem
-// or an error text.
+// or an error text. Documents and the schema arrive as bytes: the library
+// is never given a file name to open.
 #include <xercesc/dom/DOM.hpp>
+#include <xercesc/framework/LocalFileInputSource.hpp>
 #include <xercesc/framework/MemBufFormatTarget.hpp>
+#include <xercesc/framework/MemBufInputSource.hpp>
 #include <xercesc/framework/XMLGrammarPoolImpl.hpp>
 #include <xercesc/parsers/XercesDOMParser.hpp>
 #include <xercesc/sax/ErrorHandler.hpp>
@@ -72,7 +75,62 @@ std::string toUtf8(const XMLCh* text) {
 
 std::string exceptionText(const xc::XMLException& e) { return toUtf8(e.getMessage()); }
 
-// Collects every error and fatal error of a parse; warnings are not problems.
+// `text` with every byte that does not belong to a well-formed UTF-8
+// sequence replaced by U+FFFD, so that the library's transcoder accepts it.
+std::string validUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  const auto byte = [&](size_t i) { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u; };
+  const auto trail = [&](size_t i, unsigned lo = 0x80, unsigned hi = 0xbf) { return byte(i) >= lo && byte(i) <= hi; };
+  for (size_t i = 0; i < text.size();) {
+    const unsigned b = byte(i);
+    size_t length = 0;
+    if (b < 0x80) {
+      length = 1;
+    } else if (b >= 0xc2 && b <= 0xdf) {
+      length = trail(i + 1) ? 2 : 0;
+    } else if (b >= 0xe0 && b <= 0xef) {
+      const unsigned lo = b == 0xe0 ? 0xa0 : 0x80;
+      const unsigned hi = b == 0xed ? 0x9f : 0xbf;
+      length = trail(i + 1, lo, hi) && trail(i + 2) ? 3 : 0;
+    } else if (b >= 0xf0 && b <= 0xf4) {
+      const unsigned lo = b == 0xf0 ? 0x90 : 0x80;
+      const unsigned hi = b == 0xf4 ? 0x8f : 0xbf;
+      length = trail(i + 1, lo, hi) && trail(i + 2) && trail(i + 3) ? 4 : 0;
+    }
+    if (length == 0) {
+      out += "\xef\xbf\xbd";
+      ++i;
+    } else {
+      out.append(text.substr(i, length));
+      i += length;
+    }
+  }
+  return out;
+}
+
+// Bytes read by the caller, named as the library names the local file they
+// came from (a relative path woven into the current directory). The named
+// file is never opened: the name only appears in problems.
+class NamedBytes {
+ public:
+  NamedBytes(std::string_view bytes, const std::string& name)
+      : named_(XmlString(validUtf8(name)).get()),
+        source_(reinterpret_cast<const XMLByte*>(bytes.data()), bytes.size(), named_.getSystemId()) {}
+  const xc::InputSource& source() const { return source_; }
+
+ private:
+  xc::LocalFileInputSource named_;
+  xc::MemBufInputSource source_;
+};
+
+// Thrown by the problem collector to end a parse that has met more problems
+// than are reported.
+struct TooManyProblems {};
+
+// Collects the errors and fatal errors of a parse, the first
+// kMaxReportedProblems of them; one more ends the parse (TooManyProblems).
+// Warnings are not problems.
 class ProblemCollector final : public xc::ErrorHandler {
  public:
   explicit ProblemCollector(std::vector<qv_xml::ParseProblem>& problems) : problems_(problems) {}
@@ -84,7 +142,7 @@ class ProblemCollector final : public xc::ErrorHandler {
 
  private:
   void add(const xc::SAXParseException& e) {
-    ++count_;
+    if (++count_ > qv_xml::kMaxReportedProblems) throw TooManyProblems{};
     qv_xml::ParseProblem p;
     p.document = toUtf8(e.getSystemId());
     p.line = static_cast<int>(e.getLineNumber());
@@ -152,8 +210,9 @@ void buildChildren(xc::DOMDocument* doc, xc::DOMElement* to, const qv_xml::Eleme
 
 class XercesXmlService final : public qv_xml::qv_xml_service {
  public:
-  bool parseFile(const std::string& path, const std::string& schemaNamespace, const std::string& schemaPath,
-                 qv_xml::Element& root, std::vector<qv_xml::ParseProblem>& problems) const override {
+  bool parseBytes(std::string_view document, const std::string& path, const std::string& schemaNamespace,
+                  std::string_view schema, const std::string& schemaPath, qv_xml::Element& root,
+                  std::vector<qv_xml::ParseProblem>& problems) const override {
     root = qv_xml::Element{};
     const size_t before = problems.size();
     if (!runtime_.started()) {
@@ -161,7 +220,7 @@ class XercesXmlService final : public qv_xml::qv_xml_service {
       return false;
     }
     try {
-      return parse(path, schemaNamespace, schemaPath, root, problems);
+      return parse(document, path, schemaNamespace, schema, schemaPath, root, problems);
     } catch (const xc::OutOfMemoryException&) {
       problems.push_back({path, 0, 0, "out of memory"});
     } catch (const xc::XMLException& e) {
@@ -204,20 +263,23 @@ class XercesXmlService final : public qv_xml::qv_xml_service {
 
  private:
   // The compiled schema is kept for the life of the process, so a run that
-  // reads the options and then a session compiles its schema once.
-  xc::XMLGrammarPool* pool(const std::string& schemaPath) const {
-    if (!pool_ || poolSchema_ != schemaPath) {
+  // reads the options and then a session compiles its schema once. It is
+  // compiled again when the schema's bytes or name change.
+  xc::XMLGrammarPool* pool(std::string_view schema, const std::string& schemaPath) const {
+    if (!pool_ || poolSchema_ != schema || poolSchemaPath_ != schemaPath) {
       pool_.reset();
       pool_ = std::make_unique<xc::XMLGrammarPoolImpl>(xc::XMLPlatformUtils::fgMemoryManager);
-      poolSchema_ = schemaPath;
+      poolSchema_ = schema;
+      poolSchemaPath_ = schemaPath;
       poolLoaded_ = false;
     }
     return pool_.get();
   }
 
-  bool parse(const std::string& path, const std::string& schemaNamespace, const std::string& schemaPath,
-             qv_xml::Element& root, std::vector<qv_xml::ParseProblem>& problems) const {
-    xc::XMLGrammarPool* grammars = pool(schemaPath);
+  bool parse(std::string_view document, const std::string& path, const std::string& schemaNamespace,
+             std::string_view schema, const std::string& schemaPath, qv_xml::Element& root,
+             std::vector<qv_xml::ParseProblem>& problems) const {
+    xc::XMLGrammarPool* grammars = pool(schema, schemaPath);
     xc::XercesDOMParser parser(nullptr, xc::XMLPlatformUtils::fgMemoryManager, grammars);
     ProblemCollector collector(problems);
     parser.setErrorHandler(&collector);
@@ -229,9 +291,18 @@ class XercesXmlService final : public qv_xml::qv_xml_service {
     parser.setLoadExternalDTD(false);
     parser.setCreateEntityReferenceNodes(false);
     parser.setSecurityManager(&security_);
+    // Nothing the schema or the document names is fetched: no included or
+    // imported schema, no external entity.
+    parser.setDisableDefaultEntityResolution(true);
     if (!poolLoaded_) {
-      if (parser.loadGrammar(schemaPath.c_str(), xc::Grammar::SchemaGrammarType, true) == nullptr ||
-          collector.count() != 0) {
+      bool loaded = false;
+      try {
+        const NamedBytes source(schema, schemaPath);
+        loaded = parser.loadGrammar(source.source(), xc::Grammar::SchemaGrammarType, true) != nullptr;
+      } catch (const TooManyProblems&) {
+        problems.push_back({schemaPath, 0, 0, "further problems of the schema are not reported"});
+      }
+      if (!loaded || collector.count() != 0) {
         if (collector.count() == 0) problems.push_back({schemaPath, 0, 0, "the schema cannot be loaded"});
         pool_.reset();
         return false;
@@ -240,11 +311,16 @@ class XercesXmlService final : public qv_xml::qv_xml_service {
     }
     (void)schemaNamespace;  // the cached grammar is the only one used
     // Only the program's own schema validates: a schema location named in
-    // the document is not followed, and no external entity is fetched.
+    // the document is not followed.
     parser.useCachedGrammarInParse(true);
     parser.setLoadSchema(false);
-    parser.setDisableDefaultEntityResolution(true);
-    parser.parse(path.c_str());
+    try {
+      const NamedBytes source(document, path);
+      parser.parse(source.source());
+    } catch (const TooManyProblems&) {
+      problems.push_back({path, 0, 0, "further problems are not reported; the rest of the document was not read"});
+      return false;
+    }
     if (collector.count() != 0 || parser.getErrorCount() != 0) {
       if (collector.count() == 0) problems.push_back({path, 0, 0, "the document is not valid"});
       return false;
@@ -309,6 +385,7 @@ class XercesXmlService final : public qv_xml::qv_xml_service {
   mutable xc::SecurityManager security_;
   mutable std::unique_ptr<xc::XMLGrammarPool> pool_;
   mutable std::string poolSchema_;
+  mutable std::string poolSchemaPath_;
   mutable bool poolLoaded_ = false;
 };
 
