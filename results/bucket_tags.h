@@ -11,8 +11,17 @@ namespace qv_results {
 
 namespace detail {
 
-// Bit 2k set where tags[k] equals `tag`, for the ten slots of a bucket (the
-// first 32 of its 64 bytes are read; only the tags' lanes count).
+// Bit 2k set where tags[k] equals `tag`, for the ten slots of a bucket, one
+// tag at a time: the plain version that the tests hold matchTags to, and the
+// one used where SSE2 is not to be had.
+inline unsigned matchTagsPlain(const uint16_t* tags, uint16_t tag) {
+  unsigned mask = 0;
+  for (unsigned k = 0; k < 10; ++k) mask |= (tags[k] == tag ? 1u : 0u) << (2 * k);
+  return mask;
+}
+
+// The same, eight tags at a time (the first 32 of the bucket's 64 bytes are
+// read; only the tags' lanes count).
 inline unsigned matchTags(const uint16_t* tags, uint16_t tag) {
 #if defined(__SSE2__)
   const __m128i wanted = _mm_set1_epi16(static_cast<short>(tag));
@@ -22,9 +31,7 @@ inline unsigned matchTags(const uint16_t* tags, uint16_t tag) {
                          (static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(high, wanted))) << 16);
   return bytes & 0x55555;  // one bit of each matching lane, lanes 0 to 9
 #else
-  unsigned mask = 0;
-  for (unsigned k = 0; k < 10; ++k) mask |= (tags[k] == tag ? 1u : 0u) << (2 * k);
-  return mask;
+  return matchTagsPlain(tags, tag);
 #endif
 }
 

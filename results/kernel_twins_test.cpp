@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "results/bucket_tags.h"
 #include "results/line_starts.h"
 
 namespace {
@@ -51,6 +52,57 @@ TEST(LineFeedMask, AgreesWithThePlainOneOnRandomBytes) {
     const char* window = buffer.data() + align;
     ASSERT_EQ(qv_results::detail::lineFeedMask64(window), qv_results::detail::lineFeedMask64Plain(window))
         << "round " << round;
+  }
+}
+
+// The first 32 bytes of a bucket: ten tags, then two unused lanes and the
+// first slot offsets, which may hold anything and must never match.
+struct BucketHead {
+  std::vector<uint16_t> lanes = std::vector<uint16_t>(16, 0);
+  unsigned fast(uint16_t tag) const { return qv_results::detail::matchTags(lanes.data(), tag); }
+  unsigned plain(uint16_t tag) const { return qv_results::detail::matchTagsPlain(lanes.data(), tag); }
+};
+
+// Tags that differ from one another only in their high byte, their low
+// byte or their top bit, and the empty tag.
+const uint16_t kTags[] = {0x0000, 0x8000, 0x8001, 0x8100, 0x80FF, 0xFF80, 0xFFFF, 0x0080};
+
+TEST(BucketTags, MatchAgreesWithThePlainOneForEveryLane) {
+  for (const uint16_t tag : kTags) {
+    for (const uint16_t other : kTags) {
+      if (other == tag) continue;
+      BucketHead head;
+      head.lanes.assign(16, other);
+      EXPECT_EQ(head.fast(tag), 0u) << tag << " " << other;
+      EXPECT_EQ(head.plain(tag), 0u) << tag << " " << other;
+      for (unsigned k = 0; k < 16; ++k) {
+        head.lanes[k] = tag;
+        // Lanes beyond the ten tags are not the bucket's tags.
+        const unsigned expected = k < 10 ? 1u << (2 * k) : 0u;
+        EXPECT_EQ(head.fast(tag), expected) << tag << " " << other << " lane " << k;
+        EXPECT_EQ(head.plain(tag), expected) << tag << " " << other << " lane " << k;
+        if (k < 10) {
+          EXPECT_EQ(qv_results::detail::firstLane(head.fast(tag)), k);
+        }
+        head.lanes[k] = other;
+      }
+    }
+  }
+}
+
+TEST(BucketTags, MatchAgreesWithThePlainOneOnRandomBuckets) {
+  std::mt19937 random(23);
+  for (int round = 0; round < 20000; ++round) {
+    BucketHead head;
+    for (uint16_t& lane : head.lanes) lane = random() % 3 == 0 ? kTags[random() % 8] : static_cast<uint16_t>(random());
+    const uint16_t tag = random() % 2 == 0 ? head.lanes[random() % 16] : kTags[random() % 8];
+    const unsigned fast = head.fast(tag);
+    ASSERT_EQ(fast, head.plain(tag)) << "round " << round;
+    if (fast != 0) {
+      const unsigned lane = qv_results::detail::firstLane(fast);
+      ASSERT_EQ(head.lanes[lane], tag) << "round " << round;
+      for (unsigned k = 0; k < lane; ++k) ASSERT_NE(head.lanes[k], tag) << "round " << round;
+    }
   }
 }
 
