@@ -7,12 +7,14 @@
 // past it shows under the sanitizer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "results/bucket_tags.h"
+#include "results/line_keys.h"
 #include "results/line_starts.h"
 
 namespace {
@@ -52,6 +54,50 @@ TEST(LineFeedMask, AgreesWithThePlainOneOnRandomBytes) {
     const char* window = buffer.data() + align;
     ASSERT_EQ(qv_results::detail::lineFeedMask64(window), qv_results::detail::lineFeedMask64Plain(window))
         << "round " << round;
+  }
+}
+
+// A line of `length` bytes at `align` in a text laid out as the reader lays
+// it out: the line, then `end` (nothing when the text ends there), the
+// text's NUL and kTextPadding zero bytes, and nothing after them.
+std::vector<char> paddedLine(size_t align, const std::string& line, const std::string& end) {
+  std::vector<char> text(align, 'p');
+  text.insert(text.end(), line.begin(), line.end());
+  text.insert(text.end(), end.begin(), end.end());
+  text.insert(text.end(), 1 + qv_results::kTextPadding, '\0');
+  return text;
+}
+
+// Every length around the sixteen-byte steps, ended by each of CR, LF and
+// NUL, or by the end of the text (the last read then lies in the padding).
+TEST(LineRestLength, AgreesWithThePlainOneForEveryLengthAndEnd) {
+  for (size_t align = 0; align < 16; ++align) {
+    for (size_t length = 0; length <= 50; ++length) {
+      for (const std::string& end : {std::string("\r\n"), std::string("\n"), std::string(1, '\0'), std::string()}) {
+        const std::vector<char> text = paddedLine(align, std::string(length, '\x8D'), end);
+        const char* line = text.data() + align;
+        EXPECT_EQ(qv_results::lineRestLength(line), length) << align << " " << length;
+        EXPECT_EQ(qv_results::lineRestLengthPlain(line), length) << align << " " << length;
+      }
+    }
+  }
+}
+
+// Damaged lines: any of the bytes that end a line, and their look-alikes,
+// anywhere.
+TEST(LineRestLength, AgreesWithThePlainOneOnRandomBytes) {
+  std::mt19937 random(19);
+  for (int round = 0; round < 20000; ++round) {
+    std::string line(random() % 70, 'v');
+    for (char& c : line) {
+      if (random() % 8 == 0) c = randomByte(random);
+    }
+    const size_t align = random() % 16;
+    const std::vector<char> text = paddedLine(align, line, "");
+    const char* start = text.data() + align;
+    const size_t expected = std::min(line.find_first_of(std::string("\r\n\0", 3)), line.size());
+    ASSERT_EQ(qv_results::lineRestLengthPlain(start), expected) << "round " << round;
+    ASSERT_EQ(qv_results::lineRestLength(start), expected) << "round " << round;
   }
 }
 
