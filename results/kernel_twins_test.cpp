@@ -16,6 +16,7 @@
 #include "results/bucket_tags.h"
 #include "results/line_keys.h"
 #include "results/line_starts.h"
+#include "results/pair_search.h"
 
 namespace {
 
@@ -149,6 +150,47 @@ TEST(BucketTags, MatchAgreesWithThePlainOneOnRandomBuckets) {
       ASSERT_EQ(head.lanes[lane], tag) << "round " << round;
       for (unsigned k = 0; k < lane; ++k) ASSERT_NE(head.lanes[k], tag) << "round " << round;
     }
+  }
+}
+
+// A pair of bytes at every place of texts of every length around the
+// sixteen-place steps, searched in a buffer that ends with the pair's last
+// possible place; alone and next to its look-alikes.
+TEST(PairSearch, AgreesWithThePlainOneForEveryPlaceOfThePair) {
+  for (size_t align = 0; align < 16; ++align) {
+    for (size_t length = 2; length <= 50; ++length) {
+      std::vector<char> buffer(align + length, 'x');
+      const char* start = buffer.data() + align;
+      const char* last = start + length - 2;  // the last place the pair can start
+      for (size_t at = 0; at + 1 < length; ++at) {
+        buffer[align + at] = '=';
+        buffer[align + at + 1] = '"';
+        EXPECT_EQ(qv_results::detail::findPair(start, last, '=', '"'), start + at) << align << " " << length;
+        EXPECT_EQ(qv_results::detail::findPairPlain(start, last, '=', '"'), start + at) << align << " " << length;
+        buffer[align + at + 1] = '\xA2';  // the first byte before a look-alike of the second
+        EXPECT_EQ(qv_results::detail::findPair(start, last, '=', '"'), nullptr) << align << " " << length;
+        EXPECT_EQ(qv_results::detail::findPairPlain(start, last, '=', '"'), nullptr) << align << " " << length;
+        buffer[align + at] = buffer[align + at + 1] = 'x';
+      }
+    }
+  }
+}
+
+TEST(PairSearch, AgreesWithThePlainOneOnRandomBytes) {
+  std::mt19937 random(29);
+  const std::string alphabet("==\"\"\xBD\xA2\0a", 8);
+  for (int round = 0; round < 20000; ++round) {
+    const size_t length = 2 + random() % 60;
+    std::vector<char> buffer(length);
+    for (char& c : buffer) c = alphabet[random() % alphabet.size()];
+    const size_t from = random() % (length - 1);
+    const char* start = buffer.data() + from;
+    const char* last = buffer.data() + length - 2;
+    const char c0 = random() % 4 == 0 ? '=' : '"';
+    const char c1 = random() % 4 == 0 ? '=' : '"';
+    ASSERT_EQ(qv_results::detail::findPair(start, last, c0, c1),
+              qv_results::detail::findPairPlain(start, last, c0, c1))
+        << "round " << round;
   }
 }
 

@@ -10,7 +10,16 @@ namespace qv_results {
 namespace detail {
 
 // Position of the first place at or after p (up to `last`) where the bytes
-// c0 c1 stand, or nullptr. Sixteen places are tested at a time.
+// c0 c1 stand, or nullptr, a place at a time: the plain version that the
+// tests hold findPair to. Reads nothing after last + 1.
+inline const char* findPairPlain(const char* p, const char* last, char c0, char c1) {
+  for (; p <= last; ++p) {
+    if (p[0] == c0 && p[1] == c1) return p;
+  }
+  return nullptr;
+}
+
+// The same, sixteen places at a time.
 inline const char* findPair(const char* p, const char* last, char c0, char c1) {
   using Bytes = char __attribute__((vector_size(16)));
   Bytes v0, v1;
