@@ -17,6 +17,7 @@
 #include "results/line_keys.h"
 #include "results/line_starts.h"
 #include "results/pair_search.h"
+#include "results/results_text.h"
 
 namespace {
 
@@ -191,6 +192,29 @@ TEST(PairSearch, AgreesWithThePlainOneOnRandomBytes) {
     ASSERT_EQ(qv_results::detail::findPair(start, last, c0, c1),
               qv_results::detail::findPairPlain(start, last, c0, c1))
         << "round " << round;
+  }
+}
+
+// Every length around the sixteen-byte steps at sixteen alignments, of
+// damaged bytes, and texts of line feeds only around the 255 steps after
+// which the sixteen-lane count empties its byte lanes (a lane holds 255).
+TEST(LineFeedCount, AgreesWithThePlainOneForEveryLengthAndAlignment) {
+  std::mt19937 random(31);
+  for (size_t align = 0; align < 16; ++align) {
+    for (size_t length = 0; length <= 80; ++length) {
+      std::vector<char> buffer(align + length);
+      for (char& c : buffer) c = randomByte(random);
+      const char* p = buffer.data() + align;
+      EXPECT_EQ(qv_results::countLineFeeds(p, length), qv_results::countLineFeedsPlain(p, length))
+          << align << " " << length;
+    }
+  }
+  for (const size_t steps : {size_t{255}, size_t{510}}) {
+    for (size_t length = 16 * steps - 17; length <= 16 * steps + 17; ++length) {
+      const std::vector<char> buffer(length, '\n');
+      EXPECT_EQ(qv_results::countLineFeeds(buffer.data(), length), length) << length;
+      EXPECT_EQ(qv_results::countLineFeedsPlain(buffer.data(), length), length) << length;
+    }
   }
 }
 

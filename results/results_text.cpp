@@ -96,6 +96,12 @@ size_t countLineFeeds(const char* p, size_t size) {
   return n;
 }
 
+size_t countLineFeedsPlain(const char* p, size_t size) {
+  size_t n = 0;
+  for (size_t i = 0; i < size; ++i) n += p[i] == '\n';
+  return n;
+}
+
 const char ResultsText::kEmpty[1 + kTextPadding] = {};
 
 void ResultsText::Free::operator()(char* p) const { std::free(p); }
