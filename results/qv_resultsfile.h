@@ -23,6 +23,7 @@
 #include "errors/qv_errors.h"
 #include "results/key_table.h"
 #include "results/results_text.h"
+#include "results/section_index.h"
 
 class qv_searchparams;
 namespace qv_results {
@@ -306,12 +307,7 @@ class qv_resultsfile {
 
  private:
   friend class qv_results::SectionCursor;
-  struct Section {
-    uint32_t start = qv_results::kNoPos;  // the token's offset; kNoPos when missing
-    uint32_t end = qv_results::kNoPos;
-    qv_results::KeyTable keys;
-    bool distinctKeys = false;  // every line of the body is in `keys` under a key of its own
-  };
+  using Section = qv_results::IndexedSection;
   /// One error list for each fixed section and one for the query sections,
   /// filled apart (one of them on a second thread) and merged in this order.
   using SectionErrors = std::vector<qv_errors>;
@@ -325,11 +321,8 @@ class qv_resultsfile {
   void readHeaderValues();
   void findQuerySections(qv_errors& errors);
 
-  /// Finds the section's end and builds its key table, recording its
-  /// errors in `errors`.
-  void indexSection(Section& section, int fixedSection, qv_errors& errors, qv_results::ListArena* lists = nullptr);
-  uint32_t sectionEnd(uint32_t start) const;
-  uint32_t boundaryLineStart(uint32_t p) const;
+  /// The indexer of this file's sections (section_index.h).
+  qv_results::SectionIndexer indexer() const { return {text_, bracketDialect_, separator_}; }
   /// The key table of a fixed section or of query q; nullptr when missing.
   const qv_results::KeyTable* fixedKeys(int section) const;
   const qv_results::KeyTable* queryKeys(int q) const;
