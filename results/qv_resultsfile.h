@@ -143,7 +143,7 @@ class qv_resultsfile {
       });
       return;
     }
-    forEachBodyLine(section, [&](const char* line) {
+    qv_results::forEachBodyLine(text_, fixed_[section], [&](const char* line) {
       const size_t length = qv_results::lineKeyLength(line);
       if (line[length] == '=') f(std::string_view(line, length));
     });
@@ -335,21 +335,6 @@ class qv_resultsfile {
   }
   int observedCharge(int q, SectionCursor* summary) const;
   double observedMass(int q, SectionCursor* summary) const;
-  /// Calls f(line) for each line of a fixed section's body, as the key
-  /// index walked it (up to a NUL where a line starts).
-  template <typename F>
-  void forEachBodyLine(int section, F&& f) const {
-    const char* text = text_.data();
-    const uint32_t size = text_.size();
-    const uint32_t end = std::min(fixed_[section].end, size);
-    uint32_t pos = text_.afterLineEnd(fixed_[section].start);
-    while (pos < size && (text[pos] == '\r' || text[pos] == '\n')) ++pos;
-    while (pos < end && text[pos] != '\0') {
-      f(text + pos);
-      const void* lf = std::memchr(text + pos, '\n', end - pos);
-      pos = lf == nullptr ? end : static_cast<uint32_t>(static_cast<const char*>(lf) - text) + 1;
-    }
-  }
   bool cachedTest(int which, std::string_view key1, std::string_view key2, bool numeric) const;
 
   std::string fileName_;

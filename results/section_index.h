@@ -2,7 +2,9 @@
 // Indexing a section of a results file's text (qv_resultsfile.h): finding
 // where it ends by the separator of the file's dialect, and building the key
 // table of its body.
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "errors/qv_errors.h"
@@ -45,5 +47,21 @@ class SectionIndexer {
   bool bracketDialect_;
   std::string_view separator_;
 };
+
+/// Calls f(line) for each line of a section's body, as the key index walked
+/// it (up to a NUL where a line starts).
+template <typename F>
+void forEachBodyLine(const ResultsText& resultsText, const IndexedSection& section, F&& f) {
+  const char* text = resultsText.data();
+  const uint32_t size = resultsText.size();
+  const uint32_t end = std::min(section.end, size);
+  uint32_t pos = resultsText.afterLineEnd(section.start);
+  while (pos < size && (text[pos] == '\r' || text[pos] == '\n')) ++pos;
+  while (pos < end && text[pos] != '\0') {
+    f(text + pos);
+    const void* lf = std::memchr(text + pos, '\n', end - pos);
+    pos = lf == nullptr ? end : static_cast<uint32_t>(static_cast<const char*>(lf) - text) + 1;
+  }
+}
 
 }  // namespace qv_results
