@@ -1,5 +1,6 @@
 #include "results/section_index.h"
 
+#include <new>
 #include <string>
 
 #include "results/line_starts.h"
@@ -10,6 +11,69 @@ namespace {
 
 // The errors an index records are the results file's.
 using enum qv_resultsfile::ResultsFileError;
+
+// A few key lines (a query section, as a rule), listed in one walk of the
+// body from `pos`: false, with nothing built, when there are more than a
+// list takes.
+template <typename EqualKey>
+bool listKeys(const char* text, uint32_t size, uint32_t pos, IndexedSection& section, ListArena* lists,
+              const EqualKey& equalKey) {
+  uint32_t few[KeyTable::kListMax];
+  size_t n = 0;
+  bool tooMany = false;
+  qv_results::forEachLineStart(text, size, pos, section.end, [&](uint32_t o) {
+    if (text[o] == '\0') return false;
+    if (!qv_results::lineHoldsKey(text + o)) return true;
+    tooMany = n == KeyTable::kListMax;
+    if (!tooMany) few[n++] = o;
+    return !tooMany;
+  });
+  if (tooMany) return false;
+  section.keys = KeyTable(n, lists);
+  for (size_t k = 0; k < n; ++k) {
+    if (section.keys.insert(text, few[k]) != KeyTable::kNone) equalKey(few[k]);
+  }
+  return true;
+}
+
+// More key lines: a hash table sized by the line ends of the body, then
+// filled in one pass, hashing each line while it is in the cache; slots are
+// prefetched a batch ahead of their use. False, with the error recorded,
+// when the table cannot be had.
+template <typename EqualKey>
+bool hashKeys(const char* text, uint32_t size, uint32_t pos, IndexedSection& section, qv_errors& errors,
+              const EqualKey& equalKey) {
+  const size_t lineCount = pos < section.end ? qv_results::countLineFeeds(text + pos, section.end - pos) + 1 : 1;
+  try {
+    section.keys = KeyTable(lineCount);
+  } catch (const std::bad_alloc&) {
+    errors.setError(ERR_OUT_OF_MEMORY, KeyTable::bytesFor(lineCount));
+    return false;
+  }
+  constexpr size_t kBatch = 64;
+  uint32_t lines[kBatch];
+  uint64_t hashes[kBatch];
+  size_t pending = 0;
+  const auto flush = [&]() {
+    for (size_t k = 0; k < pending; ++k) {
+      if (section.keys.insert(text, lines[k], hashes[k]) != KeyTable::kNone) equalKey(lines[k]);
+    }
+    pending = 0;
+  };
+  qv_results::forEachLineStart(text, size, pos, section.end, [&](uint32_t o) {
+    if (text[o] == '\0') return false;
+    size_t keyLength;
+    const uint64_t hash = qv_results::hashKey(text + o, &keyLength);
+    if (text[o + keyLength] != '=') return true;
+    lines[pending] = o;
+    hashes[pending] = hash;
+    section.keys.prefetch(hash);
+    if (++pending == kBatch) flush();
+    return true;
+  });
+  flush();
+  return true;
+}
 
 }  // namespace
 
@@ -38,7 +102,8 @@ uint32_t SectionIndexer::boundaryLineStart(uint32_t p) const {
   return lineStart(p);
 }
 
-// Finds the section's end from its token and builds its key table.
+// Finds the section's end from its token and builds its key table: a list
+// for a few keys, a hash table for more.
 void SectionIndexer::indexSection(IndexedSection& section, int fixedSection, qv_errors& errors,
                                   qv_results::ListArena* lists) const {
   section.end = sectionEnd(section.start);
@@ -63,60 +128,9 @@ void SectionIndexer::indexSection(IndexedSection& section, int fixedSection, qv_
   };
   // Lines are walked up to the section's end or a NUL where a line begins;
   // lines without "=" hold no key and are left out.
-
-  // A few lines (a query section, as a rule) are listed in one walk.
-  uint32_t few[KeyTable::kListMax];
-  size_t n = 0;
-  bool tooMany = false;
-  qv_results::forEachLineStart(text, size, pos, section.end, [&](uint32_t o) {
-    if (text[o] == '\0') return false;
-    if (!qv_results::lineHoldsKey(text + o)) return true;
-    tooMany = n == KeyTable::kListMax;
-    if (!tooMany) few[n++] = o;
-    return !tooMany;
-  });
-  if (!tooMany) {
-    section.keys = KeyTable(n, lists);
-    for (size_t k = 0; k < n; ++k) {
-      if (section.keys.insert(text, few[k]) != KeyTable::kNone) equalKey(few[k]);
-    }
+  if (listKeys(text, size, pos, section, lists, equalKey) || hashKeys(text, size, pos, section, errors, equalKey)) {
     section.distinctKeys = distinct;
-    return;
   }
-
-  // Otherwise the table is sized by the line ends of the body, then filled
-  // in one pass, hashing each line while it is in the cache; slots are
-  // prefetched a batch ahead of their use.
-  const size_t lineCount = pos < section.end ? qv_results::countLineFeeds(text + pos, section.end - pos) + 1 : 1;
-  try {
-    section.keys = KeyTable(lineCount);
-  } catch (const std::bad_alloc&) {
-    errors.setError(ERR_OUT_OF_MEMORY, KeyTable::bytesFor(lineCount));
-    return;
-  }
-  constexpr size_t kBatch = 64;
-  uint32_t lines[kBatch];
-  uint64_t hashes[kBatch];
-  size_t pending = 0;
-  const auto flush = [&]() {
-    for (size_t k = 0; k < pending; ++k) {
-      if (section.keys.insert(text, lines[k], hashes[k]) != KeyTable::kNone) equalKey(lines[k]);
-    }
-    pending = 0;
-  };
-  qv_results::forEachLineStart(text, size, pos, section.end, [&](uint32_t o) {
-    if (text[o] == '\0') return false;
-    size_t keyLength;
-    const uint64_t hash = qv_results::hashKey(text + o, &keyLength);
-    if (text[o + keyLength] != '=') return true;
-    lines[pending] = o;
-    hashes[pending] = hash;
-    section.keys.prefetch(hash);
-    if (++pending == kBatch) flush();
-    return true;
-  });
-  flush();
-  section.distinctKeys = distinct;
 }
 
 }  // namespace qv_results
