@@ -15,6 +15,7 @@
 #include "reports/report_numbers.h"
 #include "reports/xml_report_blocks.h"
 #include "results/qv_inputquery.h"
+#include "results/section_cursor.h"
 #include "results/value_parse.h"
 #include "summary/qv_peptidesummary.h"
 

@@ -5,11 +5,8 @@
 #include <cstring>
 #include <new>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "platform/memory_advice.h"
+#include "results/bucket_tags.h"
 #include "results/line_keys.h"
 
 namespace qv_results {
@@ -18,25 +15,8 @@ namespace {
 // A non-zero tag from hash bits that do not choose the bucket.
 inline uint16_t tagOf(uint64_t h) { return static_cast<uint16_t>((h >> 48) | 0x8000); }
 
-// Bit 2k set where tags[k] equals `tag`, for the ten slots of a bucket (the
-// first 32 of its 64 bytes are read; only the tags' lanes count).
-inline unsigned matchTags(const uint16_t* tags, uint16_t tag) {
-#if defined(__SSE2__)
-  const __m128i wanted = _mm_set1_epi16(static_cast<short>(tag));
-  const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tags));
-  const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tags + 8));
-  const unsigned bytes = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(low, wanted))) |
-                         (static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(high, wanted))) << 16);
-  return bytes & 0x55555;  // one bit of each matching lane, lanes 0 to 9
-#else
-  unsigned mask = 0;
-  for (unsigned k = 0; k < 10; ++k) mask |= (tags[k] == tag ? 1u : 0u) << (2 * k);
-  return mask;
-#endif
-}
-
-// The slot of the lowest lane flagged in a matchTags() mask.
-inline unsigned firstLane(unsigned mask) { return static_cast<unsigned>(__builtin_ctz(mask)) / 2; }
+using detail::firstLane;
+using detail::matchTags;
 
 }  // namespace
 

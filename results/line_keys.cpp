@@ -116,6 +116,12 @@ uint8_t keyTag(const char* text) {
   return static_cast<uint8_t>(((w | (kOnes * 0x20)) * 0x9E3779B97F4A7C15ULL) >> 56);
 }
 
+size_t lineRestLengthPlain(const char* text) {
+  size_t n = 0;
+  while (text[n] != '\r' && text[n] != '\n' && text[n] != '\0') ++n;
+  return n;
+}
+
 size_t lineRestLength(const char* text) {
 #if defined(__SSE2__)
   // A value is a hundred bytes or more: sixteen at a time.
@@ -129,13 +135,7 @@ size_t lineRestLength(const char* text) {
     if (m != 0) return i + static_cast<unsigned>(__builtin_ctz(m));
   }
 #else
-  const auto zeros = [](uint64_t v) { return (v - kOnes) & ~v & kHighs; };
-  for (size_t i = 0;; i += 8) {
-    const uint64_t w = load8(text + i);
-    // Only the lowest flagged byte is exact, which is all that is used.
-    const uint64_t m = zeros(w) | zeros(w ^ (kOnes * '\r')) | zeros(w ^ (kOnes * '\n'));
-    if (m != 0) return i + static_cast<unsigned>(__builtin_ctzll(m)) / 8;
-  }
+  return lineRestLengthPlain(text);
 #endif
 }
 

@@ -4,7 +4,8 @@
 // CR before it is part of the key), and keys compare without regard to the
 // case of ASCII letters. The text is followed by kTextPadding zero bytes, so
 // that a word read at a key's end never leaves the allocation. Each kernel
-// has a plain counterpart (compareKeys) that the tests hold it to.
+// has a plain counterpart (compareKeys, lineRestLengthPlain) that the tests
+// hold it to.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -101,6 +102,10 @@ inline size_t lineKeyLength(const char* line) {
 /// Bytes before the first CR, LF or NUL, read sixteen bytes at a time; the
 /// text must be padded.
 size_t lineRestLength(const char* text);
+/// The same, a byte at a time, reading nothing after the end: the plain
+/// version the tests hold lineRestLength to, and the one used where SSE2 is
+/// not to be had.
+size_t lineRestLengthPlain(const char* text);
 
 /// True when the line holds a key: an "=" before its end. A line without
 /// one (a blank line, stray text) equals no key that a lookup asks for.

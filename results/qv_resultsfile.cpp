@@ -10,7 +10,6 @@
 
 #include "platform/clock.h"
 #include "platform/file_io.h"
-#include "results/line_starts.h"
 #include "results/qv_searchparams.h"
 #include "results/value_parse.h"
 
@@ -46,15 +45,6 @@ std::string bracketToken(std::string_view name) { return "[" + upper(name) + "]"
 // A key asked for ends at its first "=", as the keys of lines do; a value
 // kept on disk starts that many bytes into its line.
 size_t keyLengthAsked(std::string_view key) { return std::min(key.find('='), key.size()); }
-
-// Whether a key holds "=", LF or NUL (no line's whole key does). One pass
-// over the key: a search for any of three bytes would search the three
-// bytes once for each byte of the key.
-bool holdsKeyEnd(std::string_view key) {
-  for (char c : key)
-    if (c == '=' || c == '\n' || c == '\0') return true;
-  return false;
-}
 
 }  // namespace
 
@@ -159,7 +149,7 @@ void qv_resultsfile::indexSections(SectionErrors& errors) {
           // the sections beside it are written by the other thread.
           Section section;
           section.start = position;
-          indexSection(section, big, errors[big]);
+          indexer().indexSection(section, big, errors[big]);
           fixed_[big] = std::move(section);
         } catch (const std::exception&) {
           fixed_[big].start = position;  // found, but without its keys
@@ -191,114 +181,8 @@ void qv_resultsfile::indexFixedSections(const std::vector<uint32_t>& starts, int
       if (s <= SEC_MASSES || s == SEC_INDEX) errors[i].setError(ERR_MISSING_SECTION, tokens_[i]);
       continue;
     }
-    indexSection(fixed_[s], s, errors[i]);
+    indexer().indexSection(fixed_[s], s, errors[i]);
   }
-}
-
-// The end of the section whose token is at `start`: in the MIME dialect the
-// start of the boundary line before the next "Content-Type:", in the bracket
-// dialect the line feed before the next "[" that starts a line, else the
-// end of the text.
-uint32_t qv_resultsfile::sectionEnd(uint32_t start) const {
-  const uint32_t sep = text_.find(start, separator_);
-  if (sep == kNoPos) return text_.size();
-  return bracketDialect_ ? sep : boundaryLineStart(sep);
-}
-
-// From a "Content-Type:" back to the start of its line, over the line end
-// before it, and back to the start of that (boundary) line.
-uint32_t qv_resultsfile::boundaryLineStart(uint32_t p) const {
-  const char* text = text_.data();
-  const auto lineStart = [text](uint32_t o) {
-    while (o > 0 && text[o - 1] != '\n') --o;
-    return o;
-  };
-  p = lineStart(p);
-  if (p == 0) return p;
-  --p;  // the line feed before it
-  if (p > 0 && text[p - 1] == '\r') --p;
-  return lineStart(p);
-}
-
-// Finds the section's end from its token and builds its key table.
-void qv_resultsfile::indexSection(Section& section, int fixedSection, qv_errors& errors,
-                                  qv_results::ListArena* lists) {
-  section.end = sectionEnd(section.start);
-  const char* const text = text_.data();
-  const uint32_t size = text_.size();
-  uint32_t pos = text_.afterLineEnd(section.start);
-  while (pos < size && (text[pos] == '\r' || text[pos] == '\n')) ++pos;
-  std::string header;  // the header line from the token on, named by duplicate-key errors
-  bool distinct = true;  // no key seen twice (so far)
-  // A line whose key is already there (the first one stays).
-  const auto equalKey = [&](uint32_t line) {
-    distinct = false;
-    const std::string_view key(text + line, qv_results::lineKeyLength(text + line));
-    if (fixedSection == SEC_PROTEINS) {
-      errors.setError(ERR_DUPLICATE_ACCESSION, key);
-      return;
-    }
-    if (header.empty()) {
-      header.assign(text + section.start, qv_results::lineRestLength(text + section.start));
-    }
-    errors.setError(ERR_DUPLICATE_KEY, key, header);
-  };
-  // Lines are walked up to the section's end or a NUL where a line begins;
-  // lines without "=" hold no key and are left out.
-
-  // A few lines (a query section, as a rule) are listed in one walk.
-  uint32_t few[KeyTable::kListMax];
-  size_t n = 0;
-  bool tooMany = false;
-  qv_results::forEachLineStart(text, size, pos, section.end, [&](uint32_t o) {
-    if (text[o] == '\0') return false;
-    if (!qv_results::lineHoldsKey(text + o)) return true;
-    tooMany = n == KeyTable::kListMax;
-    if (!tooMany) few[n++] = o;
-    return !tooMany;
-  });
-  if (!tooMany) {
-    section.keys = KeyTable(n, lists);
-    for (size_t k = 0; k < n; ++k) {
-      if (section.keys.insert(text, few[k]) != KeyTable::kNone) equalKey(few[k]);
-    }
-    section.distinctKeys = distinct;
-    return;
-  }
-
-  // Otherwise the table is sized by the line ends of the body, then filled
-  // in one pass, hashing each line while it is in the cache; slots are
-  // prefetched a batch ahead of their use.
-  const size_t lineCount = pos < section.end ? qv_results::countLineFeeds(text + pos, section.end - pos) + 1 : 1;
-  try {
-    section.keys = KeyTable(lineCount);
-  } catch (const std::bad_alloc&) {
-    errors.setError(ERR_OUT_OF_MEMORY, KeyTable::bytesFor(lineCount));
-    return;
-  }
-  constexpr size_t kBatch = 64;
-  uint32_t lines[kBatch];
-  uint64_t hashes[kBatch];
-  size_t pending = 0;
-  const auto flush = [&]() {
-    for (size_t k = 0; k < pending; ++k) {
-      if (section.keys.insert(text, lines[k], hashes[k]) != KeyTable::kNone) equalKey(lines[k]);
-    }
-    pending = 0;
-  };
-  qv_results::forEachLineStart(text, size, pos, section.end, [&](uint32_t o) {
-    if (text[o] == '\0') return false;
-    size_t keyLength;
-    const uint64_t hash = qv_results::hashKey(text + o, &keyLength);
-    if (text[o + keyLength] != '=') return true;
-    lines[pending] = o;
-    hashes[pending] = hash;
-    section.keys.prefetch(hash);
-    if (++pending == kBatch) flush();
-    return true;
-  });
-  flush();
-  section.distinctKeys = distinct;
 }
 
 void qv_resultsfile::readHeaderValues() {
@@ -341,7 +225,7 @@ void qv_resultsfile::findQuerySections(qv_errors& errors) {
       numQueries_ = q - 1;
       break;
     }
-    indexSection(section, -1, errors, &queryLists_);
+    indexer().indexSection(section, -1, errors, &queryLists_);
     from = section.start;
     queries_.push_back(std::move(section.keys));
   }
@@ -388,93 +272,6 @@ qv_valueref qv_resultsfile::find(const KeyTable* keys, std::string_view key) con
 
 qv_valueref qv_resultsfile::findSectionValue(int section, std::string_view key) const {
   return find(fixedKeys(section), key);
-}
-
-qv_resultsfile::SectionCursor::SectionCursor(const qv_resultsfile& file, int section)
-    : file_(&file), section_(section) {
-  const KeyTable* keys = file.fixedKeys(section);
-  if (keys == nullptr || keys->size() == 0 || !file.fixed_[section].distinctKeys) return;
-  // The body starts where indexSection() started to walk it.
-  const char* text = file.text_.data();
-  const uint32_t size = file.text_.size();
-  uint32_t pos = file.text_.afterLineEnd(file.fixed_[section].start);
-  while (pos < size && (text[pos] == '\r' || text[pos] == '\n')) ++pos;
-  pos_ = pos;
-  end_ = std::max(pos, std::min(file.fixed_[section].end, size));
-}
-
-bool qv_resultsfile::SectionCursor::findNearby(std::string_view key, qv_valueref& value) {
-  // The line at the cursor is the next one expected; a companion or two may
-  // come first.
-  constexpr int kLinesAhead = 8;
-  const char* const text = file_->text_.data();
-  if (key.empty() || holdsKeyEnd(key)) return false;
-  // A key of plain bytes matched byte for byte, followed by "=", is the
-  // line's whole key; only the peak-list marker needs the general reading.
-  const bool marker = key == "Ions1";
-  uint32_t p = pos_;
-  for (int i = 0; i < kLinesAhead && p < end_; ++i) {
-    const char* line = text + p;
-    if (*line == '\0') {  // the index stops here too: no line after it is a key
-      end_ = pos_ = p;
-      return false;
-    }
-    const size_t rest = end_ - p;
-    if (rest > key.size() && line[key.size()] == '=' && qv_results::sameBytes(line, key.data(), key.size())) {
-      const char* after = line + key.size() + 1;
-      if (marker) {
-        value = file_->lineValue(line, key.size());
-      } else {
-        const size_t n = qv_results::lineRestLength(after);
-        value = after[n] == '\0' || n == 0 ? qv_valueref{} : qv_valueref{qv_valueref::IN_MEMORY, {after, n}, 0};
-        after += n;
-      }
-      // The value ends at the line's end as a rule: the next line follows.
-      if (*after == '\n') {
-        pos_ = static_cast<uint32_t>(after - text) + 1;
-      } else {
-        const void* lf = std::memchr(after, '\n', static_cast<size_t>(text + end_ - after));
-        pos_ = lf == nullptr ? end_ : static_cast<uint32_t>(static_cast<const char*>(lf) - text) + 1;
-      }
-      return true;
-    }
-    const void* lf = std::memchr(line, '\n', rest);
-    p = lf == nullptr ? end_ : static_cast<uint32_t>(static_cast<const char*>(lf) - text) + 1;
-  }
-  return false;
-}
-
-void qv_resultsfile::SectionCursor::resumeAfter(const qv_valueref& value) {
-  // Every line of the section's body lies before end_.
-  const char* const text = file_->text_.data();
-  const char* valueEnd = value.text.data() + value.text.size();
-  if (value.where == qv_valueref::IN_MEMORY && end_ != 0 && valueEnd >= text && valueEnd <= text + end_) {
-    const void* lf = std::memchr(valueEnd, '\n', static_cast<size_t>(text + end_ - valueEnd));
-    pos_ = lf == nullptr ? end_ : static_cast<uint32_t>(static_cast<const char*>(lf) - text) + 1;
-  }
-}
-
-qv_valueref qv_resultsfile::SectionCursor::find(std::string_view key) {
-  qv_valueref value;
-  if (findNearby(key, value)) return value;
-  return findInIndex(key);
-}
-
-qv_valueref qv_resultsfile::SectionCursor::findInIndex(std::string_view key) {
-  const qv_valueref value = file_->findSectionValue(section_, key);
-  resumeAfter(value);  // found elsewhere: reading goes on after it
-  return value;
-}
-
-void qv_resultsfile::SectionCursor::prefetch(std::string_view key) const {
-  const KeyTable* keys = file_->fixedKeys(section_);
-  if (keys == nullptr || keys->size() == 0 || keys->isList()) return;
-  // The key with zero bytes after it, as hashKey reads it (a hint: a key
-  // too long for the buffer is not fetched).
-  char padded[64] = {};
-  if (key.size() > sizeof padded - qv_results::kTextPadding - 1) return;
-  std::memcpy(padded, key.data(), key.size());
-  keys->prefetch(qv_results::hashKey(padded));
 }
 
 qv_valueref qv_resultsfile::findQueryValue(int q, std::string_view key) const { return find(queryKeys(q), key); }

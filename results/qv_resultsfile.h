@@ -23,8 +23,12 @@
 #include "errors/qv_errors.h"
 #include "results/key_table.h"
 #include "results/results_text.h"
+#include "results/section_index.h"
 
 class qv_searchparams;
+namespace qv_results {
+class SectionCursor;
+}
 
 /// The nine fixed sections of a results file.
 enum qv_results_section : int {
@@ -139,7 +143,7 @@ class qv_resultsfile {
       });
       return;
     }
-    forEachBodyLine(section, [&](const char* line) {
+    qv_results::forEachBodyLine(text_, fixed_[section], [&](const char* line) {
       const size_t length = qv_results::lineKeyLength(line);
       if (line[length] == '=') f(std::string_view(line, length));
     });
@@ -159,43 +163,12 @@ class qv_resultsfile {
   /// Where the value of a key handed out by forEachQueryKey lies.
   qv_valueref valueOfKey(std::string_view key) const { return lineValue(key.data(), key.size()); }
 
-  /// Reads a fixed section's lines in the order of the file, for a reader
-  /// that asks for most keys of a big section in about the order they are
-  /// written (a summary reads every match of the peptides section). find()
-  /// looks for the key on the next few lines first and asks the key index
-  /// only when it is not there; a line found either way moves the cursor past
-  /// it. Its answers are exactly those of findSectionValue(): a line is taken
-  /// only when its key is byte for byte the key asked for, and only in a
-  /// section where no key is written twice (elsewhere every call asks the
-  /// index). When the order holds, no key is hashed and the index's
-  /// far-away memory is never read. The file must outlive the cursor.
-  class SectionCursor {
-   public:
-    qv_valueref find(std::string_view key);
-    /// The first half of find(): true, with the value (or absent for an
-    /// empty value), when the key's line is among the next few; false when
-    /// only the index can tell. A caller with several keys to ask the index
-    /// for asks them together (findSectionValues) and calls resumeAfter()
-    /// with what it found.
-    bool findNearby(std::string_view key, qv_valueref& value);
-    /// Reading goes on after the line of `value` (a value of this section).
-    void resumeAfter(const qv_valueref& value);
-    /// The second half of find(): the key asked of the index, reading going
-    /// on after its line when it is found.
-    qv_valueref findInIndex(std::string_view key);
-    /// Asks the processor to fetch the index slot of a key that the index
-    /// will be asked for soon (a key not expected on the next lines).
-    void prefetch(std::string_view key) const;
-
-   private:
-    friend class qv_resultsfile;
-    SectionCursor(const qv_resultsfile& file, int section);
-    const qv_resultsfile* file_;
-    int section_;
-    uint32_t pos_ = 0;
-    uint32_t end_ = 0;  // pos_ == end_: nothing to read in order
-  };
-  SectionCursor sectionCursor(int section) const { return SectionCursor(*this, section); }
+  /// A reader of a fixed section's lines in the order of the file, for a
+  /// reader that asks for most of its keys in about that order: see
+  /// section_cursor.h, which defines it and sectionCursor().
+  using SectionCursor = qv_results::SectionCursor;
+  /// A cursor at the start of fixed section `section`; the file must outlive it.
+  SectionCursor sectionCursor(int section) const;
 
   /// Appends the value to `out`: in place from memory, or read from the file
   /// (the text after the key and its "=", without the line end). False, with
@@ -336,12 +309,8 @@ class qv_resultsfile {
   void keepAlive() const;
 
  private:
-  struct Section {
-    uint32_t start = qv_results::kNoPos;  // the token's offset; kNoPos when missing
-    uint32_t end = qv_results::kNoPos;
-    qv_results::KeyTable keys;
-    bool distinctKeys = false;  // every line of the body is in `keys` under a key of its own
-  };
+  friend class qv_results::SectionCursor;
+  using Section = qv_results::IndexedSection;
   /// One error list for each fixed section and one for the query sections,
   /// filled apart (one of them on a second thread) and merged in this order.
   using SectionErrors = std::vector<qv_errors>;
@@ -355,11 +324,8 @@ class qv_resultsfile {
   void readHeaderValues();
   void findQuerySections(qv_errors& errors);
 
-  /// Finds the section's end and builds its key table, recording its
-  /// errors in `errors`.
-  void indexSection(Section& section, int fixedSection, qv_errors& errors, qv_results::ListArena* lists = nullptr);
-  uint32_t sectionEnd(uint32_t start) const;
-  uint32_t boundaryLineStart(uint32_t p) const;
+  /// The indexer of this file's sections (section_index.h).
+  qv_results::SectionIndexer indexer() const { return {text_, bracketDialect_, separator_}; }
   /// The key table of a fixed section or of query q; nullptr when missing.
   const qv_results::KeyTable* fixedKeys(int section) const;
   const qv_results::KeyTable* queryKeys(int q) const;
@@ -372,21 +338,6 @@ class qv_resultsfile {
   }
   int observedCharge(int q, SectionCursor* summary) const;
   double observedMass(int q, SectionCursor* summary) const;
-  /// Calls f(line) for each line of a fixed section's body, as the key
-  /// index walked it (up to a NUL where a line starts).
-  template <typename F>
-  void forEachBodyLine(int section, F&& f) const {
-    const char* text = text_.data();
-    const uint32_t size = text_.size();
-    const uint32_t end = std::min(fixed_[section].end, size);
-    uint32_t pos = text_.afterLineEnd(fixed_[section].start);
-    while (pos < size && (text[pos] == '\r' || text[pos] == '\n')) ++pos;
-    while (pos < end && text[pos] != '\0') {
-      f(text + pos);
-      const void* lf = std::memchr(text + pos, '\n', end - pos);
-      pos = lf == nullptr ? end : static_cast<uint32_t>(static_cast<const char*>(lf) - text) + 1;
-    }
-  }
   bool cachedTest(int which, std::string_view key1, std::string_view key2, bool numeric) const;
 
   std::string fileName_;

@@ -7,6 +7,7 @@
 #include "results/qv_inputquery.h"
 #include "results/qv_resultsfile.h"
 #include "results/results_test_util.h"
+#include "results/section_cursor.h"
 #include "tools/genresults/gen_model.h"
 #include "tools/genresults/gen_writer.h"
 

@@ -8,6 +8,7 @@
 #include "results/qv_inputquery.h"
 #include "results/qv_resultsfile.h"
 #include "results/query_description.h"
+#include "results/section_cursor.h"
 #include "results/value_parse.h"
 
 bool qv_resultsfile::isPMF() const { return getSectionValueStr(SEC_PARAMETERS, "SEARCH") == "PMF"; }

@@ -8,6 +8,7 @@
 #include <cctype>
 
 #include "results/results_test_util.h"
+#include "results/section_cursor.h"
 
 using qvresultstest::buildResultsFile;
 using qvresultstest::sampleSections;

@@ -9,10 +9,13 @@
 
 #include "platform/memory_advice.h"
 #include "platform/read_file.h"
+#include "results/pair_search.h"
 #include "results/piece_reader.h"
 
 namespace qv_results {
 namespace {
+
+using detail::findPair;
 
 // The text is addressed with 32-bit offsets, kNoPos excluded.
 constexpr uint64_t kMaxText = kNoPos - 1;
@@ -20,35 +23,6 @@ constexpr uint64_t kMaxText = kNoPos - 1;
 constexpr uint64_t kMaxChunk = kMaxText / 2;
 // Files from this size on are read ahead on a second thread.
 constexpr uint64_t kReadAheadBytes = uint64_t{8} << 20;
-
-// Position of the first place at or after p (up to `last`) where the bytes
-// c0 c1 stand, or nullptr. Sixteen places are tested at a time.
-const char* findPair(const char* p, const char* last, char c0, char c1) {
-  using Bytes = char __attribute__((vector_size(16)));
-  Bytes v0, v1;
-  for (int k = 0; k < 16; ++k) {
-    v0[k] = c0;
-    v1[k] = c1;
-  }
-  // Each step reads p[0..16]: stay 17 bytes inside the text (last + 1 is
-  // the place of the second byte of the last pair).
-  for (; p + 16 <= last + 1; p += 16) {
-    Bytes a, b;
-    std::memcpy(&a, p, sizeof a);
-    std::memcpy(&b, p + 1, sizeof b);
-    const Bytes m = (a == v0) & (b == v1);
-    uint64_t halves[2];
-    std::memcpy(halves, &m, sizeof halves);
-    if ((halves[0] | halves[1]) == 0) continue;
-    for (int k = 0; k < 16; ++k) {
-      if (m[k] != 0) return p + k;
-    }
-  }
-  for (; p <= last; ++p) {
-    if (p[0] == c0 && p[1] == c1) return p;
-  }
-  return nullptr;
-}
 
 // First occurrence of `needle` in text at or after `start`. The scan looks
 // for `="` when the needle holds it (MIME tokens: quotes abound in the
@@ -119,6 +93,12 @@ size_t countLineFeeds(const char* p, size_t size) {
     for (int k = 0; k < 16; ++k) n += static_cast<unsigned char>(lanes[k]);
   }
   for (; p < e; ++p) n += *p == '\n';
+  return n;
+}
+
+size_t countLineFeedsPlain(const char* p, size_t size) {
+  size_t n = 0;
+  for (size_t i = 0; i < size; ++i) n += p[i] == '\n';
   return n;
 }
 

@@ -25,8 +25,10 @@ inline constexpr std::string_view kIonsMarker = "Ions1=@#$:";
 /// An offset that is no place in the text ("not found").
 inline constexpr uint32_t kNoPos = 0xFFFFFFFF;
 
-/// Number of line feeds in [p, p + size).
+/// Number of line feeds in [p, p + size), sixteen bytes at a time.
 size_t countLineFeeds(const char* p, size_t size);
+/// The same, a byte at a time: the plain version the tests hold countLineFeeds to.
+size_t countLineFeedsPlain(const char* p, size_t size);
 
 class ResultsText {
  public:

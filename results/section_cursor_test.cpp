@@ -10,6 +10,7 @@
 
 #include "results/qv_resultsfile.h"
 #include "results/results_test_util.h"
+#include "results/section_cursor.h"
 
 namespace {
 

@@ -15,6 +15,7 @@
 
 #include "results/qv_peptide.h"
 #include "results/qv_resultsfile.h"
+#include "results/section_cursor.h"
 #include "summary/match_companions.h"
 #include "summary/read_ahead.h"
 

@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "results/section_cursor.h"
 #include "summary/qv_summary.h"
 
 class qv_proteinsummary : public qv_summary {

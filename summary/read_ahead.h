@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "results/qv_resultsfile.h"
+#include "results/section_cursor.h"
 
 template <typename Batch>
 class qv_read_ahead {

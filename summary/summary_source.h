@@ -11,6 +11,7 @@
 
 #include "results/peptide_source.h"
 #include "results/qv_resultsfile.h"
+#include "results/section_cursor.h"
 
 class qv_summary_source : public qv_resultsfile_peptide_source {
  public:
