@@ -8,6 +8,7 @@ packages=(
   clang libclang-rt-dev
   python3 locales
   libxml2-utils time ccache
+  mandoc lintian dpkg-dev  # the manual pages' linter; making and checking the Debian package
 )
 missing=()
 for p in "${packages[@]}"; do

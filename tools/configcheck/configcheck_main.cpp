@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "config/qv_datfile.h"
+#include "tools/common/tool_options.h"
 #include "tools/configcheck/store_access.h"
 
 namespace {
@@ -83,6 +84,7 @@ void dump(const qv_datfile& d) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (const auto status = qv_tools::answerStandardOption(argc, argv, "qv-configcheck", kUsage)) return *status;
   bool withDump = false;
   std::string file;
   bool haveFile = false;

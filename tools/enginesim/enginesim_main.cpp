@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "config/qv_datfile.h"
+#include "tools/common/tool_options.h"
 #include "tools/enginesim/enginesim.h"
 
 namespace {
@@ -43,6 +44,7 @@ std::optional<int64_t> number(const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (const auto status = qv_tools::answerStandardOption(argc, argv, "qv-enginesim", kUsage)) return *status;
   std::vector<std::string> args(argv + 1, argv + argc);
   std::string control, base;
   while (args.size() >= 2 && (args[0] == "--control" || args[0] == "--base")) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "tools/common/tool_options.h"
 #include "tools/genresults/gen_writer.h"
 
 namespace {
@@ -38,6 +39,7 @@ int usageError(const std::string& what) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (const auto status = qv_tools::answerStandardOption(argc, argv, "qv-genresults", kUsage)) return *status;
   qvgen::Options options;
   std::string output;
   long long sizeMb = 0;

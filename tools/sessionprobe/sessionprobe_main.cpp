@@ -19,20 +19,23 @@
 
 #include "security/qv_session.h"
 #include "security/security_messages.h"
+#include "tools/common/tool_options.h"
 
 namespace {
 
+constexpr const char* kUsage =
+    "usage: qv-sessionprobe [--sessionID <id>] [--owner <user id>] [--set <name> <value>] [--timeout <seconds>] "
+    "[--quiet]\n";
+
 int usage() {
-  std::fputs(
-      "usage: qv-sessionprobe [--sessionID <id>] [--owner <user id>] [--set <name> <value>] [--timeout <seconds>] "
-      "[--quiet]\n",
-      stderr);
+  std::fputs(kUsage, stderr);
   return 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (const auto status = qv_tools::answerStandardOption(argc, argv, "qv-sessionprobe", kUsage)) return *status;
   std::string sessionID;
   std::optional<int> owner;
   std::optional<std::pair<std::string, std::string>> set;
