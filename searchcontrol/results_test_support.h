@@ -12,6 +12,7 @@
 
 #include "platform/clock.h"
 #include "searchcontrol/cmd_test_support.h"
+#include "testsupport/security_documents.h"
 
 namespace qvtest {
 
@@ -58,42 +59,11 @@ class ResultsTree : public TaskTree {
     return x + "</qvs:values_array></qvs:task>";
   }
 
-  static std::string optionsXml() {
-    return "<?xml version=\"1.0\"?>\n"
-           "<qvs:security_options xmlns:qvs=\"urn:tarnel:security:1.0\" "
-           "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
-           "xsi:schemaLocation=\"urn:tarnel:security:1.0 ../config/tarnel_security_1_0.xsd\" majorVersion=\"1\" "
-           "minorVersion=\"0\"><qvs:options><qvs:securityEnabled>true</qvs:securityEnabled>"
-           "<qvs:sessionTimeout>21600</qvs:sessionTimeout>"
-           "<qvs:defaultPasswordExpiryTime>365</qvs:defaultPasswordExpiryTime>"
-           "<qvs:minimumPasswordLength>5</qvs:minimumPasswordLength><qvs:useSessionCookies>true</qvs:useSessionCookies>"
-           "<qvs:verifySessionIPAddress>false</qvs:verifySessionIPAddress>"
-           "<qvs:corvanaAppServerURL>http://127.0.0.1:9/topaz</qvs:corvanaAppServerURL>"
-           "<qvs:corvanaDatabaseName>corvana</qvs:corvanaDatabaseName>"
-           "<qvs:corvanaOracleServerName>corvana</qvs:corvanaOracleServerName><qvs:logLevel>3</qvs:logLevel>"
-           "<qvs:logFileName>../logs/security.log</qvs:logFileName></qvs:options></qvs:security_options>\n";
-  }
+  static std::string optionsXml() { return qvtest::optionsXml(true); }
 
   static std::string sessionXml(int userID, const std::string& tasks, int64_t timeout, int64_t lastAccessed) {
-    std::map<std::string, std::string> f = {
-        {"emailAddress", "user@example.invalid"}, {"fullUserName", "A User"}, {"ipAddress", "127.0.0.1"},
-        {"lastAccessed", std::to_string(lastAccessed)}, {"securityEnabled", "true"},
-        {"timeout", std::to_string(timeout)}, {"userID", std::to_string(userID)}, {"userName", "user"},
-        {"userType", "1"}, {"verifyAddress", "false"}};
-    std::string x =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\" ?>\r\n"
-        "<qvs:security_session xmlns:qvs=\"urn:tarnel:security:1.0\" "
-        "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
-        "xsi:schemaLocation=\"urn:tarnel:security:1.0 ../config/tarnel_security_1_0.xsd\" majorVersion=\"1\" "
-        "minorVersion=\"0\">\r\n  <qvs:session_data>\r\n";
-    for (const char* name : {"emailAddress", "fullUserName", "ipAddress", "lastAccessed", "securityEnabled",
-                             "timeout", "userID", "userName", "userType", "verifyAddress"}) {
-      x += std::string("    <qvs:") + name + ">" + f[name] + "</qvs:" + name + ">\r\n";
-    }
-    x += "    <qvs:custom_parameters></qvs:custom_parameters>\r\n";
-    x += "    <qvs:permitted_tasks>" + tasks + "</qvs:permitted_tasks>\r\n";
-    x += "  </qvs:session_data>\r\n</qvs:security_session>\r\n";
-    return x;
+    return qvtest::sessionXml(lastAccessed, {{"timeout", std::to_string(timeout)}, {"userID", std::to_string(userID)}},
+                              "", tasks);
   }
 };
 

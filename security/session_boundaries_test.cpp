@@ -11,61 +11,20 @@
 #include <string>
 #include <vector>
 
+#include "testsupport/security_documents.h"
 #include "testsupport/server_tree.h"
 
 namespace {
 
 constexpr int64_t kNow = 1700000000;
 
-using Fields = std::map<std::string, std::string>;
+using Fields = qvtest::SessionFields;
 
 // A session file as the login side writes it: user 42, type 1, no timeout,
 // last accessed now, unless `changes` says otherwise.
-std::string sessionXml(const Fields& changes = {}) {
-  Fields f = {{"emailAddress", "user@example.invalid"},
-              {"fullUserName", "A User"},
-              {"ipAddress", "127.0.0.1"},
-              {"lastAccessed", std::to_string(kNow)},
-              {"securityEnabled", "true"},
-              {"timeout", "0"},
-              {"userID", "42"},
-              {"userName", "user"},
-              {"userType", "1"},
-              {"verifyAddress", "false"}};
-  for (const auto& [k, v] : changes) f[k] = v;
-  std::string x =
-      "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\" ?>\r\n"
-      "<qvs:security_session xmlns:qvs=\"urn:tarnel:security:1.0\" "
-      "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
-      "xsi:schemaLocation=\"urn:tarnel:security:1.0 ../config/tarnel_security_1_0.xsd\" majorVersion=\"1\" "
-      "minorVersion=\"0\">\r\n  <qvs:session_data>\r\n";
-  for (const char* name : {"emailAddress", "fullUserName", "ipAddress", "lastAccessed", "securityEnabled", "timeout",
-                           "userID", "userName", "userType", "verifyAddress"}) {
-    x += std::string("    <qvs:") + name + ">" + f[name] + "</qvs:" + name + ">\r\n";
-  }
-  x += "    <qvs:custom_parameters></qvs:custom_parameters>\r\n";
-  x += "    <qvs:permitted_tasks></qvs:permitted_tasks>\r\n";
-  x += "  </qvs:session_data>\r\n</qvs:security_session>\r\n";
-  return x;
-}
+std::string sessionXml(const Fields& changes = {}) { return qvtest::sessionXml(kNow, changes); }
 
-std::string optionsXml(bool enabled) {
-  return std::string(
-             "<?xml version=\"1.0\"?>\n"
-             "<qvs:security_options xmlns:qvs=\"urn:tarnel:security:1.0\" "
-             "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
-             "xsi:schemaLocation=\"urn:tarnel:security:1.0 ../config/tarnel_security_1_0.xsd\" majorVersion=\"1\" "
-             "minorVersion=\"0\"><qvs:options><qvs:securityEnabled>") +
-         (enabled ? "true" : "false") +
-         "</qvs:securityEnabled><qvs:sessionTimeout>21600</qvs:sessionTimeout>"
-         "<qvs:defaultPasswordExpiryTime>365</qvs:defaultPasswordExpiryTime>"
-         "<qvs:minimumPasswordLength>5</qvs:minimumPasswordLength><qvs:useSessionCookies>true</qvs:useSessionCookies>"
-         "<qvs:verifySessionIPAddress>false</qvs:verifySessionIPAddress>"
-         "<qvs:corvanaAppServerURL>http://127.0.0.1:9/topaz</qvs:corvanaAppServerURL>"
-         "<qvs:corvanaDatabaseName>corvana</qvs:corvanaDatabaseName>"
-         "<qvs:corvanaOracleServerName>corvana</qvs:corvanaOracleServerName><qvs:logLevel>3</qvs:logLevel>"
-         "<qvs:logFileName>../logs/security.log</qvs:logFileName></qvs:options></qvs:security_options>\n";
-}
+using qvtest::optionsXml;
 
 using Env = std::vector<std::pair<std::string, std::string>>;
 

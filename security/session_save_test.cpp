@@ -15,6 +15,7 @@
 
 #include "platform/clock.h"
 #include "security/qv_xml.h"
+#include "testsupport/security_documents.h"
 #include "testsupport/server_tree.h"
 
 namespace {
@@ -43,19 +44,7 @@ std::string sessionFile(const std::vector<std::pair<std::string, std::string>>& 
   return x + "</qvs:custom_parameters><qvs:permitted_tasks/></qvs:session_data></qvs:security_session>";
 }
 
-const std::string kOptions =
-    "<?xml version=\"1.0\"?>"
-    "<qvs:security_options xmlns:qvs=\"urn:tarnel:security:1.0\" "
-    "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
-    "xsi:schemaLocation=\"urn:tarnel:security:1.0 ../config/tarnel_security_1_0.xsd\" majorVersion=\"1\" "
-    "minorVersion=\"0\"><qvs:options><qvs:securityEnabled>true</qvs:securityEnabled>"
-    "<qvs:sessionTimeout>21600</qvs:sessionTimeout><qvs:defaultPasswordExpiryTime>365</qvs:defaultPasswordExpiryTime>"
-    "<qvs:minimumPasswordLength>5</qvs:minimumPasswordLength><qvs:useSessionCookies>true</qvs:useSessionCookies>"
-    "<qvs:verifySessionIPAddress>false</qvs:verifySessionIPAddress>"
-    "<qvs:corvanaAppServerURL>http://127.0.0.1:9/topaz</qvs:corvanaAppServerURL>"
-    "<qvs:corvanaDatabaseName>corvana</qvs:corvanaDatabaseName>"
-    "<qvs:corvanaOracleServerName>corvana</qvs:corvanaOracleServerName><qvs:logLevel>3</qvs:logLevel>"
-    "<qvs:logFileName>../logs/security.log</qvs:logFileName></qvs:options></qvs:security_options>";
+const std::string kOptions = qvtest::optionsXml(true);
 
 class SessionSave : public ::testing::Test {
  protected:
