@@ -6,11 +6,13 @@
 // reference to where a value lies (in memory, or on a compacted "Ions1" line
 // read back from the file), and an append of it; the getters are one line
 // each over that primitive. Every lookup has an "absent" result; nothing
-// here throws.
-#include <algorithm>
+// here throws. A section's key index is built by section_index.h; a cursor
+// that reads a section in the order of the file is in section_cursor.h.
+// The class is implemented in qv_resultsfile.cpp (opening and lookups),
+// qv_resultsfile_queries.cpp (search type and query data) and
+// section_cursor.cpp (sectionCursor()).
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <functional>
 #include <initializer_list>
 #include <memory>
