@@ -165,8 +165,8 @@ class qv_resultsfile {
   /// Where the value of a key handed out by forEachQueryKey lies.
   qv_valueref valueOfKey(std::string_view key) const { return lineValue(key.data(), key.size()); }
 
-  /// A reader of a fixed section's lines in the order of the file, for a
-  /// reader that asks for most of its keys in about that order: see
+  /// A cursor over a fixed section's lines in the order of the file, for a
+  /// caller that asks for most of its keys in about that order: see
   /// section_cursor.h, which defines it and sectionCursor().
   using SectionCursor = qv_results::SectionCursor;
   /// A cursor at the start of fixed section `section`; the file must outlive it.
