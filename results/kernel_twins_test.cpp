@@ -189,8 +189,7 @@ TEST(PairSearch, AgreesWithThePlainOneOnRandomBytes) {
     const char* last = buffer.data() + length - 2;
     const char c0 = random() % 4 == 0 ? '=' : '"';
     const char c1 = random() % 4 == 0 ? '=' : '"';
-    ASSERT_EQ(qv_results::detail::findPair(start, last, c0, c1),
-              qv_results::detail::findPairPlain(start, last, c0, c1))
+    ASSERT_EQ(qv_results::detail::findPair(start, last, c0, c1), qv_results::detail::findPairPlain(start, last, c0, c1))
         << "round " << round;
   }
 }

@@ -6,11 +6,13 @@
 // reference to where a value lies (in memory, or on a compacted "Ions1" line
 // read back from the file), and an append of it; the getters are one line
 // each over that primitive. Every lookup has an "absent" result; nothing
-// here throws.
-#include <algorithm>
+// here throws. A section's key index is built by section_index.h; a cursor
+// that reads a section in the order of the file is in section_cursor.h.
+// The class is implemented in qv_resultsfile.cpp (opening and lookups),
+// qv_resultsfile_queries.cpp (search type and query data) and
+// section_cursor.cpp (sectionCursor()).
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <functional>
 #include <initializer_list>
 #include <memory>
@@ -163,8 +165,8 @@ class qv_resultsfile {
   /// Where the value of a key handed out by forEachQueryKey lies.
   qv_valueref valueOfKey(std::string_view key) const { return lineValue(key.data(), key.size()); }
 
-  /// A reader of a fixed section's lines in the order of the file, for a
-  /// reader that asks for most of its keys in about that order: see
+  /// A cursor over a fixed section's lines in the order of the file, for a
+  /// caller that asks for most of its keys in about that order: see
   /// section_cursor.h, which defines it and sectionCursor().
   using SectionCursor = qv_results::SectionCursor;
   /// A cursor at the start of fixed section `section`; the file must outlive it.

@@ -36,8 +36,7 @@ class SectionIndexer {
   /// twice (accessions written twice in the proteins section, `fixedSection`
   /// SEC_PROTEINS; -1 for a query section) and a table that cannot be had.
   /// A list for a few keys takes its room from `lists` when one is given.
-  void indexSection(IndexedSection& section, int fixedSection, qv_errors& errors,
-                    ListArena* lists = nullptr) const;
+  void indexSection(IndexedSection& section, int fixedSection, qv_errors& errors, ListArena* lists = nullptr) const;
 
  private:
   uint32_t sectionEnd(uint32_t start) const;
