@@ -1,5 +1,7 @@
 #include "config/config_lines.h"
 
+#include "platform/ascii.h"
+
 bool qv_config_lines::next(std::string& line, size_t limit) {
   if (atEnd()) return false;
   const size_t lf = text_.find('\n', pos_);
@@ -35,14 +37,7 @@ bool qv_isCommentOrBlank(std::string_view line) {
 }
 
 bool qv_startsWithNoCase(std::string_view line, std::string_view prefix) {
-  if (line.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    char a = line[i], b = prefix[i];
-    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
-    if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
-    if (a != b) return false;
-  }
-  return true;
+  return qv_platform::startsWithIgnoringAsciiCase(line, prefix);
 }
 
 bool qv_isSectionEnd(std::string_view line, bool caseSensitive) {

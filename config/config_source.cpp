@@ -1,28 +1,15 @@
 #include "config/config_source.h"
 
 #include "config/config_messages.h"
+#include "platform/ascii.h"
 #include "platform/http_fetch.h"
 #include "platform/qv_fileutil.h"
 #include "platform/system_error.h"
 
-namespace {
-
-bool startsWithNoCase(std::string_view s, std::string_view prefix) {
-  if (s.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    char a = s[i];
-    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
-    if (a != prefix[i]) return false;
-  }
-  return true;
-}
-
-}  // namespace
-
 qv_config_name_kind qv_classifyConfigName(std::string_view name) {
   if (name.size() < 4) return qv_config_name_kind::LocalText;
-  const bool remote = startsWithNoCase(name, "http:");
-  const bool xml = startsWithNoCase(name.substr(name.size() - 3), "xml");
+  const bool remote = qv_platform::startsWithIgnoringAsciiCase(name, "http:");
+  const bool xml = qv_platform::startsWithIgnoringAsciiCase(name.substr(name.size() - 3), "xml");
   if (remote) return xml ? qv_config_name_kind::RemoteXml : qv_config_name_kind::RemoteText;
   return xml ? qv_config_name_kind::LocalXml : qv_config_name_kind::LocalText;
 }

@@ -5,6 +5,10 @@
 // configuration keys (`getErrorLogFile()` for `ErrorLogFile`); the few keys
 // written in lower case or with underscores get the usual camel case
 // (`getSendmailPath()`, `getProxyServer()`, `getProxyUsername()`).
+//
+// Implemented in two files: qv_options.cpp (the section reader and the
+// indexed getters) and qv_options_table.cpp (the table of keys: the reading
+// of each line, the key list and each value as text).
 #include <array>
 #include <cstdint>
 #include <string>

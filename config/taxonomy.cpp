@@ -2,6 +2,7 @@
 
 #include "config/config_messages.h"
 #include "config/config_scan.h"
+#include "platform/ascii.h"
 
 namespace {
 
@@ -72,14 +73,6 @@ constexpr SourceName kSources[] = {
     {"NCBI", QV_TAX_NCBI}, {"GI2TAXID", QV_TAX_GI2TAXID}, {"SWISSPROT", QV_TAX_SWISSPROT}, {"PDB", QV_TAX_PDB}};
 
 constexpr int kMaxRuleSetNumber = 64;
-
-std::string toUpper(std::string_view word) {
-  std::string upper(word);
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return upper;
-}
 
 // One TAXONOMY_ section being read.
 class TaxonomyReader {
@@ -307,7 +300,7 @@ void TaxonomyReader::readWords(std::string_view value, std::vector<std::string>&
       errors_.setError(message, fileName_, static_cast<int>(limit));
       return;
     }
-    list.push_back(toUpper(word));
+    list.push_back(qv_platform::asciiUpper(std::string(word)));
     if (list.size() >= limit) {
       errors_.setError(message, fileName_, static_cast<int>(limit));
       return;

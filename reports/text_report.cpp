@@ -5,6 +5,7 @@
 
 #include "config/qv_datfile.h"
 #include "config/process_settings.h"
+#include "platform/ascii.h"
 #include "reports/report_numbers.h"
 #include "results/qv_resultsfile.h"
 #include "results/qv_searchparams.h"
@@ -18,13 +19,6 @@ constexpr int kOneInX = 20;
 // The protein summary of the report: grouping with flag 0x2, as the web
 // pages' own protein summaries are made.
 constexpr uint32_t kProteinSummaryFlags = 3;
-
-std::string lowerAscii(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
 
 // Builds each line in one reused string and hands it to the sink whole.
 class Lines {
@@ -70,7 +64,7 @@ std::unique_ptr<qv_summary> peptideSummary(const qv_resultsfile& file, uint32_t 
 
 void writeReport(const qv_resultsfile& file, const std::string& fileName, Lines& out,
                  const std::function<qv_text_report_settings()>& readSettings) {
-  const std::string reptype = lowerAscii(file.getSearchParameters().getREPTYPE());
+  const std::string reptype = qv_platform::asciiLower(file.getSearchParameters().getREPTYPE());
   const int queries = file.getNumQueries();
   out.key("file=").text(fileName).end();
   out.key("release=").text(file.getRelease()).end();

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "platform/ascii.h"
 #include "reports/xml_report_blocks.h"
 #include "reports/xml_writer.h"
 #include "results/qv_resultsfile.h"
@@ -12,16 +13,6 @@
 namespace {
 
 constexpr qv_report_size kAuto{999999, 0.05};
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-    if (x != b[i]) return false;
-  }
-  return true;
-}
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -90,11 +81,11 @@ void writeUserParameters(const qv_resultsfile& file, qv_xmlwriter& out) {
 }  // namespace
 
 qv_report_size qv_reportSize(std::string_view text, int32_t reportParameter) {
-  if (equalsIgnoringCase(text, "FILE")) {
+  if (qv_platform::equalsIgnoringAsciiCase(text, "FILE")) {
     if (reportParameter == 0) return kAuto;
     return {reportParameter, 0.0};
   }
-  if (equalsIgnoringCase(text, "AUTO")) return kAuto;
+  if (qv_platform::equalsIgnoringAsciiCase(text, "AUTO")) return kAuto;
   const int32_t n = qv_results::leadingInt(text);
   if (n == 0) return kAuto;
   return {n, 0.0};

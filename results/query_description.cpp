@@ -4,21 +4,18 @@
 #include <charconv>
 #include <cstring>
 
+#include "platform/ascii.h"
 #include "results/qv_inputquery.h"
 
 namespace qv_results {
 namespace {
-
-char fold(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
 
 // The number after `prefix` in `key` (any letter case), without leading
 // zeros and at most `maxIndex`; 0 when the key is not the prefix and such
 // a number.
 size_t numberAfter(std::string_view key, std::string_view prefix, size_t maxIndex) {
   if (key.size() <= prefix.size() || key.size() > prefix.size() + 9) return 0;
-  for (size_t k = 0; k < prefix.size(); ++k) {
-    if (fold(key[k]) != fold(prefix[k])) return 0;
-  }
+  if (!qv_platform::startsWithIgnoringAsciiCase(key, prefix)) return 0;
   if (key[prefix.size()] < '1' || key[prefix.size()] > '9') return 0;
   size_t index = 0;
   for (size_t k = prefix.size(); k < key.size(); ++k) {
@@ -35,10 +32,10 @@ void findNumberedValues(const qv_resultsfile& file, int q, std::span<const std::
   out.clear();
   file.forEachQueryKey(q, [&](std::string_view key) {
     if (key.empty()) return;
-    const char first = fold(key[0]);
+    const char first = qv_platform::asciiUpper(key[0]);
     for (size_t p = 0; p < prefixes.size(); ++p) {
       // The first letter first: most keys differ from the prefix there.
-      if (prefixes[p].empty() || fold(prefixes[p][0]) != first) continue;
+      if (prefixes[p].empty() || qv_platform::asciiUpper(prefixes[p][0]) != first) continue;
       const size_t index = numberAfter(key, prefixes[p], maxIndex);
       if (index == 0) continue;
       const qv_valueref value = file.valueOfKey(key);

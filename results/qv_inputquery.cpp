@@ -2,18 +2,15 @@
 
 #include <cstdio>
 
+#include "platform/ascii.h"
 #include "results/qv_resultsfile.h"
 #include "results/value_parse.h"
 
 namespace {
 
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-int hexValueLower(char c) { return c >= 'a' && c <= 'f' ? c - 'a' + 10 : hexValue(c); }
+// The first digit of an escape in a title is taken in upper case only, the
+// second in either case.
+int firstHexDigitValue(char c) { return qv_platform::isAsciiLower(c) ? -1 : qv_platform::hexDigitValue(c); }
 
 const std::string kEmpty;
 
@@ -84,8 +81,10 @@ std::string qv_inputquery::decodeTitle(const std::string& title) {
   std::string out;
   out.reserve(title.size());
   for (size_t i = 0; i < title.size(); ++i) {
-    if (title[i] == '%' && i + 2 < title.size() && hexValue(title[i + 1]) >= 0 && hexValueLower(title[i + 2]) >= 0) {
-      out.push_back(static_cast<char>(hexValue(title[i + 1]) * 16 + hexValueLower(title[i + 2])));
+    const int hi = title[i] == '%' && i + 2 < title.size() ? firstHexDigitValue(title[i + 1]) : -1;
+    const int lo = hi >= 0 ? qv_platform::hexDigitValue(title[i + 2]) : -1;
+    if (lo >= 0) {
+      out.push_back(static_cast<char>(hi * 16 + lo));
       i += 2;
     } else {
       out.push_back(title[i]);

@@ -1,5 +1,6 @@
 #include "results/qv_searchparams.h"
 
+#include "platform/ascii.h"
 #include "platform/file_io.h"
 #include "results/name_code.h"
 #include "results/qv_resultsfile.h"
@@ -25,11 +26,7 @@ std::string qv_searchparams::getREPTYPE() const { return text("REPTYPE"); }
 std::string qv_searchparams::getINSTRUMENT() const { return text("INSTRUMENT"); }
 
 bool qv_searchparams::getICAT() const {
-  std::string value = text("ICAT");
-  for (char& c : value) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  }
-  return value == "ON";
+  return qv_platform::equalsIgnoringAsciiCase(text("ICAT"), "ON");
 }
 
 std::string qv_searchparams::getVarModsName(int n) const {

@@ -1,7 +1,8 @@
 #include "results/results_test_util.h"
 
-#include <cctype>
 #include <fstream>
+
+#include "platform/ascii.h"
 
 namespace qvresultstest {
 
@@ -16,9 +17,7 @@ std::string buildResultsFile(const std::vector<SectionText>& sections, bool brac
   }
   for (const SectionText& s : sections) {
     if (bracket) {
-      std::string upper = s.name;
-      for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-      text += "[" + upper + "]" + eol;
+      text += "[" + qv_platform::asciiUpper(s.name) + "]" + eol;
     } else {
       text += boundary + eol;
       text += "Content-Type: application/x-Tarnel; name=\"" + s.name + "\"" + eol + eol;

@@ -10,6 +10,10 @@
 //   qv_session session(sessionID);
 //   if (!session.isValid()) return session.getLastError() == 4357 ? 10 : 11;
 //   if (!session.canResultsFileBeViewed(ownerUserID)) return 11;
+//
+// Implemented in three files: qv_session.cpp (loading, checks, saving and
+// the rights), session_lookup.cpp (finding the session of a request that
+// names none) and corvana_check.cpp (the Corvana login check).
 #include <cstdint>
 #include <map>
 #include <optional>

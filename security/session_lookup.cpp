@@ -6,22 +6,12 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/ascii.h"
 #include "platform/file_io.h"
 #include "platform/host_name.h"
 #include "platform/regular_file.h"
 #include "security/security_messages.h"
 #include "security/qv_session.h"
-
-namespace {
-
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-}  // namespace
 
 bool qv_isSafeSessionIdentifier(std::string_view identifier) {
   if (identifier.empty() || identifier.front() == '.') return false;
@@ -41,8 +31,8 @@ std::string qv_percentDecode(std::string_view text) {
       continue;
     }
     if (text.size() - i < 3) continue;  // fewer than two characters follow: the "%" is dropped
-    const int hi = hexValue(text[i + 1]);
-    const int lo = hexValue(text[i + 2]);
+    const int hi = qv_platform::hexDigitValue(text[i + 1]);
+    const int lo = qv_platform::hexDigitValue(text[i + 2]);
     if (hi < 0 || lo < 0) {
       out += '%';
       continue;

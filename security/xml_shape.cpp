@@ -3,9 +3,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/ascii.h"
+
 namespace qv_xml {
 
 namespace {
+
+using qv_platform::equalsIgnoringAsciiCase;
 
 bool startsWith(std::string_view s, size_t at, std::string_view prefix) {
   return s.size() - at >= prefix.size() && s.compare(at, prefix.size(), prefix) == 0;
@@ -13,20 +17,13 @@ bool startsWith(std::string_view s, size_t at, std::string_view prefix) {
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower(x) == lower(y); });
-}
-
 // Encodings in which every markup byte is the ASCII byte, so that the bytes
 // this check reads are the characters the parser reads.
 bool asciiCompatible(std::string_view name) {
-  if (equalsIgnoringCase(name, "UTF-8") || equalsIgnoringCase(name, "US-ASCII")) return true;
+  if (equalsIgnoringAsciiCase(name, "UTF-8") || equalsIgnoringAsciiCase(name, "US-ASCII")) return true;
   constexpr std::string_view kIso = "ISO-8859-";
   if (name.size() <= kIso.size() || name.size() > kIso.size() + 2 ||
-      !equalsIgnoringCase(name.substr(0, kIso.size()), kIso)) {
+      !equalsIgnoringAsciiCase(name.substr(0, kIso.size()), kIso)) {
     return false;
   }
   return std::all_of(name.begin() + kIso.size(), name.end(), [](char c) { return c >= '0' && c <= '9'; });

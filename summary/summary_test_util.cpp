@@ -4,6 +4,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/ascii.h"
+
 namespace qvsummarytest {
 
 std::string buildFile(const FileSpec& layout) {
@@ -46,7 +48,7 @@ std::string withOddCompanions(const std::string& text) {
       ++n;
       const size_t eq = line.find('=');
       if (n % 3 == 0)
-        for (size_t i = 0; i < eq; ++i) line[i] = static_cast<char>(line[i] >= 'a' && line[i] <= 'z' ? line[i] - 32 : line[i]);
+        for (size_t i = 0; i < eq; ++i) line[i] = qv_platform::asciiUpper(line[i]);
       if (n % 4 == 0) out << "q0" << line.substr(1) << "\n";
       if (n % 5 == 0) {
         out << line << "\n";

@@ -4,6 +4,9 @@
 // bytes. Large files can be mapped through a window that moves on demand,
 // and mapped pages can be pinned in memory, by this process or by the
 // memory-locking program qv-lockmem.
+//
+// Implemented in two files: mmapfile.cpp (opening, mapping and the window)
+// and mmapfile_lock.cpp (pinning pages and closing).
 #include <cstdint>
 #include <memory>
 #include <string>

@@ -1,9 +1,9 @@
-// The MS/MS block of the XML report: for each query its peptide matches of
-// ranks 1 to 10, each with the protein it belongs to. The protein of a match
-// is its first protein in the peptide summary; a match whose proteins were
-// not read (its score is at or below the cut-off) falls back on the raw
-// "q<q>_p<p>" value: the accession between its first two double quotes and
-// the frame after the colon that follows.
+// The MS/MS block of the XML report, "<SearchTypeMIS>": for each query its
+// peptide matches of ranks 1 to 10, each with the protein it belongs to. The
+// protein of a match is its first protein in the peptide summary; a match
+// whose proteins were not read (its score is at or below the cut-off) falls
+// back on the raw "q<q>_p<p>" value: the accession between its first two
+// double quotes and the frame after the colon that follows.
 #include <array>
 #include <bit>
 #include <cmath>
