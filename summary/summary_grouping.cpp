@@ -155,7 +155,7 @@ size_t groupProteins(const std::vector<qv_protein*>& hits, const Settings& s) {
       entryKey[e] = keys.of(ref) | (counts(ref, s) ? 0 : kNotCounting);
     }
   };
-  if (entries >= qv_twoPartsMinItems() && entries >= 2)
+  if (entries >= s.twoPartsMinItems && entries >= 2)
     qv_runInTwoParts([&] { readKeys(0, entries / 2); }, [&] { readKeys(entries / 2, entries); });
   else
     readKeys(0, entries);

@@ -4,10 +4,6 @@
 #include <system_error>
 #include <thread>
 
-namespace {
-size_t gTwoPartsMinItems = 65536;
-}  // namespace
-
 void qv_runInTwoParts(const std::function<void()>& first, const std::function<void()>& second) {
   std::thread thread;
   try {
@@ -20,6 +16,3 @@ void qv_runInTwoParts(const std::function<void()>& first, const std::function<vo
   second();
   if (thread.joinable()) thread.join();
 }
-
-size_t qv_twoPartsMinItems() { return gTwoPartsMinItems; }
-void qv_setTwoPartsMinItems(size_t items) { gTwoPartsMinItems = items; }

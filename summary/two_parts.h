@@ -12,9 +12,3 @@
 /// when both are done; without a second thread (none could be started) it
 /// runs `first`, then `second`, here. Neither may throw.
 void qv_runInTwoParts(const std::function<void()>& first, const std::function<void()>& second);
-
-/// Steps over fewer than this many items (references, as a rule) run as
-/// one part: starting a thread costs more than it saves. For tests, which
-/// compare both ways (0 splits every step, SIZE_MAX none).
-size_t qv_twoPartsMinItems();
-void qv_setTwoPartsMinItems(size_t items);
