@@ -7,10 +7,10 @@
 #include <cstdlib>
 
 #include "platform/memory_advice.h"
+#include "platform/threads.h"
 #include "summary/accession_order.h"
 #include "results/qv_searchparams.h"
 #include "summary/summary_grouping.h"
-#include "summary/two_parts.h"
 
 namespace {
 
@@ -462,7 +462,7 @@ void qv_summary::claimHits() {
       claimPeptides(*hits_[k], static_cast<int>(k) + 1, split[k], hits_[k]->refs().size());
   };
   if (twoParts) {
-    qv_runInTwoParts(lower, upper);
+    qv_platform::runSideBySide(lower, upper);
   } else {
     upper();  // every split is 0: the whole lists
   }

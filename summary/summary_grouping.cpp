@@ -8,7 +8,7 @@
 #include <string_view>
 #include <unordered_set>
 
-#include "summary/two_parts.h"
+#include "platform/threads.h"
 
 namespace qv_grouping {
 namespace {
@@ -156,7 +156,7 @@ size_t groupProteins(const std::vector<qv_protein*>& hits, const Settings& s) {
     }
   };
   if (entries >= s.twoPartsMinItems && entries >= 2)
-    qv_runInTwoParts([&] { readKeys(0, entries / 2); }, [&] { readKeys(entries / 2, entries); });
+    qv_platform::runSideBySide([&] { readKeys(0, entries / 2); }, [&] { readKeys(entries / 2, entries); });
   else
     readKeys(0, entries);
   // The keys of a list, fetched ahead: a list's references lie scattered.
