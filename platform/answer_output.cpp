@@ -10,8 +10,8 @@
 #include <cstdlib>
 #include <mutex>
 #include <string>
-#include <system_error>
-#include <thread>
+
+#include "platform/threads.h"
 
 namespace qv_answer {
 
@@ -26,7 +26,7 @@ struct Flusher {
   std::mutex mutex;
   std::condition_variable wake;
   bool stop = false;
-  std::thread thread;
+  qv_platform::BackgroundTask thread;
 };
 
 Flusher& flusher() {
@@ -50,7 +50,7 @@ void flushLoop() {
 
 void stopFlusher() {
   Flusher& f = flusher();
-  if (!f.thread.joinable()) return;
+  if (!f.thread.started()) return;
   {
     std::lock_guard<std::mutex> lock(f.mutex);
     f.stop = true;
@@ -118,12 +118,8 @@ PacedAnswer::PacedAnswer() {
   (void)registered;
   Flusher& f = flusher();
   f.stop = false;
-  try {
-    f.thread = std::thread(flushLoop);
-  } catch (const std::system_error&) {
-    // No thread to be had: every line is flushed as in immediate mode.
-    paced = false;
-  }
+  // No thread to be had: every line is flushed as in immediate mode.
+  if (!f.thread.start(flushLoop)) paced = false;
 }
 
 PacedAnswer::~PacedAnswer() {

@@ -1,7 +1,5 @@
 #include "results/piece_reader.h"
 
-#include <system_error>
-
 namespace qv_results {
 
 PieceReader::PieceReader(std::FILE* file, size_t pieceSize, size_t headroom, bool readAhead)
@@ -10,21 +8,18 @@ PieceReader::PieceReader(std::FILE* file, size_t pieceSize, size_t headroom, boo
   for (size_t i = 0; i < slots; ++i) buffers_.push_back(std::make_unique_for_overwrite<char[]>(headroom_ + pieceSize_));
   freeCount_ = slots;
   if (!readAhead) return;
-  try {
-    thread_ = std::thread([this] { readLoop(); });
-  } catch (const std::system_error&) {
-    // No second thread: next() reads each piece itself.
-  }
+  // Without a second thread next() reads each piece itself.
+  reader_.start([this] { readLoop(); });
 }
 
 PieceReader::~PieceReader() {
-  if (!thread_.joinable()) return;
+  if (!reader_.started()) return;
   {
     const std::lock_guard lock(mutex_);
     stop_ = true;
   }
   changed_.notify_all();
-  thread_.join();
+  reader_.join();
 }
 
 // Reads one piece into the slot; fread returns less than asked only at the
@@ -60,7 +55,7 @@ void PieceReader::readLoop() {
 PieceReader::Piece PieceReader::next() {
   if (finished_) return {buffers_[0].get() + headroom_, 0, false, true};
   Filled piece;
-  if (!thread_.joinable()) {
+  if (!reader_.started()) {
     piece = fill(0);
   } else {
     std::unique_lock lock(mutex_);

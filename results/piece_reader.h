@@ -10,8 +10,9 @@
 #include <cstdio>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <vector>
+
+#include "platform/threads.h"
 
 namespace qv_results {
 
@@ -38,7 +39,7 @@ class PieceReader {
   Piece next();
   size_t headroom() const { return headroom_; }
   /// True when pieces are read on a second thread.
-  bool readsAhead() const { return thread_.joinable(); }
+  bool readsAhead() const { return reader_.started(); }
 
  private:
   struct Filled {
@@ -68,7 +69,7 @@ class PieceReader {
   size_t freeCount_ = 0;  // slots the thread may fill: the next ones after those filled
   size_t nextToFill_ = 0;
   bool stop_ = false;
-  std::thread thread_;
+  qv_platform::BackgroundTask reader_;
 };
 
 }  // namespace qv_results

@@ -5,11 +5,10 @@
 #include <cstring>
 #include <new>
 #include <optional>
-#include <system_error>
-#include <thread>
 
 #include "platform/clock.h"
 #include "platform/file_io.h"
+#include "platform/threads.h"
 #include "results/qv_searchparams.h"
 #include "results/value_parse.h"
 
@@ -139,33 +138,30 @@ void qv_resultsfile::chooseDialect() {
 void qv_resultsfile::indexSections(SectionErrors& errors) {
   const bool bigFile = text_.size() >= kSecondThreadBytes;
   bool bigOutOfMemory = false;
-  std::jthread worker;
+  qv_platform::BackgroundTask worker;
   const auto startWorker = [&](size_t token, uint32_t position) {
     if (!bigFile || token != static_cast<size_t>(big)) return;
-    try {
-      worker = std::jthread([this, position, &errors, &bigOutOfMemory] {
-        try {
-          // Built in a section of this thread's own and moved in when done:
-          // the sections beside it are written by the other thread.
-          Section section;
-          section.start = position;
-          indexer().indexSection(section, big, errors[big]);
-          fixed_[big] = std::move(section);
-        } catch (const std::exception&) {
-          fixed_[big].start = position;  // found, but without its keys
-          bigOutOfMemory = true;         // only allocations can fail here
-        }
-      });
-    } catch (const std::system_error&) {
-      // No thread to be had: the section is indexed here, in its turn.
-    }
+    // Without a thread the section is indexed here, in its turn.
+    worker.start([this, position, &errors, &bigOutOfMemory] {
+      try {
+        // Built in a section of this thread's own and moved in when done:
+        // the sections beside it are written by the other thread.
+        Section section;
+        section.start = position;
+        indexer().indexSection(section, big, errors[big]);
+        fixed_[big] = std::move(section);
+      } catch (const std::exception&) {
+        fixed_[big].start = position;  // found, but without its keys
+        bigOutOfMemory = true;         // only allocations can fail here
+      }
+    });
   };
   // The first occurrence of each token, from the places noted while reading.
   const std::vector<uint32_t> starts = text_.findEach(bracketDialect_ ? "[" : "name=\"", tokens_, startWorker);
-  indexFixedSections(starts, worker.joinable() ? big : -1, errors);
+  indexFixedSections(starts, worker.started() ? big : -1, errors);
   readHeaderValues();
   findQuerySections(errors[kNumFixedSections]);
-  if (worker.joinable()) worker.join();
+  worker.join();
   if (bigOutOfMemory) errors[big].setError(ERR_OUT_OF_MEMORY, 0);
 }
 

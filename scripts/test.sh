@@ -22,6 +22,8 @@ trap report EXIT
 stage "dependencies" bash scripts/deps.sh
 echo "== layer order of the includes"
 stage "layer check" python3 scripts/check_layers.py
+echo "== threads and global state"
+stage "code rules check" python3 scripts/check_code_rules.py
 stage "build (normal)" bash scripts/build.sh build
 stage "build (sanitizers)" bash scripts/build.sh build-san -DQV_SANITIZE=ON "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1"
 stage "build (fuzzers)" env QV_TARGET=fuzzers bash scripts/build.sh build-fuzz -DQV_FUZZ=ON -DQV_TESTS=OFF \

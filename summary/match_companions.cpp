@@ -2,7 +2,6 @@
 
 #include <climits>
 #include <new>
-#include <system_error>
 
 namespace {
 
@@ -54,19 +53,13 @@ bool qv_match_companions::parseKey(std::string_view key, int& q, int& p, Kind& k
 qv_match_companions::qv_match_companions(const qv_resultsfile& file, int numQueries, int maxRank, bool inBackground)
     : file_(file), numQueries_(numQueries < 0 ? 0 : numQueries), maxRank_(maxRank > 16 ? 16 : maxRank) {
   if (inBackground) {
-    try {
-      thread_ = std::thread([this] { read(); });
-      return;
-    } catch (const std::system_error&) {
-      // No second thread: read here.
-    }
+    reader_.startOrRunHere([this] { read(); });
+  } else {
+    read();
   }
-  read();
 }
 
-qv_match_companions::~qv_match_companions() {
-  if (thread_.joinable()) thread_.join();
-}
+qv_match_companions::~qv_match_companions() { reader_.join(); }
 
 // Should the marks not fit in memory, they are never ready and the index
 // answers every question.

@@ -15,9 +15,9 @@
 #include <atomic>
 #include <cstdint>
 #include <string_view>
-#include <thread>
 #include <vector>
 
+#include "platform/threads.h"
 #include "results/qv_resultsfile.h"
 
 class qv_match_companions {
@@ -56,5 +56,5 @@ class qv_match_companions {
   const int maxRank_;
   std::vector<uint32_t> marks_;  // per query: bit 2 * (p - 1) + kind
   std::atomic<bool> ready_{false};
-  std::thread thread_;
+  qv_platform::BackgroundTask reader_;
 };

@@ -94,19 +94,13 @@ void qv_rereadQuery(const qv_resultsfile& file, qv_resultsfile::SectionCursor& c
   }
 }
 
-namespace {
-qv_match_rereader::Way gWay = qv_match_rereader::Way::AUTO;
-}  // namespace
-
-qv_match_rereader::Way qv_match_rereader::way() { return gWay; }
-void qv_match_rereader::setWay(Way way) { gWay = way; }
-
 qv_match_rereader::qv_match_rereader(const qv_resultsfile& file, int numQueries, int maxRank, bool large,
-                                     std::function<uint32_t(int)> ranksOf)
+                                     std::function<uint32_t(int)> ranksOf, Way way)
     : file_(file),
       numQueries_(numQueries),
       maxRank_(std::min(maxRank, kMaxRanks)),
       large_(large),
+      way_(way),
       ranksOf_(std::move(ranksOf)) {}
 
 qv_match_rereader::~qv_match_rereader() = default;
@@ -160,7 +154,7 @@ void qv_match_rereader::stopWalk() {
 // in full to show that the caller walks them all. It starts once at most.
 void qv_match_rereader::startWalkWhenDue(int q) {
   if (walkTried_) return;
-  const Way use = way();
+  const Way use = way_;
   if (use == Way::PLAIN) return;
   if (use == Way::AUTO && (!large_ || ++fullRereads_ < kFullRereadsBeforeWalk)) return;
   walkTried_ = true;

@@ -18,6 +18,7 @@
 #include "results/section_cursor.h"
 #include "summary/match_companions.h"
 #include "summary/read_ahead.h"
+#include "summary/summary_tuning.h"
 
 /// A match re-read without recording anything. Its texts are views of the
 /// file's text held in memory, valid as long as the file: a match read on
@@ -56,23 +57,16 @@ void qv_rereadQuery(const qv_resultsfile& file, qv_resultsfile::SectionCursor& c
 /// on a second thread and the companions marked.
 class qv_match_rereader {
  public:
-  /// How matches are re-read. AUTO: once 1,000 queries of a large search
-  /// have been re-read in full (the caller walks the search, as the XML
-  /// report does), the queries ahead are re-read on a second thread, and a
-  /// third marks which companions the matches have. AT_ONCE: the same from
-  /// the first query re-read in full, whatever the size, with the marks
-  /// made first. PLAIN: one query at a time, every companion asked of the
-  /// key index. For tests and benchmarks, which compare the ways.
-  enum class Way { AUTO, AT_ONCE, PLAIN };
-  static Way way();
-  static void setWay(Way way);
+  /// How matches are re-read (see qv_reread_way).
+  using Way = qv_reread_way;
 
   /// Re-reads matches of `file` (queries 1 to numQueries, ranks 1 to
-  /// maxRank, at most 15); `ranksOf(q)` has bit p set when query q has a
-  /// match at rank p, and is called on the second thread too (it must read
-  /// only what does not change). `large` allows reading ahead in AUTO.
+  /// maxRank, at most 15) the way `way` says; `ranksOf(q)` has bit p set
+  /// when query q has a match at rank p, and is called on the second thread
+  /// too (it must read only what does not change). `large` allows reading
+  /// ahead in AUTO.
   qv_match_rereader(const qv_resultsfile& file, int numQueries, int maxRank, bool large,
-                    std::function<uint32_t(int)> ranksOf);
+                    std::function<uint32_t(int)> ranksOf, Way way = Way::AUTO);
   ~qv_match_rereader();
   qv_match_rereader(const qv_match_rereader&) = delete;
   qv_match_rereader& operator=(const qv_match_rereader&) = delete;
@@ -99,6 +93,7 @@ class qv_match_rereader {
   const int numQueries_;
   const int maxRank_;
   const bool large_;
+  const Way way_;
   const std::function<uint32_t(int)> ranksOf_;
   // The query re-read here last.
   int query_ = 0;

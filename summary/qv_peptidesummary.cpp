@@ -14,9 +14,10 @@
 qv_peptidesummary::qv_peptidesummary(const qv_resultsfile& file, uint32_t flags, double minProbability,
                                      int maxHits, const std::optional<std::string>& unigeneFile,
                                      double ionsScoreCutoff, int minPeptideLength,
-                                     const std::optional<std::string>& accessionFilter)
+                                     const std::optional<std::string>& accessionFilter,
+                                     const qv_summary_tuning& tuning)
     : qv_summary(file, flags, minProbability, maxHits, unigeneFile, accessionFilter.value_or(std::string()),
-                 qv_peptide_form::QUERY_RANK),
+                 qv_peptide_form::QUERY_RANK, tuning),
       ionsScoreCutoff_(ionsScoreCutoff),
       errorTolerant_(file.isErrorTolerant()) {
   setMinPeptideLength(minPeptideLength);
@@ -43,7 +44,7 @@ double qv_peptidesummary::getIonsScoreCutoff(int q) const {
 // one takes them in order; a small one is read here, match by match, the
 // same way.
 void qv_peptidesummary::readMatches() {
-  if (numQueries_ >= readAheadMinQueries()) {
+  if (numQueries_ >= tuning_.readAheadMinQueries) {
     qv_match_read_ahead ahead(file_, numQueries_, kMaxRank);
     while (const qv_match_read_ahead::Batch* batch = ahead.next()) {
       for (int q = batch->firstQuery; q < batch->endQuery; ++q) {
@@ -76,13 +77,6 @@ void qv_peptidesummary::readMatches() {
     }
   }
 }
-
-namespace {
-int gReadAheadMinQueries = 2000;
-}  // namespace
-
-int qv_peptidesummary::readAheadMinQueries() { return gReadAheadMinQueries; }
-void qv_peptidesummary::setReadAheadMinQueries(int queries) { gReadAheadMinQueries = queries; }
 
 // A match read by the fast readers is taken as they split it; anything else
 // is read again by the full reader, which records its problems. Both give
@@ -172,8 +166,8 @@ uint32_t qv_peptidesummary::matchRanks(int q) const {
 std::unique_ptr<qv_peptide> qv_peptidesummary::rereadPeptide(int q, int p) const {
   if (q < 1 || q > numQueries_ || p < 1 || p > kMaxRank) return qv_readQueryRankPeptide(source_, q, p).peptide;
   if (!rereader_)
-    rereader_ = std::make_unique<qv_match_rereader>(file_, numQueries_, kMaxRank, numQueries_ >= readAheadMinQueries(),
-                                                    [this](int query) { return matchRanks(query); });
+    rereader_ = std::make_unique<qv_match_rereader>(file_, numQueries_, kMaxRank, numQueries_ >= tuning_.readAheadMinQueries,
+                                                    [this](int query) { return matchRanks(query); }, tuning_.rereadWay);
   const qv_reread_match& match = rereader_->match(q, p);
   if (match.state == qv_reread_match::NO_MATCH)
     return std::make_unique<qv_peptide>(
@@ -242,7 +236,7 @@ void qv_peptidesummary::openParent() {
   // peptide table, and a file that named itself (or a chain of parents that
   // comes back to it) would otherwise open parents without end.
   parent_ = std::make_unique<qv_peptidesummary>(*parentFile_, flags_ & ~uint32_t{FLAG_ERROR_TOLERANT}, 0.0, 1,
-                                                std::nullopt, 0.0, 0, std::string(kNoAccession));
+                                                std::nullopt, 0.0, 0, std::string(kNoAccession), tuning_);
 }
 
 bool qv_peptidesummary::passesParentCheck(int q, double ionsScore) {

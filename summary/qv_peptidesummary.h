@@ -27,7 +27,8 @@ class qv_peptidesummary : public qv_summary {
   /// above the cut-off. A non-empty `accessionFilter` keeps that accession only.
   qv_peptidesummary(const qv_resultsfile& file, uint32_t flags, double minProbability, int maxHits,
                     const std::optional<std::string>& unigeneFile, double ionsScoreCutoff, int minPeptideLength,
-                    const std::optional<std::string>& accessionFilter);
+                    const std::optional<std::string>& accessionFilter,
+                    const qv_summary_tuning& tuning = qv_summary_tuning());
   ~qv_peptidesummary() override;
 
   bool getPeptide(int q, int p, const qv_peptide*& result) const override;
@@ -36,12 +37,6 @@ class qv_peptidesummary : public qv_summary {
   int getProbabilityScoreCutoff(int oneInX) const override;
   std::string getProteinListText(int q, int p, bool quoted) const override;
   int getMaxRank() const override { return kMaxRank; }
-
-  /// Searches of at least this many queries (2,000 unless set) have their
-  /// matches read ahead on a second thread; for tests and benchmarks, which
-  /// compare both ways of reading.
-  static int readAheadMinQueries();
-  static void setReadAheadMinQueries(int queries);
 
   /// The ions-score cut-off of query q (a probability turned into a score).
   double getIonsScoreCutoff(int q) const;

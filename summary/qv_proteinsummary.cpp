@@ -43,8 +43,9 @@ bool parseMatchKey(std::string_view key, int& h, int& q) {
 
 qv_proteinsummary::qv_proteinsummary(const qv_resultsfile& file, uint32_t flags, double minProbability, int maxHits,
                                      const std::optional<std::string>& unigeneFile,
-                                     const std::optional<std::string>& hitFilter)
-    : qv_summary(file, flags, minProbability, maxHits, unigeneFile, std::string(), qv_peptide_form::HIT_QUERY),
+                                     const std::optional<std::string>& hitFilter, const qv_summary_tuning& tuning)
+    : qv_summary(file, flags, minProbability, maxHits, unigeneFile, std::string(), qv_peptide_form::HIT_QUERY,
+                 tuning),
       hitCursor_(file.sectionCursor(SEC_SUMMARY)) {
   noMatch_ = std::make_unique<qv_peptide>(qv_peptide::noMatch(0, 0, 0, 0));
   if (isUnsupportedVersion()) return;

@@ -21,7 +21,8 @@ class qv_proteinsummary : public qv_summary {
   /// `hitFilter` (a hit number as text) keeps that hit only; the matches of
   /// the other hits then read as the "no match" peptide.
   qv_proteinsummary(const qv_resultsfile& file, uint32_t flags, double minProbability, int maxHits,
-                    const std::optional<std::string>& unigeneFile, const std::optional<std::string>& hitFilter);
+                    const std::optional<std::string>& unigeneFile, const std::optional<std::string>& hitFilter,
+                    const qv_summary_tuning& tuning = qv_summary_tuning());
   ~qv_proteinsummary() override;
 
   bool getPeptide(int q, int h, const qv_peptide*& result) const override;

@@ -7,10 +7,10 @@
 #include <cstdlib>
 
 #include "platform/memory_advice.h"
+#include "platform/threads.h"
 #include "summary/accession_order.h"
 #include "results/qv_searchparams.h"
 #include "summary/summary_grouping.h"
-#include "summary/two_parts.h"
 
 namespace {
 
@@ -28,14 +28,11 @@ constexpr CodeBit kRemovalBits[] = {{0x800000, 7},   {0x1000000, 11},  {0x200000
 
 }  // namespace
 
-namespace {
-bool gScoresInStoreOrder = true;
-}  // namespace
-
 qv_summary::qv_summary(const qv_resultsfile& file, uint32_t flags, double minProbability, int maxHits,
                        const std::optional<std::string>& unigeneFile, std::string accessionFilter,
-                       qv_peptide_form form)
+                       qv_peptide_form form, const qv_summary_tuning& tuning)
     : file_(file),
+      tuning_(tuning),
       source_(file, form),
       flags_(flags),
       minProbability_(minProbability),
@@ -168,6 +165,7 @@ qv_grouping::Settings qv_summary::getGroupingSettings() const {
   settings.byQuery = byQuery_;
   settings.limitWalk = limitsGroupingWalk();
   settings.maxHits = maxHits_;
+  settings.twoPartsMinItems = tuning_.twoPartsMinItems;
   settings.minScore = minScore_;
   return settings;
 }
@@ -309,7 +307,7 @@ bool qv_summary::scoreEntry(uint32_t e) {
 void qv_summary::addRefToStore(qv_protein* protein, const qv_peptide_ref& ref) {
   const uint32_t e = refStore_.add(ref, protein->refs().owner());
   storeOnlyRefs_ = true;
-  if (!gScoresInStoreOrder) return;
+  if (!tuning_.scoresInStoreOrder) return;
   // Scored now, while its match is in the cache: what the walk over the
   // store would do for it when the summary is built.
   if (scoreEntry(e)) refStore_.setKept(e);
@@ -364,14 +362,11 @@ void qv_summary::placeLists() {
   }
 }
 
-bool qv_summary::scoresInStoreOrder() { return gScoresInStoreOrder; }
-void qv_summary::setScoresInStoreOrder(bool inStoreOrder) { gScoresInStoreOrder = inStoreOrder; }
-
 void qv_summary::buildSummary() {
   // Scores from one walk over the store when every list is still as its
   // references were added (always, unless a caller changed one), else
   // protein by protein.
-  bool pristine = gScoresInStoreOrder;
+  bool pristine = tuning_.scoresInStoreOrder;
   for (const qv_protein* protein : byId_) pristine = pristine && protein->refs().pristine();
   if (pristine) {
     scoreProteinsInStoreOrder();
@@ -446,7 +441,7 @@ void qv_summary::claimHits() {
   for (const qv_protein* hit : hits_) total += hit->refs().size();
   const int32_t middle = numQueries_ / 2 + 1;  // the first query of the upper half
   std::vector<size_t> split(hits_.size());
-  const bool twoParts = total >= qv_twoPartsMinItems() && numQueries_ >= 2;
+  const bool twoParts = total >= tuning_.twoPartsMinItems && numQueries_ >= 2;
   for (size_t k = 0; k < hits_.size(); ++k) {
     const qv_ref_list& refs = hits_[k]->refs();
     size_t lo = 0, hi = twoParts ? refs.size() : 0;
@@ -467,7 +462,7 @@ void qv_summary::claimHits() {
       claimPeptides(*hits_[k], static_cast<int>(k) + 1, split[k], hits_[k]->refs().size());
   };
   if (twoParts) {
-    qv_runInTwoParts(lower, upper);
+    qv_platform::runSideBySide(lower, upper);
   } else {
     upper();  // every split is 0: the whole lists
   }

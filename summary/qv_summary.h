@@ -41,6 +41,7 @@
 #include "summary/summary_grouping.h"
 #include "summary/string_pool.h"
 #include "summary/summary_source.h"
+#include "summary/summary_tuning.h"
 
 class qv_summary {
  public:
@@ -137,11 +138,9 @@ class qv_summary {
   /// Number of proteins in the summary (hits or not).
   int getNumberOfProteins() const { return static_cast<int>(byId_.size()); }
 
-  /// Whether summaries score their proteins in one walk over the reference
-  /// store (the default) or protein by protein; for tests and benchmarks,
-  /// which compare both.
-  static bool scoresInStoreOrder();
-  static void setScoresInStoreOrder(bool inStoreOrder);
+  /// The ways this summary was built and reads (the defaults unless a test
+  /// or benchmark chose others).
+  const qv_summary_tuning& getTuning() const { return tuning_; }
 
   // ---- State.
   /// True when the file's version is one this engine cannot read (error 25).
@@ -167,7 +166,8 @@ class qv_summary {
   /// file name that is given (no gene-cluster index is read) and error 25 for
   /// an unsupported version.
   qv_summary(const qv_resultsfile& file, uint32_t flags, double minProbability, int maxHits,
-             const std::optional<std::string>& unigeneFile, std::string accessionFilter, qv_peptide_form form);
+             const std::optional<std::string>& unigeneFile, std::string accessionFilter, qv_peptide_form form,
+             const qv_summary_tuning& tuning);
 
   /// The protein of `accession`, created (score 0) when new.
   qv_protein* findOrCreateProtein(std::string_view accession, double score, int hitNumber, bool mixture);
@@ -238,6 +238,7 @@ class qv_summary {
   int referenceThreshold(int q) const;
 
   const qv_resultsfile& file_;
+  const qv_summary_tuning tuning_;
   qv_summary_source source_;
   int numQueries_ = 0;
   uint32_t flags_;

@@ -11,9 +11,8 @@
 #include <functional>
 #include <mutex>
 #include <new>
-#include <system_error>
-#include <thread>
 
+#include "platform/threads.h"
 #include "results/qv_resultsfile.h"
 #include "results/section_cursor.h"
 
@@ -37,11 +36,8 @@ class qv_read_ahead {
         batchCount_(lastQuery < firstQuery ? 0 : (lastQuery - firstQuery) / perBatch + 1),
         fill_(std::move(fill)),
         ownCursor_(file.sectionCursor(section)) {
-    try {
-      thread_ = std::thread([this] { run(); });
-    } catch (const std::system_error&) {
-      // No second thread: the caller reads every batch.
-    }
+    // Without a second thread the caller reads every batch.
+    reader_.start([this] { run(); });
   }
 
   ~qv_read_ahead() {
@@ -50,7 +46,7 @@ class qv_read_ahead {
       stopping_ = true;
     }
     changed_.notify_all();
-    if (thread_.joinable()) thread_.join();
+    reader_.join();
   }
   qv_read_ahead(const qv_read_ahead&) = delete;
   qv_read_ahead& operator=(const qv_read_ahead&) = delete;
@@ -154,5 +150,5 @@ class qv_read_ahead {
   int nextToClaim_ = 0;
   int current_ = -1;       // the batch handed out last
   bool stopping_ = false;  // the caller wants no more
-  std::thread thread_;
+  qv_platform::BackgroundTask reader_;
 };

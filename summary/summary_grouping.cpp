@@ -8,7 +8,7 @@
 #include <string_view>
 #include <unordered_set>
 
-#include "summary/two_parts.h"
+#include "platform/threads.h"
 
 namespace qv_grouping {
 namespace {
@@ -155,8 +155,8 @@ size_t groupProteins(const std::vector<qv_protein*>& hits, const Settings& s) {
       entryKey[e] = keys.of(ref) | (counts(ref, s) ? 0 : kNotCounting);
     }
   };
-  if (entries >= qv_twoPartsMinItems() && entries >= 2)
-    qv_runInTwoParts([&] { readKeys(0, entries / 2); }, [&] { readKeys(entries / 2, entries); });
+  if (entries >= s.twoPartsMinItems && entries >= 2)
+    qv_platform::runSideBySide([&] { readKeys(0, entries / 2); }, [&] { readKeys(entries / 2, entries); });
   else
     readKeys(0, entries);
   // The keys of a list, fetched ahead: a list's references lie scattered.

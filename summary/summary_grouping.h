@@ -23,6 +23,7 @@
 
 #include "summary/qv_protein.h"
 #include "summary/string_pool.h"
+#include "summary/summary_tuning.h"
 
 namespace qv_grouping {
 
@@ -38,6 +39,8 @@ struct Settings {
   bool limitWalk = false;
   int maxHits = 0;
   double minScore = 0;
+  /// Stores of fewer references have their keys read as one part.
+  size_t twoPartsMinItems = qv_summary_tuning().twoPartsMinItems;
 };
 
 /// True when the walk (or the numbering) stops before walker number `n` (from 1) of score `score`.

@@ -18,7 +18,6 @@
 #include "summary/qv_peptidesummary.h"
 #include "summary/qv_proteinsummary.h"
 #include "summary/summary_test_util.h"
-#include "summary/two_parts.h"
 #include "tools/genresults/gen_model.h"
 #include "tools/genresults/gen_writer.h"
 
@@ -108,17 +107,13 @@ std::string firstDifference(const std::string& a, const std::string& b) {
 
 std::string summaryText(const std::string& path, uint32_t flags, int readAheadFrom, bool storeOrder,
                         bool twoParts = false) {
-  qv_peptidesummary::setReadAheadMinQueries(readAheadFrom);
-  qv_summary::setScoresInStoreOrder(storeOrder);
-  const size_t minItems = qv_twoPartsMinItems();
-  qv_setTwoPartsMinItems(twoParts ? 0 : SIZE_MAX);
+  qv_summary_tuning tuning;
+  tuning.readAheadMinQueries = readAheadFrom;
+  tuning.scoresInStoreOrder = storeOrder;
+  tuning.twoPartsMinItems = twoParts ? 0 : SIZE_MAX;
   qv_resultsfile file(path);
-  qv_peptidesummary s(file, flags, 0.05, 999999, std::nullopt, 0.0, 0, std::nullopt);
-  std::string text = describe(s, file);
-  qv_peptidesummary::setReadAheadMinQueries(2000);
-  qv_summary::setScoresInStoreOrder(true);
-  qv_setTwoPartsMinItems(minItems);
-  return text;
+  qv_peptidesummary s(file, flags, 0.05, 999999, std::nullopt, 0.0, 0, std::nullopt, tuning);
+  return describe(s, file);
 }
 
 TEST(SummaryWays, ReadingAheadScoringInStoreOrderAndTwoPartsChangeNothing) {
@@ -180,10 +175,11 @@ TEST(SummaryWays, PeptidesReadAgainEqualTheFullReadersPeptides) {
     const qv_resultsfile_peptide_source source(reference, qv_peptide_form::QUERY_RANK);
     for (Way way : {Way::PLAIN, Way::AT_ONCE, Way::AUTO}) {
       SCOPED_TRACE(static_cast<int>(way));
-      qv_match_rereader::setWay(way);
-      qv_peptidesummary::setReadAheadMinQueries(1);
+      qv_summary_tuning tuning;
+      tuning.rereadWay = way;
+      tuning.readAheadMinQueries = 1;
       qv_resultsfile file(path);
-      qv_peptidesummary s(file, 0x41, 0.05, 999999, std::nullopt, 0.0, 0, std::nullopt);
+      qv_peptidesummary s(file, 0x41, 0.05, 999999, std::nullopt, 0.0, 0, std::nullopt, tuning);
       int compared = 0, substituted = 0, withLoss = 0;
       // In order, as a report walks them, with a query asked for twice and
       // one behind; then a jump ahead and some out of order.
@@ -209,8 +205,6 @@ TEST(SummaryWays, PeptidesReadAgainEqualTheFullReadersPeptides) {
       EXPECT_GT(substituted, 10);
       EXPECT_GT(withLoss, 10);
     }
-    qv_match_rereader::setWay(Way::AUTO);
-    qv_peptidesummary::setReadAheadMinQueries(2000);
   }
 }
 
@@ -277,16 +271,14 @@ TEST(SummaryWays, FingerprintSummariesScoreAlikeBothWays) {
   ScratchDir dir;
   const std::string path = dir.write("p.dat", qvgen::resultsText(o));
   std::string texts[2];
-  const size_t minItems = qv_twoPartsMinItems();
   for (bool fast : {false, true}) {
-    qv_summary::setScoresInStoreOrder(fast);
-    qv_setTwoPartsMinItems(fast ? 0 : SIZE_MAX);
+    qv_summary_tuning tuning;
+    tuning.scoresInStoreOrder = fast;
+    tuning.twoPartsMinItems = fast ? 0 : SIZE_MAX;
     qv_resultsfile file(path);
-    qv_proteinsummary s(file, 0x1, 0.0, 50, std::nullopt, std::nullopt);
+    qv_proteinsummary s(file, 0x1, 0.0, 50, std::nullopt, std::nullopt, tuning);
     texts[fast] = describe(s, file);
   }
-  qv_summary::setScoresInStoreOrder(true);
-  qv_setTwoPartsMinItems(minItems);
   EXPECT_EQ(firstDifference(texts[1], texts[0]), "");
 }
 
