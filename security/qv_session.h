@@ -5,10 +5,11 @@
 // TARNEL_SESSION cookie, or the web request's client), loads it and checks
 // it: address, client identity, Corvana login, timeout. Every refusal is a
 // level-1 message of the session's error list, so a caller only asks
-// isValid(), then getLastError() to tell a timeout from any other refusal:
+// isValid(), then getLastError() to tell a timeout from any other refusal
+// (the message numbers are named in security/security_messages.h):
 //
 //   qv_session session(sessionID);
-//   if (!session.isValid()) return session.getLastError() == 4357 ? 10 : 11;
+//   if (!session.isValid()) return session.getLastError() == ERR_SESSION_TIMED_OUT ? 10 : 11;
 //   if (!session.canResultsFileBeViewed(ownerUserID)) return 11;
 //
 // Implemented in three files: qv_session.cpp (loading, checks, saving and
