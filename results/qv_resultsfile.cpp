@@ -6,6 +6,7 @@
 #include <new>
 #include <optional>
 
+#include "platform/ascii.h"
 #include "platform/clock.h"
 #include "platform/file_io.h"
 #include "platform/threads.h"
@@ -30,16 +31,8 @@ constexpr std::string_view kContentType = "Content-Type:";
 constexpr const char* kSectionNames[kNumFixedSections] = {"parameters", "header",   "masses", "summary", "mixture",
                                                           "peptides",   "proteins", "query1", "index"};
 
-std::string upper(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  }
-  return out;
-}
-
 std::string mimeToken(std::string_view name) { return "name=\"" + std::string(name) + "\""; }
-std::string bracketToken(std::string_view name) { return "[" + upper(name) + "]"; }
+std::string bracketToken(std::string_view name) { return "[" + qv_platform::asciiUpper(std::string(name)) + "]"; }
 
 // A key asked for ends at its first "=", as the keys of lines do; a value
 // kept on disk starts that many bytes into its line.

@@ -3,9 +3,9 @@
 #include <climits>
 #include <new>
 
-namespace {
+#include "platform/ascii.h"
 
-char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+namespace {
 
 // A positive decimal number without leading zeros at `at`, saturating
 // rather than overflowing (callers reject values out of their range).
@@ -24,7 +24,7 @@ bool readNumber(std::string_view key, size_t& at, int& value) {
 bool equalsFolded(std::string_view text, std::string_view upperCase) {
   if (text.size() != upperCase.size()) return false;
   for (size_t i = 0; i < text.size(); ++i)
-    if (upper(text[i]) != upperCase[i]) return false;
+    if (qv_platform::asciiUpper(text[i]) != upperCase[i]) return false;
   return true;
 }
 
@@ -32,10 +32,10 @@ bool equalsFolded(std::string_view text, std::string_view upperCase) {
 
 bool qv_match_companions::parseKey(std::string_view key, int& q, int& p, Kind& kind) {
   size_t at = 0;
-  if (key.empty() || upper(key[0]) != 'Q') return false;
+  if (key.empty() || qv_platform::asciiUpper(key[0]) != 'Q') return false;
   at = 1;
   if (!readNumber(key, at, q)) return false;
-  if (key.size() < at + 2 || key[at] != '_' || upper(key[at + 1]) != 'P') return false;
+  if (key.size() < at + 2 || key[at] != '_' || qv_platform::asciiUpper(key[at + 1]) != 'P') return false;
   at += 2;
   if (!readNumber(key, at, p)) return false;
   const std::string_view rest = key.substr(at);
