@@ -29,8 +29,10 @@ import os
 import re
 import sys
 
-SOURCE_SUFFIXES = (".cpp", ".cc", ".h", ".hpp")
-SKIP_DIRS = {".git", "build", "build-san", "build-fuzz", "demo", "docs", "schemas", "cmake", "testsupport"}
+sys.dont_write_bytecode = True  # the source tree gets no compiled cache
+import check_layers  # noqa: E402  the walk over the sources, shared with the layer check
+
+SKIP_DIRS = check_layers.SKIP_DIRS | {"testsupport"}
 THREAD_HOME = "platform"
 NO_GLOBAL_STATE = ("summary", "results", "reports")
 THREAD = re.compile(r"\bstd\s*::\s*(j?thread)\b(?!\s*::)")
@@ -40,21 +42,8 @@ NOT_VARIABLES = re.compile(
 NAMESPACE_OPENER = re.compile(r'(\bnamespace(\s+[\w:]+)?(\s*\[\[[^\]]*\]\])?|\bextern\s+"C\+*")\s*$')
 
 
-def is_test_source(name):
-    stem = os.path.splitext(name)[0]
-    return stem.endswith("_test") or "_test_" in stem or stem.startswith("test_")
-
-
 def sources(root):
-    for top in sorted(os.listdir(root)):
-        path = os.path.join(root, top)
-        if top in SKIP_DIRS or top.startswith(".") or not os.path.isdir(path):
-            continue
-        for dirpath, dirnames, filenames in os.walk(path):
-            dirnames[:] = sorted(d for d in dirnames if d not in ("testdata", "corpus"))
-            for name in sorted(filenames):
-                if name.endswith(SOURCE_SUFFIXES) and not is_test_source(name):
-                    yield top, os.path.join(dirpath, name)
+    return check_layers.sources(root, SKIP_DIRS)
 
 
 def code_only(text):

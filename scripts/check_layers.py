@@ -43,10 +43,12 @@ def is_test_source(name):
     return stem.endswith("_test") or "_test_" in stem or stem.startswith("test_")
 
 
-def sources(root):
+def sources(root, skip=SKIP_DIRS):
+    """(top folder, path) of every non-test C++ source below root, top
+    folders named in `skip` left out."""
     for top in sorted(os.listdir(root)):
         path = os.path.join(root, top)
-        if top in SKIP_DIRS or top.startswith(".") or not os.path.isdir(path):
+        if top in skip or top.startswith(".") or not os.path.isdir(path):
             continue
         for dirpath, dirnames, filenames in os.walk(path):
             dirnames[:] = sorted(d for d in dirnames if d not in ("testdata", "corpus"))
