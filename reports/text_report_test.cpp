@@ -9,6 +9,7 @@
 
 #include "reports/report_sink.h"
 #include "reports/text_report.h"
+#include "reports/xml_test_util.h"
 #include "summary/summary_test_util.h"
 
 namespace {
@@ -178,20 +179,7 @@ TEST_F(TextReportTest, InvalidFileGivesTheErrorLineAlone) {
   EXPECT_EQ(reads, 0);
 }
 
-// A sink whose reader goes away once it has been given `last` (at once
-// when `last` is empty).
-class LeavingSink : public qv_report_sink {
- public:
-  explicit LeavingSink(std::string last) : last_(std::move(last)) {}
-  void line(std::string_view text) override { text_.append(text); }
-  void flush() override {}
-  bool readerGone() override { return text_.find(last_) != std::string::npos; }
-  const std::string& text() const { return text_; }
-
- private:
-  std::string last_;
-  std::string text_;
-};
+using qvreporttest::LeavingSink;
 
 // A report whose reader has gone stops at its next step: no summary is
 // built for nobody, no further query is worked out. Its lines so far are

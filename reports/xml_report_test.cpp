@@ -275,19 +275,7 @@ TEST_F(XmlReportTest, EverythingBeforeTheSummaryIsFlushedBeforeItIsBuilt) {
   }
 }
 
-// A sink whose reader goes away once it has been given `last`.
-class LeavingSink : public qv_report_sink {
- public:
-  explicit LeavingSink(std::string last) : last_(std::move(last)) {}
-  void line(std::string_view text) override { text_.append(text); }
-  void flush() override {}
-  bool readerGone() override { return text_.find(last_) != std::string::npos; }
-  const std::string& text() const { return text_; }
-
- private:
-  std::string last_;
-  std::string text_;
-};
+using qvreporttest::LeavingSink;
 
 // A report whose reader has gone stops at its next step: no summary is
 // built for nobody, no further query or hit is written. What it wrote is

@@ -25,13 +25,8 @@ class ResultsUnderLimits : public ::testing::Test {
     if (qvtest::kSanitizerReservesAddressSpace)
       GTEST_SKIP() << "the sanitizer needs more address space than these limits";
   }
-  // Generates data/<name> with qv-genresults `options` and completes a task with it.
   int64_t generated(const std::string& name, const std::vector<std::string>& options) {
-    std::vector<std::string> args = options;
-    args.insert(args.end(), {"--output", t_.path("data/" + name)});
-    const RunResult g = t_.runProgram(qvtest::programPath("qv-genresults"), args);
-    EXPECT_EQ(g.status, 0) << g.err;
-    return t_.completed("../data/" + name);
+    return t_.generated(name, options);
   }
   // The answer of `command` for task `id`, run with the prlimit option
   // `limit` (empty: no limit).

@@ -40,13 +40,8 @@ std::string schemaErrors(const ResultsTree& t, const std::string& xml) {
 
 class XmlResults : public ::testing::Test {
  protected:
-  // Generates data/<name> with qv-genresults `options` and completes a task with it.
   int64_t generated(const std::string& name, const std::vector<std::string>& options) {
-    std::vector<std::string> args = options;
-    args.insert(args.end(), {"--output", t_.path("data/" + name)});
-    const RunResult g = t_.runProgram(qvtest::programPath("qv-genresults"), args);
-    EXPECT_EQ(g.status, 0) << g.err;
-    return t_.completed("../data/" + name);
+    return t_.generated(name, options);
   }
   // The report of task `id`, which must succeed and satisfy the schema.
   std::string report(int64_t id, const std::string& top = "AUTO") {

@@ -29,6 +29,16 @@ class ResultsTree : public TaskTree {
     return id;
   }
 
+  /// A new completed task whose results file data/<name> is made by
+  /// qv-genresults with `options`.
+  int64_t generated(const std::string& name, const std::vector<std::string>& options) const {
+    std::vector<std::string> args = options;
+    args.insert(args.end(), {"--output", path("data/" + name)});
+    const RunResult g = runProgram(programPath("qv-genresults"), args);
+    EXPECT_EQ(g.status, 0) << g.err;
+    return completed("../data/" + name);
+  }
+
   /// Runs `command` for task `id`, with `extra` arguments after it.
   RunResult ask(const std::string& command, int64_t id, const std::vector<std::string>& extra = {}) const {
     std::vector<std::string> args = {command, "--taskID", std::to_string(id)};
